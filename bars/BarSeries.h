@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <vector>
+
+// One symbol's daily bars. Bars and value columns are numbered from 1 in the public
+// interface, as the file formats and the sources count them; storage is 0-based.
+// Dates are days since 30 December 1899 (0.0 marks a date that could not be built).
+struct BarSeries
+{
+    static constexpr int kValueColumns = 5; // Open, High, Low, Close, Volume
+
+    QString Symbol;
+    int RowCount = 0; // BarCount + 1 once the series has been prepared
+    int BarCount = 0;
+    int FieldCount = 0;
+    QStringList FieldNames;
+
+    // Sets the counts and standard field names and creates zeroed arrays for barCount bars.
+    void Prepare(int barCount);
+
+    [[nodiscard]] double BarDate(int bar) const { return dates[std::size_t(bar - 1)]; }
+    void SetBarDate(int bar, double date) { dates[std::size_t(bar - 1)] = date; }
+    [[nodiscard]] float BarValue(int bar, int column) const
+    {
+        return values[std::size_t(bar - 1)][std::size_t(column - 1)];
+    }
+    void SetBarValue(int bar, int column, float value)
+    {
+        values[std::size_t(bar - 1)][std::size_t(column - 1)] = value;
+    }
+
+    using Values = std::array<float, kValueColumns>;
+    std::vector<double> dates;  // dates[0] is bar 1
+    std::vector<Values> values; // values[0][0] is bar 1, Open
+};
+
+// Reorders the bars of `series` into ascending date order, giving exactly the order of a
+// selection sort with a downward scan (see BarSeries.cpp for why that order matters).
+void SortByDate(BarSeries &series);
+
+// Replaces `output` with a copy of the sorted `raw` that keeps one bar per date and drops
+// bars dated on or before 30 December 1899.
+void RemoveDuplicateDates(const BarSeries &raw, BarSeries &output);

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorbex needs to build, test and run. Safe to run again.
+set -euo pipefail
+packages=(cmake g++ make qt6-base-dev qt6-httpserver-dev libgl-dev libgtest-dev libgmock-dev
+          libbenchmark-dev xvfb xauth curl clang-format)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages: ${missing[*]} (run as root to install them)" >&2
+        exit 1
+    fi
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
