@@ -1,1 +1,26 @@
 #pragma once
+
+#include "Endpoints.h"
+
+#include <QString>
+
+// The settings kept in "Quorbex.ini" between runs.
+struct AppSettings
+{
+    QString StartYear;         // the text of txtStartYear
+    QString DestinationFolder; // the caption of lblDestinationFolder
+    QString BMpath;
+    QString QLTpath;
+    int FileFormat = 0;  // 0 .bin, 1 .kyv
+    int QuoteSource = 0; // 0 Yahoo! Finance, 1 QuoteMedia, 2 Google Finance
+    Endpoints endpoints; // read, never written
+};
+
+// A missing file, section or key gives the defaults; FileFormat and QuoteSource out of range read as 0.
+[[nodiscard]] AppSettings INIfileRead(const QString &iniPath);
+// Stores the six settings, keeping everything else the file holds. False when the file could
+// not be written; the old file is then left whole.
+[[nodiscard]] bool INIfileWrite(const QString &iniPath, const AppSettings &settings);
+
+[[nodiscard]] QString DefaultBMpath();
+[[nodiscard]] QString DefaultQLTpath();

@@ -1,1 +1,66 @@
 #pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct SymbolRow
+{
+    QString Symbol;
+    bool Checked = false;
+    QStringList Cells; // result cells 1..n; Cells.size() = existing cells (0..5)
+};
+
+// Result cell positions, as the download batch addresses them.
+enum SymbolCell : int {
+    CellStatus = 1,
+    CellBars = 2,
+    CellFirstDate = 3,
+    CellLastDate = 4,
+    CellFilename = 5,
+};
+
+// The symbol list: one row per symbol with its check mark and result cells. Column 0 shows
+// the symbol and its check box, columns 1..5 the result cells. Rows are changed only through
+// the methods below (and the check box through setData), each of which emits the matching
+// model signals so persistent indexes follow rows removed in the middle of a download.
+class SymbolListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kColumnCount = 6;
+
+    explicit SymbolListModel(QObject *parent = nullptr);
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    [[nodiscard]] int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
+    [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation,
+                                      int role = Qt::DisplayRole) const override;
+
+    // Appends an unchecked row with cells 2, 3 and 4 holding " " and cell 1 empty; returns its row.
+    int AddRow(const QString &text);
+    void RemoveRow(int row);
+    void Clear();
+    [[nodiscard]] int Count() const;
+    // row must be in 0..Count()-1.
+    [[nodiscard]] const SymbolRow &Row(int row) const;
+    void SetSymbol(int row, const QString &text);
+    void SetChecked(int row, bool checked);
+    // position 1..5; missing cells below it are created empty.
+    void SetCell(int row, int position, const QString &text);
+    // Each existing cell becomes empty; the number of cells stays.
+    void ClearCells(int row);
+    [[nodiscard]] int CellCount(int row) const;
+
+    [[nodiscard]] static Qt::Alignment ColumnAlignment(int column);
+
+private:
+    [[nodiscard]] bool IsValidRow(int row) const;
+
+    QList<SymbolRow> m_rows;
+};
