@@ -43,5 +43,8 @@ struct BarSeries
 void SortByDate(BarSeries &series);
 
 // Replaces `output` with a copy of the sorted `raw` that keeps one bar per date and drops
-// bars dated on or before 30 December 1899.
+// bars dated on or before 30 December 1899: a bar survives when its date is above that of
+// the last surviving bar, starting from 0.0. A single bar is copied as it is unless it is
+// dated 0.0, which leaves `output` without bars. RowCount is BarCount + 1 afterwards, except
+// for an empty `raw`, whose counts are copied. `raw` and `output` may be the same series.
 void RemoveDuplicateDates(const BarSeries &raw, BarSeries &output);
