@@ -1,0 +1,30 @@
+#pragma once
+
+#include "BarSeries.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The two bar file formats. Both are little-endian IEEE 754 with no padding; every bar is
+// its date as a double followed by FieldCount - 1 floats. Texts are written in the local
+// 8-bit encoding and measured in bytes.
+
+// The whole .bin file for `series`: signature, RowCount, FieldCount, one tagged name entry
+// per column, then the bars. An empty series gives the header alone.
+[[nodiscard]] QByteArray BinFileBytes(const BarSeries &series);
+
+// The whole .kyv file for `series`: fixed-width space-filled texts, the column names and
+// 1 January of `startyear` as the start date, then the bars. Empty when `startyear` has no
+// date value (outside 100..9999).
+[[nodiscard]] QByteArray KyvFileBytes(const BarSeries &series, int startyear);
+
+// Write `series` as `fname` in `folder` (with or without a trailing separator). A missing
+// last level of `folder` is created; its parent must exist. The file is replaced as a
+// whole or not at all: on any failure an older file is left exactly as it was. False when
+// the folder is empty or cannot be created, or the file cannot be written.
+[[nodiscard]] bool WriteBinFile(const BarSeries &series, const QString &folder, const QString &fname);
+
+// As WriteBinFile. A series without bars writes no file and removes an older one of that
+// name; then the result says whether nothing is left at the path.
+[[nodiscard]] bool WriteKyvFile(const BarSeries &series, const QString &folder, const QString &fname,
+                                int startyear);
