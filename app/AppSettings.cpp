@@ -1,0 +1,132 @@
+#include "AppSettings.h"
+
+#include "ProfileFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+
+const QString kSettings = QStringLiteral("Settings");
+const QString kEndpoints = QStringLiteral("Endpoints");
+
+// The values come back through a 1024-character buffer with its terminating NUL.
+constexpr qsizetype kMaxTextLength = 1023;
+
+QString TrimSpaces(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1) == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// "http[s]://host[:port]" with at most a trailing "/", which is dropped.
+bool BaseUrl(const QString &text, QString *normalised)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.hasQuery() ||
+        url.hasFragment())
+        return false;
+    const QString scheme = url.scheme().toLower();
+    if (scheme != u"http" && scheme != u"https")
+        return false;
+    if (!url.path().isEmpty() && url.path() != u"/")
+        return false;
+    QString result = text;
+    if (result.endsWith(u'/'))
+        result.chop(1);
+    *normalised = result;
+    return true;
+}
+
+bool AllDigits(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+void ReadEndpoint(const ProfileFile &profile, const QString &key, QString *endpoint)
+{
+    const QString text = profile.ReadString(kEndpoints, key, QString(), kMaxTextLength);
+    QString url;
+    if (BaseUrl(text, &url))
+        *endpoint = url;
+}
+
+} // namespace
+
+QString DefaultBMpath()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Brindlemoor\\DailyQuotes");
+#else
+    return QDir::homePath() + QStringLiteral("/Brindlemoor/DailyQuotes");
+#endif
+}
+
+QString DefaultQLTpath()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Quillamere Trader 6\\DailyQuotes");
+#else
+    return QDir::homePath() + QStringLiteral("/Quillamere Trader 6/DailyQuotes");
+#endif
+}
+
+AppSettings INIfileRead(const QString &iniPath)
+{
+    ProfileFile profile;
+    profile.Load(iniPath); // a missing file reads as defaults
+
+    AppSettings settings;
+    settings.StartYear = QString::number(profile.ReadInt(kSettings, QStringLiteral("StartYear"), 2000));
+    settings.DestinationFolder =
+        profile.ReadString(kSettings, QStringLiteral("DestinationFolder"), QString(), kMaxTextLength);
+    settings.BMpath =
+        profile.ReadString(kSettings, QStringLiteral("BMpath"), DefaultBMpath(), kMaxTextLength);
+    settings.QLTpath =
+        profile.ReadString(kSettings, QStringLiteral("QLTpath"), DefaultQLTpath(), kMaxTextLength);
+
+    settings.FileFormat = profile.ReadInt(kSettings, QStringLiteral("FileFormat"), 0);
+    if (settings.FileFormat != 0 && settings.FileFormat != 1)
+        settings.FileFormat = 0;
+    settings.QuoteSource = profile.ReadInt(kSettings, QStringLiteral("QuoteSource"), 0);
+    if (settings.QuoteSource < 0 || settings.QuoteSource > 2)
+        settings.QuoteSource = 0;
+
+    ReadEndpoint(profile, QStringLiteral("Yahoo"), &settings.endpoints.Yahoo);
+    ReadEndpoint(profile, QStringLiteral("Google"), &settings.endpoints.Google);
+    ReadEndpoint(profile, QStringLiteral("QuoteMedia"), &settings.endpoints.QuoteMedia);
+    const QString webmasterId =
+        profile.ReadString(kEndpoints, QStringLiteral("QuoteMediaWebmasterId"), QString(), kMaxTextLength);
+    if (AllDigits(webmasterId))
+        settings.endpoints.QuoteMediaWebmasterId = webmasterId;
+    return settings;
+}
+
+bool INIfileWrite(const QString &iniPath, const AppSettings &settings)
+{
+    ProfileFile profile;
+    // An existing file that cannot be read is not replaced: its other sections would be lost.
+    if (!profile.Load(iniPath) && QFileInfo::exists(iniPath))
+        return false;
+
+    profile.WriteString(kSettings, QStringLiteral("StartYear"), TrimSpaces(settings.StartYear));
+    profile.WriteString(kSettings, QStringLiteral("DestinationFolder"),
+                        TrimSpaces(settings.DestinationFolder));
+    profile.WriteString(kSettings, QStringLiteral("BMpath"), TrimSpaces(settings.BMpath));
+    profile.WriteString(kSettings, QStringLiteral("QLTpath"), TrimSpaces(settings.QLTpath));
+    profile.WriteString(kSettings, QStringLiteral("FileFormat"), QString::number(settings.FileFormat));
+    profile.WriteString(kSettings, QStringLiteral("QuoteSource"), QString::number(settings.QuoteSource));
+    return profile.Save(iniPath);
+}

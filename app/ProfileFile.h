@@ -15,7 +15,7 @@ public:
 
     // Replaces the contents with the file's. A missing or unreadable file leaves an empty
     // profile and returns false.
-    [[nodiscard]] bool Load(const QString &path);
+    bool Load(const QString &path);
     void LoadBytes(const QByteArray &bytes);
 
     // maxLength < 0 keeps the whole value; otherwise the value (or the default) is cut.
@@ -24,7 +24,6 @@ public:
     // Missing key or empty value gives the default; otherwise the value's leading integer
     // (decimal or "0x" hex, optional sign, wrapped to 32 bits), 0 when it has no digits.
     [[nodiscard]] int ReadInt(const QString &section, const QString &key, int defaultValue) const;
-    [[nodiscard]] bool HasKey(const QString &section, const QString &key) const;
 
     void WriteString(const QString &section, const QString &key, const QString &value);
 
