@@ -1,0 +1,265 @@
+#include "QuoteHistory.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+// splitmix64: tiny, and the same sequence on every platform, unlike the standard distributions.
+class Random
+{
+public:
+    explicit Random(quint64 seed) : m_state(seed) {}
+
+    quint64 Next()
+    {
+        quint64 z = (m_state += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+    double Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
+    double Between(double low, double high) { return low + (high - low) * Uniform(); }
+    double Normal()
+    {
+        const double u = 1.0 - Uniform(); // (0, 1]
+        return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * std::numbers::pi * Uniform());
+    }
+
+private:
+    quint64 m_state;
+};
+
+quint64 SeedOf(const QByteArray &symbol)
+{
+    quint64 hash = 0xCBF29CE484222325ULL; // FNV-1a
+    for (const char c : symbol) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001B3ULL;
+    }
+    return hash;
+}
+
+bool IsTradingDay(QDate date)
+{
+    if (date.dayOfWeek() >= 6)
+        return false;
+    const bool newYear = date.month() == 1 && date.day() == 1;
+    const bool christmas = date.month() == 12 && date.day() == 25;
+    return !newYear && !christmas;
+}
+
+qint64 ToCents(double dollars)
+{
+    return std::max<qint64>(1, std::llround(dollars * 100.0));
+}
+
+void AppendInt(QByteArray &out, qint64 value)
+{
+    std::array<char, 24> digits{};
+    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    out.append(digits.data(), result.ptr - digits.data());
+}
+
+void AppendTwoDigits(QByteArray &out, int value)
+{
+    out.append(static_cast<char>('0' + value / 10));
+    out.append(static_cast<char>('0' + value % 10));
+}
+
+void AppendCents(QByteArray &out, qint64 cents)
+{
+    if (cents < 0) {
+        out.append('-');
+        cents = -cents;
+    }
+    AppendInt(out, cents / 100);
+    out.append('.');
+    AppendTwoDigits(out, static_cast<int>(cents % 100));
+}
+
+void AppendIsoDate(QByteArray &out, int year, int month, int day)
+{
+    AppendInt(out, year);
+    out.append('-');
+    AppendTwoDigits(out, month);
+    out.append('-');
+    AppendTwoDigits(out, day);
+}
+
+qint64 Scaled(qint64 cents, double factor)
+{
+    return std::llround(static_cast<double>(cents) * factor);
+}
+
+constexpr qsizetype kBytesPerLine = 80;
+
+} // namespace
+
+QuoteHistory::QuoteHistory(const QByteArray &symbol, int startYear, QDate endDate)
+{
+    const QDate first(startYear, 1, 1);
+    if (!first.isValid() || !endDate.isValid() || first > endDate)
+        return;
+    Generate(SeedOf(symbol.toUpper()), first, endDate);
+    ComputeAdjustments();
+}
+
+void QuoteHistory::Generate(quint64 seed, QDate first, QDate last)
+{
+    Random random(seed);
+    const double startPrice = random.Between(8.0, 90.0);
+    const double baseVolume = random.Between(2e5, 8e6);
+    const double volatility = random.Between(0.010, 0.025);
+    const double yearlyGrowth = random.Between(-0.02, 0.12);
+
+    m_bars.reserve(first.daysTo(last) * 5 / 7 + 8);
+    for (QDate date = first; date <= last; date = date.addDays(1)) {
+        if (IsTradingDay(date)) {
+            Bar bar;
+            date.getDate(&bar.year, &bar.month, &bar.day);
+            m_bars.append(bar);
+        }
+    }
+    const qsizetype count = m_bars.size();
+    if (count >= 2)
+        m_splitIndex = std::clamp<qsizetype>(
+            static_cast<qsizetype>(static_cast<double>(count) * random.Between(0.3, 0.7)), 1, count - 1);
+    const auto dividendStart = static_cast<qsizetype>(random.Between(1.0, 63.0));
+
+    // The log of the value of the business wanders around a growing trend; the traded price is that
+    // value divided by the splits so far.
+    const double dailyGrowth = yearlyGrowth / 252.0;
+    double trend = std::log(startPrice);
+    double logValue = trend;
+    double splitDivisor = 1.0;
+    qint64 previousClose = ToCents(startPrice);
+    for (qsizetype i = 0; i < count; ++i) {
+        Bar &bar = m_bars[i];
+        if (i == m_splitIndex) {
+            splitDivisor *= m_splitRatio;
+            previousClose = ToCents(static_cast<double>(previousClose) / 100.0 / m_splitRatio);
+        }
+        if (i >= dividendStart && (i - dividendStart) % 63 == 0)
+            m_dividends.append({i, std::max<qint64>(1, previousClose * 4 / 1000)});
+
+        trend += dailyGrowth;
+        logValue += volatility * random.Normal() - 0.003 * (logValue - trend);
+        const double gap = 1.0 + 0.004 * random.Normal();
+        bar.open = ToCents(static_cast<double>(previousClose) / 100.0 * gap);
+        bar.close = ToCents(std::exp(logValue) / splitDivisor);
+        const qint64 top = std::max(bar.open, bar.close);
+        const qint64 bottom = std::min(bar.open, bar.close);
+        bar.high = top + Scaled(top, 0.006 * std::abs(random.Normal()));
+        bar.low = std::max<qint64>(1, bottom - Scaled(bottom, 0.006 * std::abs(random.Normal())));
+        bar.volume = std::llround(baseVolume * splitDivisor * std::exp(0.4 * random.Normal()) / 100.0) * 100;
+        previousClose = bar.close;
+    }
+}
+
+void QuoteHistory::ComputeAdjustments()
+{
+    // Walk back from the newest bar; an event on bar i changes the factor of every bar before it.
+    double split = 1.0;
+    double adjust = 1.0;
+    qsizetype nextDividend = m_dividends.size() - 1;
+    for (qsizetype i = m_bars.size() - 1; i >= 0; --i) {
+        m_bars[i].splitFactor = split;
+        m_bars[i].adjustFactor = adjust;
+        if (i == 0)
+            break;
+        if (i == m_splitIndex) {
+            split /= m_splitRatio;
+            adjust /= m_splitRatio;
+        }
+        if (nextDividend >= 0 && m_dividends[nextDividend].first == i) {
+            const auto priorClose = static_cast<double>(m_bars[i - 1].close);
+            adjust *= 1.0 - static_cast<double>(m_dividends[nextDividend].second) / priorClose;
+            --nextDividend;
+        }
+    }
+}
+
+QByteArray QuoteHistory::YahooCsv() const
+{
+    QByteArray out;
+    out.reserve(64 + m_bars.size() * kBytesPerLine);
+    out.append("Date,Open,High,Low,Close,Volume,Adj Close\n");
+    for (auto bar = m_bars.crbegin(); bar != m_bars.crend(); ++bar) {
+        AppendIsoDate(out, bar->year, bar->month, bar->day);
+        for (const qint64 cents : {bar->open, bar->high, bar->low, bar->close}) {
+            out.append(',');
+            AppendCents(out, cents);
+        }
+        out.append(',');
+        AppendInt(out, bar->volume);
+        out.append(',');
+        AppendCents(out, Scaled(bar->close, bar->adjustFactor));
+        out.append('\n');
+    }
+    return out;
+}
+
+QByteArray QuoteHistory::GoogleCsv() const
+{
+    static constexpr std::array<const char *, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    QByteArray out;
+    out.reserve(64 + m_bars.size() * kBytesPerLine);
+    out.append("\xEF\xBB\xBF"
+               "Date,Open,High,Low,Close,Volume\n");
+    for (auto bar = m_bars.crbegin(); bar != m_bars.crend(); ++bar) {
+        AppendInt(out, bar->day);
+        out.append('-');
+        out.append(kMonths.at(static_cast<std::size_t>(bar->month - 1)));
+        out.append('-');
+        AppendTwoDigits(out, bar->year % 100);
+        for (const qint64 cents : {bar->open, bar->high, bar->low, bar->close}) {
+            out.append(',');
+            AppendCents(out, Scaled(cents, bar->splitFactor));
+        }
+        out.append(',');
+        AppendInt(out, std::llround(static_cast<double>(bar->volume) / bar->splitFactor));
+        out.append('\n');
+    }
+    return out;
+}
+
+QByteArray QuoteHistory::QuoteMediaCsv() const
+{
+    QByteArray out;
+    out.reserve(128 + m_bars.size() * kBytesPerLine * 3 / 2);
+    out.append("date,open,high,low,close,volume,changed,changep,adjclose,tradeval,tradevol\n");
+    for (qsizetype i = m_bars.size() - 1; i >= 0; --i) {
+        const Bar &bar = m_bars[i];
+        const qint64 close = Scaled(bar.close, bar.splitFactor);
+        const qint64 previous = i > 0 ? Scaled(m_bars[i - 1].close, m_bars[i - 1].splitFactor) : close;
+        const qint64 volume = std::llround(static_cast<double>(bar.volume) / bar.splitFactor);
+        AppendIsoDate(out, bar.year, bar.month, bar.day);
+        for (const qint64 cents : {bar.open, bar.high, bar.low}) {
+            out.append(',');
+            AppendCents(out, Scaled(cents, bar.splitFactor));
+        }
+        out.append(',');
+        AppendCents(out, close);
+        out.append(',');
+        AppendInt(out, volume);
+        out.append(',');
+        AppendCents(out, close - previous);
+        out.append(',');
+        // Percent change with two decimals, e.g. 1.25%
+        AppendCents(out, std::llround(10000.0 * static_cast<double>(close - previous) /
+                                      static_cast<double>(previous)));
+        out.append("%,");
+        AppendCents(out, Scaled(bar.close, bar.adjustFactor));
+        out.append(',');
+        AppendCents(out, std::llround(static_cast<double>(close) * static_cast<double>(volume)));
+        out.append(',');
+        AppendInt(out, volume / 250 + 1);
+        out.append('\n');
+    }
+    return out;
+}
