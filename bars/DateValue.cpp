@@ -12,7 +12,7 @@ constexpr qint64 kJulianDayOfEpoch = 2415019; // 30 December 1899
 std::optional<double> CalendarDate(int year, int month, int day)
 {
     // Carry the month into the year first, then let the day run over from the 1st.
-    const qint64 monthIndex = qint64(year) * 12 + (month - 1);
+    const qint64 monthIndex = qint64(year) * 12 + (qint64(month) - 1);
     const qint64 y = monthIndex >= 0 ? monthIndex / 12 : -((-monthIndex + 11) / 12);
     const int m = int(monthIndex - y * 12) + 1;
     if (y < 100 || y > 9999)
