@@ -1,0 +1,229 @@
+#include "QuoteConversions.h"
+
+#include <QString>
+#include <QVarLengthArray>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace QuoteConversions {
+namespace {
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+QByteArrayView Trimmed(QByteArrayView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsSpace(text[begin]))
+        ++begin;
+    while (end > begin && IsSpace(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+// Reads the characters of a text while passing over blanks, tabs and line feeds.
+class SkippingReader
+{
+public:
+    explicit SkippingReader(QByteArrayView text) : m_text(text) {}
+
+    [[nodiscard]] char Peek()
+    {
+        while (m_pos < m_text.size() &&
+               (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n'))
+            ++m_pos;
+        return m_pos < m_text.size() ? m_text[m_pos] : '\0';
+    }
+    void Advance() { ++m_pos; }
+    [[nodiscard]] qsizetype Position() const { return m_pos; }
+    void Rewind(qsizetype position) { m_pos = position; }
+
+private:
+    QByteArrayView m_text;
+    qsizetype m_pos = 0;
+};
+
+// Optional sign and plain ASCII digits read as an integer: the same in every locale, and far
+// cheaper than a locale-aware parse for the dates and volumes that make up most fields.
+std::optional<std::int64_t> PlainInteger(QByteArrayView text, int maxDigits)
+{
+    qsizetype pos = 0;
+    bool negative = false;
+    if (!text.isEmpty() && (text[0] == '-' || text[0] == '+')) {
+        negative = text[0] == '-';
+        pos = 1;
+    }
+    const qsizetype digits = text.size() - pos;
+    if (digits < 1 || digits > maxDigits)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (; pos < text.size(); ++pos) {
+        if (!IsDigit(text[pos]))
+            return std::nullopt;
+        value = value * 10 + (text[pos] - '0');
+    }
+    return negative ? -value : value;
+}
+
+std::optional<double> LocaleNumber(QByteArrayView trimmed, const QLocale &locale)
+{
+    bool ok = false;
+    const double value = locale.toDouble(QString::fromLocal8Bit(trimmed), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+double LeadingNumber(QByteArrayView text)
+{
+    constexpr std::int64_t kExponentLimit = 100000; // far beyond any double, small enough to add safely
+    SkippingReader reader(text);
+    bool negative = false;
+    if (reader.Peek() == '+' || reader.Peek() == '-') {
+        negative = reader.Peek() == '-';
+        reader.Advance();
+    }
+
+    // The mantissa is rebuilt without the skipped characters and leading zeros, so from_chars sees a
+    // plain "digits.digitsEexponent" and the magnitude is known when it reports a range error.
+    QVarLengthArray<char, 64> buffer;
+    bool anyDigit = false;
+    std::int64_t significantIntegerDigits = 0;
+    std::int64_t fractionLeadingZeros = 0;
+    bool nonZeroSeen = false;
+    while (IsDigit(reader.Peek())) {
+        const char c = reader.Peek();
+        anyDigit = true;
+        if (c != '0' || nonZeroSeen) {
+            nonZeroSeen = true;
+            buffer.append(c);
+            ++significantIntegerDigits;
+        }
+        reader.Advance();
+    }
+    if (buffer.isEmpty())
+        buffer.append('0');
+    if (reader.Peek() == '.') {
+        reader.Advance();
+        buffer.append('.');
+        while (IsDigit(reader.Peek())) {
+            const char c = reader.Peek();
+            anyDigit = true;
+            if (c != '0')
+                nonZeroSeen = true;
+            else if (!nonZeroSeen)
+                ++fractionLeadingZeros;
+            buffer.append(c);
+            reader.Advance();
+        }
+        if (buffer.back() == '.')
+            buffer.removeLast();
+    }
+    if (!anyDigit || !nonZeroSeen)
+        return 0.0;
+
+    std::int64_t exponent = 0;
+    if (reader.Peek() == 'e' || reader.Peek() == 'E') {
+        const qsizetype mark = reader.Position();
+        reader.Advance();
+        bool negativeExponent = false;
+        if (reader.Peek() == '+' || reader.Peek() == '-') {
+            negativeExponent = reader.Peek() == '-';
+            reader.Advance();
+        }
+        if (IsDigit(reader.Peek())) {
+            while (IsDigit(reader.Peek())) {
+                exponent = std::min(exponent * 10 + (reader.Peek() - '0'), kExponentLimit);
+                reader.Advance();
+            }
+            if (negativeExponent)
+                exponent = -exponent;
+        } else {
+            reader.Rewind(mark); // "1e" or "1e+": the number ends before the "e"
+        }
+    }
+    buffer.append('e');
+    char exponentText[24];
+    const auto written = std::to_chars(std::begin(exponentText), std::end(exponentText), exponent);
+    buffer.append(exponentText, written.ptr - exponentText);
+
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    Q_UNUSED(end);
+    if (error == std::errc::result_out_of_range) {
+        const std::int64_t leadingDigitPower =
+            significantIntegerDigits > 0 ? significantIntegerDigits - 1 : -(fractionLeadingZeros + 1);
+        value = leadingDigitPower + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    } else if (error != std::errc()) {
+        value = 0.0;
+    }
+    if (value == 0.0)
+        return 0.0;
+    return negative ? -value : value;
+}
+
+std::optional<int> WholeNumber(QByteArrayView text, const QLocale &locale)
+{
+    const QByteArrayView trimmed = Trimmed(text);
+    if (const auto plain = PlainInteger(trimmed, 9))
+        return WholeNumber(double(*plain));
+    const auto value = LocaleNumber(trimmed, locale);
+    if (!value)
+        return std::nullopt;
+    return WholeNumber(*value);
+}
+
+std::optional<int> WholeNumber(double value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double rounded = std::nearbyint(value); // the default rounding mode sends halves to even
+    if (rounded < -32768.0 || rounded > 32767.0)
+        return std::nullopt;
+    return int(rounded);
+}
+
+std::optional<double> StrictNumber(QByteArrayView text, const QLocale &locale)
+{
+    const QByteArrayView trimmed = Trimmed(text);
+    if (const auto plain = PlainInteger(trimmed, 18))
+        return double(*plain);
+    return LocaleNumber(trimmed, locale);
+}
+
+float ToSingle(double value)
+{
+    constexpr double kMax = std::numeric_limits<float>::max();
+    // Values from here on are nearer to infinity than to the largest float, ties included.
+    constexpr double kOverflow = kMax + 0x1p103;
+    if (std::isnan(value))
+        return std::numeric_limits<float>::quiet_NaN();
+    if (std::fabs(value) >= kOverflow)
+        return value < 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+    if (std::fabs(value) > kMax)
+        return value < 0 ? -std::numeric_limits<float>::max() : std::numeric_limits<float>::max();
+    return float(value);
+}
+
+std::optional<float> ToFiniteSingle(double value)
+{
+    const float single = ToSingle(value);
+    if (!std::isfinite(single))
+        return std::nullopt;
+    return single;
+}
+
+} // namespace QuoteConversions

@@ -1,1 +1,43 @@
 #pragma once
+
+#include "BarSeries.h"
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <QUrl>
+
+// Request URLs and reply parsing of the three quote services. Everything here is pure: the
+// transfer that fetches a reply lives in QuoteDownloader.
+namespace QuoteSources {
+
+// Result of a source: the reply was parsed, it failed the header check, or it held no price line.
+inline constexpr int kSuccess = 0;
+inline constexpr int kRequestFailed = 1;
+inline constexpr int kNoData = 2;
+
+// The symbol as it goes into a query: "^" and every character that would end the value, start
+// another parameter or is not allowed in a URL (space, "&", "#", "%", "+", "?", quotes, brackets,
+// control characters, bytes beyond ASCII) are percent-encoded; all else, letter case included,
+// stays as it is.
+[[nodiscard]] QByteArray EncodeSymbol(const QString &symbol);
+
+// The request URLs. `baseUrl` is the service's scheme, host and optional port; a trailing "/" on
+// it is dropped. An invalid base gives an invalid URL.
+[[nodiscard]] QUrl YahooUrl(const QString &baseUrl, const QString &symbol, int startyear);
+[[nodiscard]] QUrl GoogleUrl(const QString &baseUrl, const QString &symbol, int startyear);
+[[nodiscard]] QUrl QuoteMediaUrl(const QString &baseUrl, const QString &webmasterId, const QString &symbol,
+                                 int startyear);
+
+// Reply parsers. Each returns kSuccess with `raw` rebuilt, sorted by date, and `output` holding
+// the bars to write; kRequestFailed leaving both series alone; or kNoData after setting only
+// raw.Symbol. Numbers are read under `locale` where the service's format leaves that open.
+// Bars whose date could not be built never reach `output`.
+[[nodiscard]] int ParseYahooReply(const QByteArray &reply, const QString &symbol, const QLocale &locale,
+                                  BarSeries &raw, BarSeries &output);
+[[nodiscard]] int ParseGoogleReply(const QByteArray &reply, const QString &symbol, const QLocale &locale,
+                                   BarSeries &raw, BarSeries &output);
+[[nodiscard]] int ParseQuoteMediaReply(const QByteArray &reply, const QString &symbol, const QLocale &locale,
+                                       BarSeries &raw, BarSeries &output);
+
+} // namespace QuoteSources
