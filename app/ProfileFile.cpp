@@ -220,5 +220,11 @@ bool ProfileFile::Save(const QString &path) const
     const QByteArray bytes = Bytes();
     if (file.write(bytes) != bytes.size())
         return false;
+    // commit() does not notice a buffered write that fails while it flushes, and would
+    // then replace the old file with a cut-short one.
+    if (!file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }

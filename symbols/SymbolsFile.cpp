@@ -85,5 +85,11 @@ bool SymbolsSave(const QString &path, const SymbolListModel &model)
         return false;
     if (file.write(bytes) != bytes.size())
         return false;
+    // commit() does not notice a buffered write that fails while it flushes, and would
+    // then replace the old file with a cut-short one.
+    if (!file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }
