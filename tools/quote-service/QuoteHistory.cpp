@@ -4,7 +4,9 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <string_view>
 
 namespace {
 
@@ -23,14 +25,24 @@ public:
     }
     double Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
     double Between(double low, double high) { return low + (high - low) * Uniform(); }
+    // Box-Muller gives two normals per pair of uniforms; the second is kept for the next call.
     double Normal()
     {
-        const double u = 1.0 - Uniform(); // (0, 1]
-        return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * std::numbers::pi * Uniform());
+        if (m_hasSpare) {
+            m_hasSpare = false;
+            return m_spare;
+        }
+        const double radius = std::sqrt(-2.0 * std::log(1.0 - Uniform()));
+        const double angle = 2.0 * std::numbers::pi * Uniform();
+        m_spare = radius * std::sin(angle);
+        m_hasSpare = true;
+        return radius * std::cos(angle);
     }
 
 private:
     quint64 m_state;
+    double m_spare = 0.0;
+    bool m_hasSpare = false;
 };
 
 quint64 SeedOf(const QByteArray &symbol)
@@ -57,45 +69,63 @@ qint64 ToCents(double dollars)
     return std::max<qint64>(1, std::llround(dollars * 100.0));
 }
 
-void AppendInt(QByteArray &out, qint64 value)
+// Writes into a buffer sized for the worst case up front; per-byte QByteArray appends cost more than
+// generating the whole history.
+class Writer
 {
-    std::array<char, 24> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    out.append(digits.data(), result.ptr - digits.data());
-}
-
-void AppendTwoDigits(QByteArray &out, int value)
-{
-    out.append(static_cast<char>('0' + value / 10));
-    out.append(static_cast<char>('0' + value % 10));
-}
-
-void AppendCents(QByteArray &out, qint64 cents)
-{
-    if (cents < 0) {
-        out.append('-');
-        cents = -cents;
+public:
+    Writer(QByteArray &out, qsizetype lines, qsizetype bytesPerLine) : m_out(out)
+    {
+        m_out.resize(lines * bytesPerLine + 256);
+        m_at = m_out.data();
     }
-    AppendInt(out, cents / 100);
-    out.append('.');
-    AppendTwoDigits(out, static_cast<int>(cents % 100));
-}
+    // Cuts the buffer to what was written.
+    void Finish() { m_out.resize(m_at - m_out.constData()); }
 
-void AppendIsoDate(QByteArray &out, int year, int month, int day)
-{
-    AppendInt(out, year);
-    out.append('-');
-    AppendTwoDigits(out, month);
-    out.append('-');
-    AppendTwoDigits(out, day);
-}
+    void Char(char c) { *m_at++ = c; }
+    void Text(std::string_view text)
+    {
+        std::memcpy(m_at, text.data(), text.size());
+        m_at += text.size();
+    }
+    void Int(qint64 value) { m_at = std::to_chars(m_at, m_at + 24, value).ptr; }
+    void TwoDigits(int value)
+    {
+        *m_at++ = static_cast<char>('0' + value / 10);
+        *m_at++ = static_cast<char>('0' + value % 10);
+    }
+    void Cents(qint64 cents)
+    {
+        if (cents < 0) {
+            Char('-');
+            cents = -cents;
+        }
+        Int(cents / 100);
+        Char('.');
+        TwoDigits(static_cast<int>(cents % 100));
+    }
+    void IsoDate(int year, int month, int day)
+    {
+        Int(year);
+        Char('-');
+        TwoDigits(month);
+        Char('-');
+        TwoDigits(day);
+    }
+
+private:
+    QByteArray &m_out;
+    char *m_at = nullptr;
+};
 
 qint64 Scaled(qint64 cents, double factor)
 {
     return std::llround(static_cast<double>(cents) * factor);
 }
 
-constexpr qsizetype kBytesPerLine = 80;
+// Generous bounds for one CSV line; a QuoteMedia line carries eleven fields.
+constexpr qsizetype kBytesPerLine = 160;
+constexpr qsizetype kQuoteMediaBytesPerLine = 320;
 
 } // namespace
 
@@ -186,80 +216,83 @@ void QuoteHistory::ComputeAdjustments()
 QByteArray QuoteHistory::YahooCsv() const
 {
     QByteArray out;
-    out.reserve(64 + m_bars.size() * kBytesPerLine);
-    out.append("Date,Open,High,Low,Close,Volume,Adj Close\n");
+    Writer write(out, m_bars.size(), kBytesPerLine);
+    write.Text("Date,Open,High,Low,Close,Volume,Adj Close\n");
     for (auto bar = m_bars.crbegin(); bar != m_bars.crend(); ++bar) {
-        AppendIsoDate(out, bar->year, bar->month, bar->day);
+        write.IsoDate(bar->year, bar->month, bar->day);
         for (const qint64 cents : {bar->open, bar->high, bar->low, bar->close}) {
-            out.append(',');
-            AppendCents(out, cents);
+            write.Char(',');
+            write.Cents(cents);
         }
-        out.append(',');
-        AppendInt(out, bar->volume);
-        out.append(',');
-        AppendCents(out, Scaled(bar->close, bar->adjustFactor));
-        out.append('\n');
+        write.Char(',');
+        write.Int(bar->volume);
+        write.Char(',');
+        write.Cents(Scaled(bar->close, bar->adjustFactor));
+        write.Char('\n');
     }
+    write.Finish();
     return out;
 }
 
 QByteArray QuoteHistory::GoogleCsv() const
 {
-    static constexpr std::array<const char *, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static constexpr std::array<std::string_view, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     QByteArray out;
-    out.reserve(64 + m_bars.size() * kBytesPerLine);
-    out.append("\xEF\xBB\xBF"
+    Writer write(out, m_bars.size(), kBytesPerLine);
+    write.Text("\xEF\xBB\xBF"
                "Date,Open,High,Low,Close,Volume\n");
     for (auto bar = m_bars.crbegin(); bar != m_bars.crend(); ++bar) {
-        AppendInt(out, bar->day);
-        out.append('-');
-        out.append(kMonths.at(static_cast<std::size_t>(bar->month - 1)));
-        out.append('-');
-        AppendTwoDigits(out, bar->year % 100);
+        write.Int(bar->day);
+        write.Char('-');
+        write.Text(kMonths.at(static_cast<std::size_t>(bar->month - 1)));
+        write.Char('-');
+        write.TwoDigits(bar->year % 100);
         for (const qint64 cents : {bar->open, bar->high, bar->low, bar->close}) {
-            out.append(',');
-            AppendCents(out, Scaled(cents, bar->splitFactor));
+            write.Char(',');
+            write.Cents(Scaled(cents, bar->splitFactor));
         }
-        out.append(',');
-        AppendInt(out, std::llround(static_cast<double>(bar->volume) / bar->splitFactor));
-        out.append('\n');
+        write.Char(',');
+        write.Int(std::llround(static_cast<double>(bar->volume) / bar->splitFactor));
+        write.Char('\n');
     }
+    write.Finish();
     return out;
 }
 
 QByteArray QuoteHistory::QuoteMediaCsv() const
 {
     QByteArray out;
-    out.reserve(128 + m_bars.size() * kBytesPerLine * 3 / 2);
-    out.append("date,open,high,low,close,volume,changed,changep,adjclose,tradeval,tradevol\n");
+    Writer write(out, m_bars.size(), kQuoteMediaBytesPerLine);
+    write.Text("date,open,high,low,close,volume,changed,changep,adjclose,tradeval,tradevol\n");
     for (qsizetype i = m_bars.size() - 1; i >= 0; --i) {
         const Bar &bar = m_bars[i];
         const qint64 close = Scaled(bar.close, bar.splitFactor);
         const qint64 previous = i > 0 ? Scaled(m_bars[i - 1].close, m_bars[i - 1].splitFactor) : close;
         const qint64 volume = std::llround(static_cast<double>(bar.volume) / bar.splitFactor);
-        AppendIsoDate(out, bar.year, bar.month, bar.day);
+        write.IsoDate(bar.year, bar.month, bar.day);
         for (const qint64 cents : {bar.open, bar.high, bar.low}) {
-            out.append(',');
-            AppendCents(out, Scaled(cents, bar.splitFactor));
+            write.Char(',');
+            write.Cents(Scaled(cents, bar.splitFactor));
         }
-        out.append(',');
-        AppendCents(out, close);
-        out.append(',');
-        AppendInt(out, volume);
-        out.append(',');
-        AppendCents(out, close - previous);
-        out.append(',');
+        write.Char(',');
+        write.Cents(close);
+        write.Char(',');
+        write.Int(volume);
+        write.Char(',');
+        write.Cents(close - previous);
+        write.Char(',');
         // Percent change with two decimals, e.g. 1.25%
-        AppendCents(out, std::llround(10000.0 * static_cast<double>(close - previous) /
-                                      static_cast<double>(previous)));
-        out.append("%,");
-        AppendCents(out, Scaled(bar.close, bar.adjustFactor));
-        out.append(',');
-        AppendCents(out, std::llround(static_cast<double>(close) * static_cast<double>(volume)));
-        out.append(',');
-        AppendInt(out, volume / 250 + 1);
-        out.append('\n');
+        write.Cents(
+            std::llround(10000.0 * static_cast<double>(close - previous) / static_cast<double>(previous)));
+        write.Text("%,");
+        write.Cents(Scaled(bar.close, bar.adjustFactor));
+        write.Char(',');
+        write.Cents(close * volume);
+        write.Char(',');
+        write.Int(volume / 250 + 1);
+        write.Char('\n');
     }
+    write.Finish();
     return out;
 }

@@ -1,0 +1,169 @@
+// Symbols per second for 200 histories of about 10,000 bars each, fetched one after another from a
+// local quote-service: through HttpTransfer alone, through HttpTransfer with QuoteDownloader (fetch
+// and parse), and through one curl run over one connection.
+#include "HttpTransfer.h"
+#include "QuoteDownloader.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+namespace {
+
+constexpr int kSymbolCount = 200;
+constexpr int kStartYear = 1986; // about 10,000 weekdays up to the fixed end date
+constexpr int kRounds = 5;       // the machine is shared; the best round is the least disturbed
+
+struct Run
+{
+    double seconds = 0.0;
+    double cpuSeconds = -1.0; // this process only, so unknown for curl
+    qint64 bytes = 0;
+    int failures = 0;
+    QString note;
+};
+
+QStringList Symbols()
+{
+    QStringList symbols;
+    for (int i = 0; i < kSymbolCount; ++i)
+        symbols.append(QStringLiteral("BX%1").arg(i, 3, 10, QLatin1Char('0')));
+    return symbols;
+}
+
+QString YahooUrl(const QString &base, const QString &symbol)
+{
+    return base + QStringLiteral("/table.csv?s=%1&a=0&b=1&c=%2&g=d&ignore=.csv").arg(symbol).arg(kStartYear);
+}
+
+Run FetchWithTransfer(const QString &base, const QStringList &symbols)
+{
+    HttpTransfer transfer;
+    Run run;
+    QElapsedTimer clock;
+    clock.start();
+    const std::clock_t cpuStart = std::clock();
+    for (const QString &symbol : symbols) {
+        const QByteArray body = transfer.Fetch(QUrl(YahooUrl(base, symbol)));
+        run.bytes += body.size();
+        run.failures += body.startsWith("Date,") ? 0 : 1;
+    }
+    run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    run.cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    return run;
+}
+
+Run DownloadWithQuoteDownloader(const QString &base, const QStringList &symbols)
+{
+    HttpTransfer transfer;
+    Endpoints endpoints;
+    endpoints.Yahoo = base;
+    QuoteDownloader downloader(transfer, endpoints);
+    Run run;
+    QElapsedTimer clock;
+    clock.start();
+    const std::clock_t cpuStart = std::clock();
+    for (const QString &symbol : symbols) {
+        const int result = downloader.DownloadYahooData(symbol, kStartYear);
+        run.failures += result == 0 ? 0 : 1;
+        run.bytes += downloader.OutputSeries.BarCount;
+    }
+    run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    run.cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    run.note = QStringLiteral("%1 bars per symbol").arg(run.bytes / std::max(1, kSymbolCount));
+    run.bytes = 0;
+    return run;
+}
+
+Run FetchWithCurl(const QString &base, const QStringList &symbols)
+{
+    QStringList arguments{QStringLiteral("-s"), QStringLiteral("-w"),
+                          QStringLiteral("%{size_download} %{num_connects}\\n")};
+    for (const QString &symbol : symbols)
+        arguments << QStringLiteral("-o") << QStringLiteral("/dev/null") << YahooUrl(base, symbol);
+    QProcess curl;
+    Run run;
+    QElapsedTimer clock;
+    clock.start();
+    curl.start(QStringLiteral("curl"), arguments);
+    if (!curl.waitForFinished(600000) || curl.exitCode() != 0) {
+        run.failures = kSymbolCount;
+        return run;
+    }
+    run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    int connections = 0;
+    for (const QByteArray &line : curl.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() == 2) {
+            run.bytes += fields[0].toLongLong();
+            connections += fields[1].toInt();
+        }
+    }
+    run.note = QStringLiteral("%1 connection(s)").arg(connections);
+    return run;
+}
+
+void Report(const char *name, const QList<Run> &runs)
+{
+    const auto best = std::min_element(runs.begin(), runs.end(),
+                                       [](const Run &a, const Run &b) { return a.seconds < b.seconds; });
+    QStringList rates;
+    for (const Run &run : runs)
+        rates << QString::number(kSymbolCount / run.seconds, 'f', 1);
+    QString cpu;
+    if (best->cpuSeconds >= 0.0)
+        cpu = QStringLiteral(", client CPU %1 ms/symbol")
+                  .arg(1000.0 * best->cpuSeconds / kSymbolCount, 0, 'f', 2);
+    std::printf("%-32s %7.1f symbols/s best (rounds: %s)%s; %lld bytes, %d failed %s\n", name,
+                kSymbolCount / best->seconds, qPrintable(rates.join(QStringLiteral(", "))), qPrintable(cpu),
+                static_cast<long long>(best->bytes), best->failures, qPrintable(best->note));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+
+    QProcess service;
+    service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    service.start(QStringLiteral(QUOTE_SERVICE_PATH),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--end-date"),
+                   QStringLiteral("2024-12-31")});
+    while (service.waitForStarted() && !service.canReadLine() && service.waitForReadyRead(10000)) {
+    }
+    const QRegularExpressionMatch ready =
+        QRegularExpression(QStringLiteral("^Quote service listening on (http://127\\.0\\.0\\.1:\\d+)\n$"))
+            .match(QString::fromUtf8(service.readLine()));
+    if (!ready.hasMatch()) {
+        std::fprintf(stderr, "download_bench: quote-service did not start\n");
+        return 1;
+    }
+    const QString base = ready.captured(1);
+    const QStringList symbols = Symbols();
+
+    QList<Run> curlRuns;
+    QList<Run> transferRuns;
+    QList<Run> downloaderRuns;
+    for (int round = 0; round < kRounds; ++round) {
+        curlRuns.append(FetchWithCurl(base, symbols));
+        transferRuns.append(FetchWithTransfer(base, symbols));
+        downloaderRuns.append(DownloadWithQuoteDownloader(base, symbols));
+    }
+    std::printf("%d symbols from %d to 2024-12-31, one after another, %d rounds\n", kSymbolCount, kStartYear,
+                kRounds);
+    Report("curl, one connection", curlRuns);
+    Report("HttpTransfer", transferRuns);
+    Report("HttpTransfer + QuoteDownloader", downloaderRuns);
+
+    service.kill();
+    service.waitForFinished();
+    return 0;
+}
