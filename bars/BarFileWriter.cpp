@@ -3,6 +3,7 @@
 #include "DateValue.h"
 #include "FolderPath.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -21,6 +23,7 @@ constexpr quint16 kTextTag = 8;
 constexpr float kKyvVersion = 3.0F;
 constexpr qsizetype kKyvShortText = 10;
 constexpr qsizetype kKyvLongText = 40;
+constexpr qsizetype kChunkBytes = 56 * 1024;
 
 template <typename T> void AppendLittleEndian(QByteArray &out, T value)
 {
@@ -28,14 +31,10 @@ template <typename T> void AppendLittleEndian(QByteArray &out, T value)
     out.append(reinterpret_cast<const char *>(&le), qsizetype(sizeof le));
 }
 
-void AppendDouble(QByteArray &out, double value)
+template <typename T> char *PutLittleEndian(char *at, T value)
 {
-    AppendLittleEndian(out, std::bit_cast<quint64>(value));
-}
-
-void AppendFloat(QByteArray &out, float value)
-{
-    AppendLittleEndian(out, std::bit_cast<quint32>(value));
+    qToLittleEndian(value, at);
+    return at + sizeof value;
 }
 
 // `text` cut or space-filled to exactly `width` bytes.
@@ -44,6 +43,11 @@ void AppendFixedText(QByteArray &out, const QString &text, qsizetype width)
     const QByteArray bytes = text.toLocal8Bit().left(width);
     out.append(bytes);
     out.append(width - bytes.size(), ' ');
+}
+
+[[nodiscard]] QString FieldName(const BarSeries &series, int field)
+{
+    return series.FieldNames.value(field - 1);
 }
 
 [[nodiscard]] int ValueColumns(const BarSeries &series)
@@ -57,46 +61,62 @@ void AppendFixedText(QByteArray &out, const QString &text, qsizetype width)
     return int(std::clamp<qsizetype>(series.BarCount, 0, held));
 }
 
-[[nodiscard]] qsizetype RecordBytes(const BarSeries &series)
+[[nodiscard]] bool WriteAll(QIODevice &device, const char *data, qsizetype size)
 {
-    return qsizetype(sizeof(double)) + qsizetype(sizeof(float)) * ValueColumns(series);
+    return device.write(data, size) == size;
 }
 
-void AppendBars(QByteArray &out, const BarSeries &series)
+// Bar records are most of a file, so they go out in chunks rather than as one large buffer.
+[[nodiscard]] bool WriteBars(QIODevice &device, const BarSeries &series)
 {
     const int columns = ValueColumns(series);
     const int bars = WrittenBars(series);
-    for (int bar = 1; bar <= bars; ++bar) {
-        AppendDouble(out, series.BarDate(bar));
-        for (int column = 1; column <= columns; ++column)
-            AppendFloat(out, column <= BarSeries::kValueColumns ? series.BarValue(bar, column) : 0.0F);
+    const qsizetype record = qsizetype(sizeof(double)) + qsizetype(sizeof(float)) * columns;
+    const int perChunk = int(std::clamp<qsizetype>(kChunkBytes / record, 1, std::max(bars, 1)));
+    QByteArray chunk(record * perChunk, Qt::Uninitialized);
+    for (int first = 1; first <= bars; first += perChunk) {
+        const int last = std::min(bars, first + perChunk - 1);
+        char *at = chunk.data();
+        for (int bar = first; bar <= last; ++bar) {
+            at = PutLittleEndian(at, std::bit_cast<quint64>(series.BarDate(bar)));
+            for (int column = 1; column <= columns; ++column) {
+                const float value = column <= BarSeries::kValueColumns ? series.BarValue(bar, column) : 0.0F;
+                at = PutLittleEndian(at, std::bit_cast<quint32>(value));
+            }
+        }
+        if (!WriteAll(device, chunk.constData(), at - chunk.constData()))
+            return false;
     }
-}
-
-[[nodiscard]] QString FieldName(const BarSeries &series, int field)
-{
-    return series.FieldNames.value(field - 1);
-}
-
-// The file path inside `folder`, creating the folder's last level if it is missing.
-[[nodiscard]] bool PrepareFolder(const QString &folder, const QString &fname, QString &path)
-{
-    if (folder.isEmpty() || fname.isEmpty())
-        return false;
-    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
-        return false;
-    path = FolderPath::WithTrailingSeparator(folder) + fname;
     return true;
 }
 
-// Replaces the file at `path` with `bytes` through a temporary file, so that a failure
-// at any point leaves an older file untouched rather than truncated.
-[[nodiscard]] bool ReplaceFile(const QString &path, const QByteArray &bytes)
+[[nodiscard]] QByteArray ToBytes(const std::function<bool(QIODevice &)> &write)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !write(buffer))
+        return {};
+    return bytes;
+}
+
+// The file path inside `folder`, creating the folder's last level if it is missing.
+[[nodiscard]] std::optional<QString> PrepareFolder(const QString &folder, const QString &fname)
+{
+    if (folder.isEmpty() || fname.isEmpty())
+        return std::nullopt;
+    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+        return std::nullopt;
+    return FolderPath::WithTrailingSeparator(folder) + fname;
+}
+
+// Replaces the file at `path` through a temporary file, so that a failure at any point
+// leaves an older file untouched rather than truncated.
+[[nodiscard]] bool ReplaceFile(const QString &path, const std::function<bool(QIODevice &)> &write)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    if (!write(file)) {
         file.cancelWriting(); // the unfinished temporary file is discarded
         return false;
     }
@@ -105,65 +125,69 @@ void AppendBars(QByteArray &out, const BarSeries &series)
 
 } // namespace
 
-QByteArray BinFileBytes(const BarSeries &series)
+bool WriteBinData(const BarSeries &series, QIODevice &device)
 {
-    QByteArray out;
-    out.reserve(16 + 64 + RecordBytes(series) * WrittenBars(series));
-    AppendDouble(out, kBinSignature);
-    AppendLittleEndian(out, qint32(series.RowCount));
-    AppendLittleEndian(out, qint32(series.FieldCount));
+    QByteArray header;
+    AppendLittleEndian(header, std::bit_cast<quint64>(kBinSignature));
+    AppendLittleEndian(header, qint32(series.RowCount));
+    AppendLittleEndian(header, qint32(series.FieldCount));
     for (int field = 1; field <= series.FieldCount; ++field) {
         const QByteArray name =
             FieldName(series, field).toLocal8Bit().left(std::numeric_limits<quint16>::max());
-        AppendLittleEndian(out, kTextTag);
-        AppendLittleEndian(out, quint16(name.size()));
-        out.append(name);
+        AppendLittleEndian(header, kTextTag);
+        AppendLittleEndian(header, quint16(name.size()));
+        header.append(name);
     }
-    AppendBars(out, series);
-    return out;
+    return WriteAll(device, header.constData(), header.size()) && WriteBars(device, series);
+}
+
+bool WriteKyvData(const BarSeries &series, int startyear, QIODevice &device)
+{
+    const std::optional<double> startDate = DateValue::CalendarDate(startyear, 1, 1);
+    if (!startDate)
+        return false;
+    QByteArray header;
+    AppendFixedText(header, QStringLiteral("KYV FORMAT"), kKyvShortText);
+    AppendLittleEndian(header, std::bit_cast<quint32>(kKyvVersion));
+    AppendFixedText(header, series.Symbol, kKyvShortText);
+    AppendFixedText(header, series.Symbol, kKyvLongText);
+    AppendLittleEndian(header, qint16(series.FieldCount));
+    for (int field = 1; field <= series.FieldCount; ++field)
+        AppendFixedText(header, FieldName(series, field), kKyvLongText);
+    AppendLittleEndian(header, std::bit_cast<quint64>(*startDate));
+    return WriteAll(device, header.constData(), header.size()) && WriteBars(device, series);
+}
+
+QByteArray BinFileBytes(const BarSeries &series)
+{
+    return ToBytes([&series](QIODevice &device) { return WriteBinData(series, device); });
 }
 
 QByteArray KyvFileBytes(const BarSeries &series, int startyear)
 {
-    const std::optional<double> startDate = DateValue::CalendarDate(startyear, 1, 1);
-    if (!startDate)
-        return {};
-    const int fields = std::max(series.FieldCount, 0);
-    QByteArray out;
-    out.reserve(66 + kKyvLongText * fields + 8 + RecordBytes(series) * WrittenBars(series));
-    AppendFixedText(out, QStringLiteral("KYV FORMAT"), kKyvShortText);
-    AppendFloat(out, kKyvVersion);
-    AppendFixedText(out, series.Symbol, kKyvShortText);
-    AppendFixedText(out, series.Symbol, kKyvLongText);
-    AppendLittleEndian(out, qint16(series.FieldCount));
-    for (int field = 1; field <= fields; ++field)
-        AppendFixedText(out, FieldName(series, field), kKyvLongText);
-    AppendDouble(out, *startDate);
-    AppendBars(out, series);
-    return out;
+    return ToBytes(
+        [&series, startyear](QIODevice &device) { return WriteKyvData(series, startyear, device); });
 }
 
 bool WriteBinFile(const BarSeries &series, const QString &folder, const QString &fname)
 {
-    QString path;
-    if (!PrepareFolder(folder, fname, path))
-        return false;
-    return ReplaceFile(path, BinFileBytes(series));
+    const std::optional<QString> path = PrepareFolder(folder, fname);
+    return path && ReplaceFile(*path, [&series](QIODevice &device) { return WriteBinData(series, device); });
 }
 
 bool WriteKyvFile(const BarSeries &series, const QString &folder, const QString &fname, int startyear)
 {
-    QString path;
-    if (!PrepareFolder(folder, fname, path))
+    const std::optional<QString> path = PrepareFolder(folder, fname);
+    if (!path)
         return false;
     if (WrittenBars(series) == 0) {
-        const QFileInfo old(path);
+        const QFileInfo old(*path);
         if (old.exists() || old.isSymLink())
-            return QFile::remove(path);
+            return QFile::remove(*path);
         return true;
     }
-    const QByteArray bytes = KyvFileBytes(series, startyear);
-    if (bytes.isEmpty())
+    if (!DateValue::CalendarDate(startyear, 1, 1))
         return false;
-    return ReplaceFile(path, bytes);
+    return ReplaceFile(
+        *path, [&series, startyear](QIODevice &device) { return WriteKyvData(series, startyear, device); });
 }

@@ -3,19 +3,26 @@
 #include "BarSeries.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 // The two bar file formats. Both are little-endian IEEE 754 with no padding; every bar is
 // its date as a double followed by FieldCount - 1 floats. Texts are written in the local
 // 8-bit encoding and measured in bytes.
 
-// The whole .bin file for `series`: signature, RowCount, FieldCount, one tagged name entry
-// per column, then the bars. An empty series gives the header alone.
-[[nodiscard]] QByteArray BinFileBytes(const BarSeries &series);
+// Writes the .bin form of `series` to `device`: signature, RowCount, FieldCount, one tagged
+// name entry per column, then the bars. An empty series gives the header alone. False as
+// soon as the device takes fewer bytes than offered.
+[[nodiscard]] bool WriteBinData(const BarSeries &series, QIODevice &device);
 
-// The whole .kyv file for `series`: fixed-width space-filled texts, the column names and
-// 1 January of `startyear` as the start date, then the bars. Empty when `startyear` has no
-// date value (outside 100..9999).
+// Writes the .kyv form of `series` to `device`: fixed-width space-filled texts, the column
+// names and 1 January of `startyear` as the start date, then the bars. False, with nothing
+// written, when `startyear` has no date value (outside 100..9999), and false as soon as the
+// device takes fewer bytes than offered.
+[[nodiscard]] bool WriteKyvData(const BarSeries &series, int startyear, QIODevice &device);
+
+// The whole file in memory; empty when the data cannot be produced.
+[[nodiscard]] QByteArray BinFileBytes(const BarSeries &series);
 [[nodiscard]] QByteArray KyvFileBytes(const BarSeries &series, int startyear);
 
 // Write `series` as `fname` in `folder` (with or without a trailing separator). A missing

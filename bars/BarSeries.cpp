@@ -28,30 +28,33 @@ std::size_t HeldBars(const BarSeries &series)
 // Min-tree over bar positions answering "which position in [from, n) holds the smallest
 // date, the highest such position among equal smallest dates". NaN never compares less
 // than anything, so it is keyed as +infinity: it can then never be chosen over a date
-// that would win a comparison.
+// that would win a comparison. Nodes carry their key to keep the walk cache-friendly.
 class MinDateTree
 {
 public:
-    explicit MinDateTree(const std::vector<double> &dates, std::size_t count)
+    explicit MinDateTree(const std::vector<double> &dates, std::size_t bars) : count(bars)
     {
         while (leaves < count)
             leaves *= 2;
-        keys.assign(count, 0.0);
-        nodes.assign(2 * leaves, kNone);
-        for (std::size_t pos = 0; pos < count; ++pos) {
-            keys[pos] = KeyOf(dates[pos]);
-            nodes[leaves + pos] = pos;
-        }
+        nodes.assign(2 * leaves, Node{});
+        for (std::size_t pos = 0; pos < count; ++pos)
+            nodes[leaves + pos] = Node{KeyOf(dates[pos]), pos};
         for (std::size_t node = leaves - 1; node >= 1; --node)
             nodes[node] = Better(nodes[2 * node], nodes[2 * node + 1]);
     }
 
-    // Position of the smallest key in [from, count), ties to the highest position.
-    [[nodiscard]] std::size_t MinFrom(std::size_t from) const
+    struct Node
     {
-        std::size_t best = kNone;
+        double key = std::numeric_limits<double>::infinity();
+        std::size_t pos = kNone;
+    };
+
+    // The smallest key in [from, count), ties to the highest position.
+    [[nodiscard]] Node MinFrom(std::size_t from) const
+    {
+        Node best;
         std::size_t lo = from + leaves;
-        std::size_t hi = keys.size() + leaves;
+        std::size_t hi = count + leaves;
         while (lo < hi) {
             if (lo & 1)
                 best = Better(best, nodes[lo++]);
@@ -65,37 +68,37 @@ public:
 
     void Update(std::size_t pos, double date)
     {
-        keys[pos] = KeyOf(date);
-        for (std::size_t node = (pos + leaves) / 2; node >= 1; node /= 2)
+        std::size_t node = pos + leaves;
+        nodes[node].key = KeyOf(date);
+        for (node /= 2; node >= 1; node /= 2)
             nodes[node] = Better(nodes[2 * node], nodes[2 * node + 1]);
     }
 
-    [[nodiscard]] double Key(std::size_t pos) const { return keys[pos]; }
-
+private:
     static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-private:
     static double KeyOf(double date)
     {
         return std::isnan(date) ? std::numeric_limits<double>::infinity() : date;
     }
 
-    [[nodiscard]] std::size_t Better(std::size_t a, std::size_t b) const
+    // Unused leaves (kNone, +infinity) lose every tie so a real position is always found.
+    static Node Better(const Node &a, const Node &b)
     {
-        if (a == kNone)
-            return b;
-        if (b == kNone)
+        if (a.key < b.key)
             return a;
-        if (keys[a] < keys[b])
-            return a;
-        if (keys[b] < keys[a])
+        if (b.key < a.key)
             return b;
-        return std::max(a, b);
+        if (a.pos == kNone)
+            return b;
+        if (b.pos == kNone)
+            return a;
+        return a.pos > b.pos ? a : b;
     }
 
+    std::size_t count;
     std::size_t leaves = 1;
-    std::vector<double> keys;
-    std::vector<std::size_t> nodes;
+    std::vector<Node> nodes;
 };
 
 bool IsAscending(const std::vector<double> &dates, std::size_t count)
@@ -124,9 +127,10 @@ void SortByDate(BarSeries &series)
 
     MinDateTree tree(series.dates, n);
     for (std::size_t i = 0; i + 1 < n; ++i) {
-        const std::size_t m = tree.MinFrom(i + 1);
-        if (!(tree.Key(m) < series.dates[i]))
+        const MinDateTree::Node best = tree.MinFrom(i + 1);
+        if (!(best.key < series.dates[i]))
             continue;
+        const std::size_t m = best.pos;
         std::swap(series.dates[i], series.dates[m]);
         std::swap(series.values[i], series.values[m]);
         // Position i is never queried again; only the bar moved to m needs its key.

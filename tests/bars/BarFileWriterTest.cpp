@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <limits>
 #include <ostream>
 #include <string>
 
@@ -182,6 +184,72 @@ TEST(KyvFileBytes, StartDateIsFirstOfJanuaryOfTheStartYear)
                       Hex(c.bytes)); // not the first bar's date
     EXPECT_TRUE(KyvFileBytes(MakeSeries(3), 99).isEmpty());
     EXPECT_TRUE(KyvFileBytes(MakeSeries(3), 10000).isEmpty());
+}
+
+// Takes at most `limit` bytes in all and at most `perCall` bytes per write, then refuses.
+class LimitedDevice : public QIODevice
+{
+public:
+    explicit LimitedDevice(qint64 limit, qint64 perCall = std::numeric_limits<qint64>::max())
+        : limit(limit), perCall(perCall)
+    {
+        open(QIODevice::WriteOnly);
+    }
+
+    QByteArray written;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        const qint64 take = std::min({size, limit - qint64(written.size()), perCall});
+        if (take <= 0)
+            return -1;
+        written.append(data, take);
+        return take;
+    }
+
+private:
+    qint64 limit;
+    qint64 perCall;
+};
+
+TEST(WriteBarData, DeviceThatStopsEarlyIsReported)
+{
+    const BarSeries small = MakeSeries(3);
+    const BarSeries large = MakeSeries(5000); // several chunks
+    const struct
+    {
+        const char *name;
+        std::function<bool(const BarSeries &, QIODevice &)> write;
+        std::function<QByteArray(const BarSeries &)> bytes;
+    } writers[] = {
+        {"bin", [](const BarSeries &s, QIODevice &d) { return WriteBinData(s, d); },
+         [](const BarSeries &s) { return BinFileBytes(s); }},
+        {"kyv", [](const BarSeries &s, QIODevice &d) { return WriteKyvData(s, 2000, d); },
+         [](const BarSeries &s) { return KyvFileBytes(s, 2000); }},
+    };
+    for (const auto &writer : writers) {
+        for (const BarSeries *series : {&small, &large}) {
+            const QByteArray full = writer.bytes(*series);
+            const qint64 size = full.size();
+            for (const qint64 limit : {qint64(0), qint64(1), qint64(16), qint64(65), qint64(66), qint64(67),
+                                       qint64(313), qint64(314), qint64(315), size / 2, size - 1}) {
+                if (limit >= size)
+                    continue;
+                LimitedDevice device(limit);
+                EXPECT_FALSE(writer.write(*series, device))
+                    << writer.name << " cut at " << limit << " of " << size;
+                EXPECT_EQ(device.written, full.left(limit)) << writer.name << " cut at " << limit;
+            }
+            LimitedDevice exact(size);
+            EXPECT_TRUE(writer.write(*series, exact)) << writer.name << ", " << size << " bytes";
+            EXPECT_EQ(exact.written, full) << writer.name;
+
+            LimitedDevice shortWrites(size, 7); // a short write is not taken as success
+            EXPECT_FALSE(writer.write(*series, shortWrites)) << writer.name;
+        }
+    }
 }
 
 // File behaviour shared by both writers.
