@@ -1,0 +1,86 @@
+#include "BarFileWriter.h"
+#include "BarSeries.h"
+
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// Every fifth day repeats the one before, so de-duplication has work to do.
+BarSeries MakeRawSeries(int bars, bool descending)
+{
+    BarSeries series;
+    series.Symbol = QStringLiteral("IBM");
+    series.Prepare(bars);
+    for (int bar = 1; bar <= bars; ++bar) {
+        const int step = descending ? bars - bar : bar - 1;
+        series.SetBarDate(bar, 30000.0 + double(step - step / 5));
+        for (int column = 1; column <= BarSeries::kValueColumns; ++column)
+            series.SetBarValue(bar, column, float(bar) + float(column));
+    }
+    return series;
+}
+
+void Sort(benchmark::State &state)
+{
+    const BarSeries raw = MakeRawSeries(int(state.range(0)), state.range(1) != 0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        BarSeries series = raw;
+        state.ResumeTiming();
+        SortByDate(series);
+        benchmark::DoNotOptimize(series.dates.data());
+    }
+}
+
+// What one download costs after parsing: sort, de-duplicate, write the file.
+void SortDedupWrite(benchmark::State &state, bool kyv)
+{
+    const BarSeries raw = MakeRawSeries(int(state.range(0)), state.range(1) != 0);
+    QTemporaryDir temp;
+    if (!temp.isValid()) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        BarSeries series = raw;
+        state.ResumeTiming();
+        SortByDate(series);
+        BarSeries output;
+        RemoveDuplicateDates(series, output);
+        const bool written = kyv ? WriteKyvFile(output, temp.path(), QStringLiteral("IBM.Daily.kyv"), 2000)
+                                 : WriteBinFile(output, temp.path(), QStringLiteral("IBM.bin"));
+        if (!written) {
+            state.SkipWithError("write failed");
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void SortDedupWriteBin(benchmark::State &state)
+{
+    SortDedupWrite(state, false);
+}
+
+void SortDedupWriteKyv(benchmark::State &state)
+{
+    SortDedupWrite(state, true);
+}
+
+void Sizes(benchmark::internal::Benchmark *b)
+{
+    b->ArgNames({"bars", "descending"});
+    for (const int bars : {1000, 20000, 100000})
+        for (const int descending : {0, 1})
+            b->Args({bars, descending});
+    b->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK(Sort)->Apply(Sizes);
+BENCHMARK(SortDedupWriteBin)->Apply(Sizes);
+BENCHMARK(SortDedupWriteKyv)->Apply(Sizes);
+
+} // namespace
