@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's icon: rising daily bars on a dark tile, drawn for each common size.
+[[nodiscard]] QIcon AppIcon();

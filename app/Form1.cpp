@@ -1,0 +1,452 @@
+#include "Form1.h"
+
+#include "AppIcon.h"
+#include "AppTitle.h"
+#include "BarFileWriter.h"
+#include "BatchRules.h"
+#include "DateValue.h"
+#include "DirectoryName.h"
+#include "FolderPath.h"
+#include "PlatformServices.h"
+#include "SymbolCommands.h"
+#include "SymbolListModel.h"
+#include "SymbolsFile.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPersistentModelIndex>
+#include <QPushButton>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace {
+
+// The window is laid out in twips; at 96 dots per inch 15 twips make one pixel, and Qt's
+// high-DPI scaling takes it from there.
+QRect Twips(int left, int top, int width, int height)
+{
+    return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0), qRound(height / 15.0));
+}
+
+constexpr int kClientWidth = 7560;
+constexpr int kClientHeight = 8040;
+
+QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, const QRect &place)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1StringView(name));
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    button->setGeometry(place);
+    return button;
+}
+
+QLabel *MakeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &place)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1StringView(name));
+    label->setGeometry(place);
+    return label;
+}
+
+// Numbers in the list read like the user's other programs: with the locale's thousands
+// separator even where the locale would leave it out by default.
+QString GroupedNumber(int value)
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale.toString(value);
+}
+
+QString ShortDate(double value)
+{
+    return QLocale().toString(DateValue::ToDate(value), QLocale::ShortFormat);
+}
+
+} // namespace
+
+Form1::Form1(PlatformServices &platform, const QString &programFolder, QWidget *parent)
+    : QWidget(parent), m_platform(platform), m_programFolder(programFolder), m_downloader(m_transfer),
+      m_symbols(new SymbolListModel(this))
+{
+    CreateControls();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::CreateControls()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Quorbex (Daily Data)"));
+    setWindowIcon(AppIcon());
+    QFont font(QStringLiteral("Microsoft Sans Serif"));
+    font.setPointSizeF(8.25);
+    setFont(font);
+    setFixedSize(Twips(0, 0, kClientWidth, kClientHeight).size());
+
+    Label1[0] = MakeLabel(this, "Label1", QStringLiteral("Start year:"), Twips(270, 1590, 720, 195));
+    txtStartYear = new QLineEdit(QStringLiteral("2000"), this);
+    txtStartYear->setObjectName(QStringLiteral("txtStartYear"));
+    txtStartYear->setGeometry(Twips(1380, 1560, 735, 285));
+    cmdStartDownload[0] =
+        MakeButton(this, "cmdStartDownload", QStringLiteral("Download All"), Twips(2464, 7380, 1425, 405));
+    Label1[2] = MakeLabel(this, "Label1", QStringLiteral("Output folder:"), Twips(270, 1140, 960, 195));
+    cmdPickFolder = MakeButton(this, "cmdPickFolder", QStringLiteral("..."), Twips(6720, 1110, 465, 285));
+    cmdSymbols[0] = MakeButton(this, "cmdSymbols", QStringLiteral("Add"), Twips(60, 6660, 795, 345));
+    cmdSymbols[1] = MakeButton(this, "cmdSymbols", QStringLiteral("Remove"), Twips(1740, 6660, 795, 345));
+    cmdClose = MakeButton(this, "cmdClose", QStringLiteral("Close"), Twips(5824, 7380, 1425, 405));
+
+    lstvSymbols = new QTreeView(this);
+    lstvSymbols->setObjectName(QStringLiteral("lstvSymbols"));
+    lstvSymbols->setGeometry(Twips(30, 1980, 7515, 4665));
+    lstvSymbols->setModel(m_symbols);
+    lstvSymbols->setRootIsDecorated(false);
+    lstvSymbols->setItemsExpandable(false);
+    lstvSymbols->setUniformRowHeights(true);
+    lstvSymbols->setAllColumnsShowFocus(true);
+    lstvSymbols->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstvSymbols->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lstvSymbols->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstvSymbols->header()->setStretchLastSection(false);
+    lstvSymbols->header()->setSectionsMovable(false);
+    const int laidOutWidths[] = {1440, 2000, 1440, 1440, 1440, 1440};
+    for (int column = 0; column < SymbolListModel::kColumnCount; ++column)
+        lstvSymbols->setColumnWidth(column, qRound(laidOutWidths[column] / 15.0));
+
+    cmdSymbols[2] = MakeButton(this, "cmdSymbols", QStringLiteral("Edit"), Twips(900, 6660, 795, 345));
+    Label1[1] = MakeLabel(this, "Label1", QStringLiteral("Output format:"), Twips(270, 690, 1005, 195));
+    lblDestinationFolder =
+        MakeLabel(this, "lblDestinationFolder", QStringLiteral("Label2"), Twips(1380, 1110, 5325, 285));
+    lblDestinationFolder->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    lblDestinationFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Label1[3] = MakeLabel(this, "Label1", QStringLiteral("Quote Source:"), Twips(270, 240, 1035, 195));
+    cmbQuoteSource = new QComboBox(this);
+    cmbQuoteSource->setObjectName(QStringLiteral("cmbQuoteSource"));
+    cmbQuoteSource->setGeometry(Twips(1380, 180, 2805, 315));
+    cmbFileFormat = new QComboBox(this);
+    cmbFileFormat->setObjectName(QStringLiteral("cmbFileFormat"));
+    cmbFileFormat->setGeometry(Twips(1380, 630, 2805, 315));
+    cmdStartDownload[1] =
+        MakeButton(this, "cmdStartDownload", QStringLiteral("Download Checked"), Twips(312, 7380, 1905, 405));
+    cmdHelp = MakeButton(this, "cmdHelp", QStringLiteral("Help"), Twips(4144, 7380, 1425, 405));
+
+    for (int i = 0; i < int(Label1.size()); ++i)
+        Label1[std::size_t(i)]->setProperty("Index", i);
+    for (int i = 0; i < int(cmdStartDownload.size()); ++i)
+        cmdStartDownload[std::size_t(i)]->setProperty("Index", i);
+    for (int i = 0; i < int(cmdSymbols.size()); ++i)
+        cmdSymbols[std::size_t(i)]->setProperty("Index", i);
+
+    const QWidget *tabOrder[] = {
+        txtStartYear, cmdStartDownload[0], cmdPickFolder,  cmdSymbols[0], cmdSymbols[1],       cmdClose,
+        lstvSymbols,  cmdSymbols[2],       cmbQuoteSource, cmbFileFormat, cmdStartDownload[1], cmdHelp};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(const_cast<QWidget *>(tabOrder[i - 1]), const_cast<QWidget *>(tabOrder[i]));
+
+    for (int i = 0; i < int(cmdStartDownload.size()); ++i)
+        connect(cmdStartDownload[std::size_t(i)], &QPushButton::clicked, this,
+                [this, i] { cmdStartDownload_Click(i); });
+    for (int i = 0; i < int(cmdSymbols.size()); ++i)
+        connect(cmdSymbols[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdSymbols_Click(i); });
+    connect(cmdPickFolder, &QPushButton::clicked, this, &Form1::cmdPickFolder_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &Form1::cmdHelp_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &Form1::cmdClose_Click);
+    connect(cmbQuoteSource, &QComboBox::currentIndexChanged, this, &Form1::cmbQuoteSource_Click);
+    connect(cmbFileFormat, &QComboBox::currentIndexChanged, this, &Form1::cmbFileFormat_Click);
+
+    txtStartYear->setFocus();
+}
+
+QString Form1::SettingsPath() const
+{
+    return m_programFolder + FolderPath::Separator() + QStringLiteral("Quorbex.ini");
+}
+
+QString Form1::SymbolsPath() const
+{
+    return m_programFolder + FolderPath::Separator() + QStringLiteral("Symbols.txt");
+}
+
+void Form1::Form_Load()
+{
+    const AppSettings settings = INIfileRead(SettingsPath());
+    txtStartYear->setText(settings.StartYear);
+    lblDestinationFolder->setText(settings.DestinationFolder);
+    BMpath = settings.BMpath;
+    QLTpath = settings.QLTpath;
+    FileFormat = settings.FileFormat;
+    QuoteSource = settings.QuoteSource;
+    m_downloader.SetEndpoints(settings.endpoints);
+    m_downloader.SetLocale(QLocale());
+
+    SymbolsLoad(SymbolsPath(), *m_symbols);
+
+    // Selecting from code runs the same handler as a selection by the user; the handlers are
+    // idempotent, so calling them once more covers an index that did not change.
+    const int savedSource = QuoteSource;
+    const int savedFormat = FileFormat;
+    {
+        const QSignalBlocker blockSources(cmbQuoteSource);
+        cmbQuoteSource->addItems({QStringLiteral("Yahoo! Finance"), QStringLiteral("QuoteMedia"),
+                                  QStringLiteral("Google Finance")});
+    }
+    cmbQuoteSource->setCurrentIndex(savedSource);
+    cmbQuoteSource_Click();
+    {
+        const QSignalBlocker blockFormats(cmbFileFormat);
+        cmbFileFormat->addItems(
+            {QStringLiteral("Brindlemoor .bin file"), QStringLiteral("Quillamere Trader .kyv file")});
+    }
+    cmbFileFormat->setCurrentIndex(savedFormat);
+    cmbFileFormat_Click();
+
+    // Centred by the screen size alone, so a window larger than the screen gets a negative place.
+    const QSize screen = m_platform.ScreenSize();
+    move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
+
+    AutoSizeColumns();
+}
+
+void Form1::Form_Unload()
+{
+    (void)SymbolsSave(SymbolsPath(), *m_symbols);
+    AppSettings settings;
+    settings.StartYear = txtStartYear->text();
+    settings.DestinationFolder = lblDestinationFolder->text();
+    settings.BMpath = BMpath;
+    settings.QLTpath = QLTpath;
+    settings.FileFormat = FileFormat;
+    settings.QuoteSource = QuoteSource;
+    (void)INIfileWrite(SettingsPath(), settings);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (m_batchRunning) {
+        // Let the batch unwind first; it closes the window again when it has stopped.
+        m_closeRequested = true;
+        m_transfer.Cancel();
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+void Form1::cmdClose_Click()
+{
+    close();
+}
+
+void Form1::cmbQuoteSource_Click()
+{
+    QuoteSource = cmbQuoteSource->currentIndex();
+}
+
+void Form1::cmbFileFormat_Click()
+{
+    FileFormat = cmbFileFormat->currentIndex();
+    lblDestinationFolder->setText(FileFormat == 0 ? BMpath : QLTpath);
+}
+
+int Form1::CurrentRow() const
+{
+    const QModelIndex current = lstvSymbols->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void Form1::AutoSizeColumns()
+{
+    const int columns = m_symbols->columnCount();
+    int used = 0;
+    for (int column = 0; column < columns; ++column) {
+        lstvSymbols->resizeColumnToContents(column);
+        if (column < columns - 1)
+            used += lstvSymbols->columnWidth(column);
+    }
+    // The last column also takes whatever width the others leave free.
+    const int last = columns - 1;
+    const int free = lstvSymbols->viewport()->width() - used;
+    lstvSymbols->setColumnWidth(last, std::max(lstvSymbols->columnWidth(last), free));
+}
+
+void Form1::cmdSymbols_Click(int Index)
+{
+    switch (Index) {
+    case 0: {
+        const QString entered = m_platform.AskText(this, QStringLiteral("Enter symbol:"), QString());
+        if (AddSymbol(*m_symbols, entered) >= 0)
+            AutoSizeColumns();
+        break;
+    }
+    case 1:
+        (void)RemoveSymbol(*m_symbols, CurrentRow());
+        break;
+    case 2: {
+        const int row = CurrentRow();
+        if (row < 0)
+            return;
+        const QString entered =
+            m_platform.AskText(this, QStringLiteral("Edit symbol:"), m_symbols->Row(row).Symbol);
+        // The dialog may have let a download remove rows meanwhile.
+        const int stillCurrent = CurrentRow();
+        if (stillCurrent >= 0 && EditSymbol(*m_symbols, stillCurrent, entered))
+            AutoSizeColumns();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Form1::cmdPickFolder_Click()
+{
+    const QString chosen = m_platform.PickFolder(
+        this, QStringLiteral("Select a folder where data files will be saved"), lblDestinationFolder->text());
+    if (chosen.isEmpty())
+        return;
+    const QString folder = FolderPath::WithTrailingSeparator(QDir::toNativeSeparators(chosen));
+    lblDestinationFolder->setText(folder);
+    if (cmbFileFormat->currentIndex() == 0)
+        BMpath = folder;
+    else
+        QLTpath = folder;
+}
+
+void Form1::cmdHelp_Click()
+{
+    const QString helpPath = m_programFolder + FolderPath::Separator() + QStringLiteral("Quorbex.chm");
+    const QFileInfo help(helpPath);
+    if (!help.isFile() || help.isHidden()) {
+        m_platform.ShowCritical(this, QStringLiteral("Help file not found: ") + helpPath);
+        return;
+    }
+    m_platform.OpenHelp(helpPath);
+}
+
+void Form1::EnterBusyState()
+{
+    m_batchRunning = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    cmdStartDownload[0]->setEnabled(false);
+    cmdStartDownload[1]->setEnabled(false);
+}
+
+void Form1::LeaveBusyState()
+{
+    cmdStartDownload[0]->setEnabled(true);
+    cmdStartDownload[1]->setEnabled(true);
+    QApplication::restoreOverrideCursor();
+    m_batchRunning = false;
+}
+
+void Form1::cmdStartDownload_Click(int Index)
+{
+    if (m_batchRunning)
+        return;
+    if (m_symbols->Count() == 0) {
+        m_platform.ShowCritical(this, QStringLiteral("Add a symbol to download."));
+        return;
+    }
+    const int currentYear = m_platform.CurrentDate().year();
+    const BatchRules::StartYearCheck startYear =
+        BatchRules::CheckStartYear(txtStartYear->text(), QLocale(), currentYear);
+    if (!startYear.ok) {
+        m_platform.ShowCritical(this, startYear.message);
+        txtStartYear->setFocus();
+        return;
+    }
+    QString folder = lblDestinationFolder->text();
+    if (folder.isEmpty()) {
+        m_platform.ShowCritical(this, QStringLiteral("Destination folder is not valid."));
+        return;
+    }
+
+    EnterBusyState();
+    folder = FolderPath::WithTrailingSeparator(folder);
+    lblDestinationFolder->setText(folder);
+    if (!QDir().mkpath(folder)) {
+        m_platform.ShowCritical(this, QStringLiteral("Destination folder could not be created: ") + folder);
+        LeaveBusyState();
+        return;
+    }
+
+    const bool checkedOnly = Index == 1;
+    for (int row = 0; row < m_symbols->Count(); ++row) {
+        if (!checkedOnly || m_symbols->Row(row).Checked)
+            m_symbols->ClearCells(row);
+    }
+
+    // Rows may be added, edited or removed while a reply is awaited: walk the rows as they
+    // were now, following each one wherever it moves, and skip any that was removed.
+    QList<QPersistentModelIndex> rows;
+    rows.reserve(m_symbols->Count());
+    for (int row = 0; row < m_symbols->Count(); ++row)
+        rows.append(QPersistentModelIndex(m_symbols->index(row, 0)));
+
+    for (const QPersistentModelIndex &index : std::as_const(rows)) {
+        if (m_closeRequested)
+            break;
+        if (!index.isValid())
+            continue;
+        if (checkedOnly && !m_symbols->Row(index.row()).Checked)
+            continue;
+        ProcessRow(index.row(), startYear.year, folder);
+    }
+
+    AutoSizeColumns();
+    LeaveBusyState();
+    if (m_closeRequested)
+        close();
+}
+
+void Form1::ProcessRow(int row, int startYear, const QString &folder)
+{
+    const QPersistentModelIndex index(m_symbols->index(row, 0));
+    m_symbols->SetCell(row, CellStatus, QStringLiteral("Working..."));
+    AutoSizeColumns();
+    const QString symbol = m_symbols->Row(row).Symbol;
+
+    const int result = m_downloader.Download(QuoteSource, symbol, startYear);
+
+    if (!index.isValid())
+        return; // removed while its reply was awaited
+    row = index.row();
+    if (m_closeRequested) {
+        m_symbols->SetCell(row, CellStatus, QString());
+        return;
+    }
+    if (result == 1) {
+        m_symbols->SetCell(row, CellStatus, QStringLiteral("Request failed (check symbol)"));
+        return;
+    }
+    BarSeries &series = m_downloader.OutputSeries;
+    if (result == 2 || series.BarCount == 0) {
+        m_symbols->SetCell(row, CellStatus, QStringLiteral("No data"));
+        m_symbols->SetCell(row, CellBars, QStringLiteral("0"));
+        return;
+    }
+
+    series.Symbol = BatchRules::OutputName(series.Symbol);
+    const int format = FileFormat;
+    const QString fileName = BatchRules::OutputFileName(series.Symbol, format);
+    const bool written = format == 0 ? WriteBinFile(series, folder, fileName)
+                                     : WriteKyvFile(series, folder, fileName, startYear);
+    if (!written) {
+        m_symbols->SetCell(row, CellStatus, QStringLiteral("Write failed (check folder)"));
+        return;
+    }
+    m_symbols->SetCell(row, CellStatus, QStringLiteral("Success"));
+    m_symbols->SetCell(row, CellBars, GroupedNumber(series.BarCount));
+    m_symbols->SetCell(row, CellFirstDate, ShortDate(series.BarDate(1)));
+    m_symbols->SetCell(row, CellLastDate, ShortDate(series.BarDate(series.BarCount)));
+    m_symbols->SetCell(row, CellFilename, fileName);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "AppSettings.h"
+#include "HttpTransfer.h"
+#include "QuoteDownloader.h"
+
+#include <QWidget>
+
+#include <array>
+#include <chrono>
+
+class PlatformServices;
+class SymbolListModel;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeView;
+
+// The program's one window. Handlers carry the names of the commands they implement.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // `programFolder` holds "Quorbex.ini", "Symbols.txt" and "Quorbex.chm".
+    Form1(PlatformServices &platform, const QString &programFolder, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    void cmdStartDownload_Click(int Index);
+    void cmdSymbols_Click(int Index);
+    void cmdPickFolder_Click();
+    void cmdHelp_Click();
+    void cmdClose_Click();
+    void cmbQuoteSource_Click();
+    void cmbFileFormat_Click();
+    void AutoSizeColumns();
+
+    [[nodiscard]] SymbolListModel &Symbols() const { return *m_symbols; }
+    [[nodiscard]] bool BatchRunning() const { return m_batchRunning; }
+    void SetRequestTimeout(std::chrono::milliseconds timeout) { m_transfer.SetTimeout(timeout); }
+
+    // Window-level choices.
+    int QuoteSource = 0;
+    int FileFormat = 0;
+    QString BMpath;
+    QString QLTpath;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void CreateControls();
+    void Form_Load();
+    void Form_Unload();
+    [[nodiscard]] int CurrentRow() const;
+    [[nodiscard]] QString SettingsPath() const;
+    [[nodiscard]] QString SymbolsPath() const;
+    void EnterBusyState();
+    void LeaveBusyState();
+    void ProcessRow(int row, int startYear, const QString &folder);
+
+    PlatformServices &m_platform;
+    QString m_programFolder;
+    HttpTransfer m_transfer;
+    QuoteDownloader m_downloader;
+    SymbolListModel *m_symbols = nullptr;
+    bool m_batchRunning = false;
+    bool m_closeRequested = false;
+
+    std::array<QLabel *, 4> Label1{};
+    QLineEdit *txtStartYear = nullptr;
+    std::array<QPushButton *, 2> cmdStartDownload{};
+    QPushButton *cmdPickFolder = nullptr;
+    std::array<QPushButton *, 3> cmdSymbols{};
+    QPushButton *cmdClose = nullptr;
+    QTreeView *lstvSymbols = nullptr;
+    QLabel *lblDestinationFolder = nullptr;
+    QComboBox *cmbQuoteSource = nullptr;
+    QComboBox *cmbFileFormat = nullptr;
+    QPushButton *cmdHelp = nullptr;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+
+// Readable GoogleTest failure output for Qt's text types.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QByteArray &bytes, std::ostream *out)
+{
+    *out << '"' << bytes.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList &list, std::ostream *out)
+{
+    *out << '{';
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        *out << (i ? ", " : "");
+        PrintTo(list[i], out);
+    }
+    *out << '}';
+}

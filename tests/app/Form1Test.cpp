@@ -1,0 +1,462 @@
+#include "Form1.h"
+#include "AppSettings.h"
+#include "DirectoryName.h"
+#include "PlatformServices.h"
+#include "QtPrinters.h"
+#include "SymbolListModel.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// Answers the desktop's questions from a script and records what the window showed.
+class FakePlatform final : public PlatformServices
+{
+public:
+    void ShowCritical(QWidget *, const QString &text) override { messages.append(text); }
+    QString AskText(QWidget *, const QString &prompt, const QString &initial) override
+    {
+        prompts.append(prompt);
+        initials.append(initial);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QString PickFolder(QWidget *, const QString &, const QString &startFolder) override
+    {
+        pickerStartedIn = startFolder;
+        return folderAnswer;
+    }
+    void OpenHelp(const QString &path) override { helpOpened.append(path); }
+    QDate CurrentDate() override { return today; }
+    QSize ScreenSize() override { return screen; }
+
+    QStringList messages, prompts, initials, answers, helpOpened;
+    QString folderAnswer, pickerStartedIn;
+    QDate today{2026, 12, 6};
+    QSize screen{1920, 1080};
+};
+
+// One local quote service for the whole suite; "HANG" never answers and "NOPE" is unknown.
+class QuoteService
+{
+public:
+    static QString BaseUrl()
+    {
+        static QuoteService service;
+        return service.m_baseUrl;
+    }
+
+private:
+    QuoteService()
+    {
+        m_process.start(QStringLiteral(QUOTE_SERVICE_PATH),
+                        {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--unknown"),
+                         QStringLiteral("NOPE"), QStringLiteral("--hang"), QStringLiteral("HANG"),
+                         QStringLiteral("--end-date"), QStringLiteral("2024-06-28")});
+        if (m_process.waitForReadyRead(10000)) {
+            const QString line = QString::fromLatin1(m_process.readLine()).trimmed();
+            m_baseUrl = line.section(u' ', -1);
+        }
+    }
+    ~QuoteService()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    QProcess m_process;
+    QString m_baseUrl;
+};
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+class Form1Test : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_programFolder.isValid());
+        ASSERT_TRUE(m_output.isValid());
+    }
+
+    QString ProgramFile(const char *name) const { return m_programFolder.filePath(QLatin1StringView(name)); }
+
+    // Settings that point the three sources at the local quote service and the .bin
+    // destination at a fresh folder.
+    void WriteSettings(const QByteArray &settingsSection = {})
+    {
+        const QByteArray base = QuoteService::BaseUrl().toLatin1();
+        ASSERT_FALSE(base.isEmpty()) << "quote service did not start";
+        const QByteArray folder = m_output.path().toLocal8Bit();
+        WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=" + folder + "\r\nQLTpath=" + folder +
+                                                  "\r\n" + settingsSection + "[Endpoints]\r\nYahoo=" + base +
+                                                  "\r\nGoogle=" + base + "\r\nQuoteMedia=" + base + "\r\n");
+    }
+
+    Form1 &Open()
+    {
+        m_form = std::make_unique<Form1>(m_platform, m_programFolder.path());
+        m_form->SetRequestTimeout(std::chrono::milliseconds(1500));
+        return *m_form;
+    }
+
+    template <typename T> T *Child(const char *name) const
+    {
+        return m_form->findChild<T *>(QLatin1StringView(name));
+    }
+
+    QPushButton *Button(const char *name, int index) const
+    {
+        const auto buttons = m_form->findChildren<QPushButton *>(QLatin1StringView(name));
+        for (QPushButton *button : buttons) {
+            if (button->property("Index").toInt() == index)
+                return button;
+        }
+        return nullptr;
+    }
+
+    QString Destination() const { return Child<QLabel>("lblDestinationFolder")->text(); }
+    QStringList Cells(int row) const { return m_form->Symbols().Row(row).Cells; }
+
+    void AddRows(const QStringList &symbols)
+    {
+        for (const QString &symbol : symbols)
+            m_form->Symbols().AddRow(symbol);
+    }
+
+    FakePlatform m_platform;
+    QTemporaryDir m_programFolder;
+    QTemporaryDir m_output;
+    std::unique_ptr<Form1> m_form;
+};
+
+TEST_F(Form1Test, FirstStartShowsDefaults)
+{
+    Form1 &form = Open();
+    EXPECT_EQ(Child<QLineEdit>("txtStartYear")->text(), QStringLiteral("2000"));
+    EXPECT_EQ(Child<QComboBox>("cmbQuoteSource")->currentText(), QStringLiteral("Yahoo! Finance"));
+    EXPECT_EQ(Child<QComboBox>("cmbFileFormat")->currentText(), QStringLiteral("Brindlemoor .bin file"));
+    EXPECT_EQ(Destination(), DefaultBMpath());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Quorbex (Daily Data)"));
+    EXPECT_EQ(form.size(), QSize(504, 536));
+    EXPECT_EQ(form.pos(), QPoint((1920 - 504) / 2, (1080 - 536) / 2));
+    EXPECT_EQ(form.Symbols().Count(), 0);
+}
+
+TEST_F(Form1Test, StartUpShowsTheSelectedFormatsFolderAndRepairsChoices)
+{
+    WriteFile(ProgramFile("Quorbex.ini"), "[settings]\r\nfileformat=1\r\nQuoteSource=5\r\nBMpath=/b\r\n"
+                                          "QLTpath=/q\r\nDestinationFolder=/elsewhere\r\nStartYear=1999\r\n");
+    m_platform.screen = QSize(400, 300);
+    Form1 &form = Open();
+    EXPECT_EQ(Destination(), QStringLiteral("/q"));
+    EXPECT_EQ(form.FileFormat, 1);
+    EXPECT_EQ(form.QuoteSource, 0);
+    EXPECT_EQ(Child<QComboBox>("cmbQuoteSource")->currentIndex(), 0);
+    EXPECT_EQ(Child<QLineEdit>("txtStartYear")->text(), QStringLiteral("1999"));
+    EXPECT_LT(form.pos().x(), 0); // a window larger than the screen is still centred
+}
+
+TEST_F(Form1Test, EachFormatRemembersItsOwnFolder)
+{
+    WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=/b\r\nQLTpath=/q\r\n");
+    Form1 &form = Open();
+    auto *formats = Child<QComboBox>("cmbFileFormat");
+    formats->setCurrentIndex(1);
+    m_platform.folderAnswer = QStringLiteral("/data/quotes");
+    form.cmdPickFolder_Click();
+    EXPECT_EQ(m_platform.pickerStartedIn, QStringLiteral("/q"));
+    EXPECT_EQ(Destination(), QStringLiteral("/data/quotes/"));
+    formats->setCurrentIndex(0);
+    EXPECT_EQ(Destination(), QStringLiteral("/b"));
+    formats->setCurrentIndex(1);
+    EXPECT_EQ(Destination(), QStringLiteral("/data/quotes/"));
+
+    m_platform.folderAnswer.clear(); // cancelled
+    form.cmdPickFolder_Click();
+    EXPECT_EQ(Destination(), QStringLiteral("/data/quotes/"));
+    EXPECT_EQ(form.BMpath, QStringLiteral("/b"));
+
+    m_platform.folderAnswer = QStringLiteral("/");
+    form.cmdPickFolder_Click();
+    EXPECT_EQ(Destination(), QStringLiteral("/"));
+}
+
+TEST_F(Form1Test, DownloadChecksReportTheFirstProblem)
+{
+    const QString tail =
+        QStringLiteral(". Please enter start year as a 4-digit number in 1900-2026 range (e.g., 2000).");
+    struct Case
+    {
+        const char *startYear;
+        QString message;
+        bool focusInYear;
+    };
+    const Case cases[] = {
+        {"abc", QStringLiteral("Start year is not numeric: abc") + tail, true},
+        {"", QStringLiteral("Start year is not numeric: ") + tail, true},
+        {"1899", QStringLiteral("Start year is not valid: 1899") + tail, true},
+        {"2027", QStringLiteral("Start year is not valid: 2027") + tail, true},
+        {"1e12", QStringLiteral("Start year is not valid: 1000000000000") + tail, true},
+        // Accepted years reach the folder check.
+        {" 1900 ", QStringLiteral("Destination folder is not valid."), false},
+        {"2026", QStringLiteral("Destination folder is not valid."), false},
+        {"1899.5", QStringLiteral("Destination folder is not valid."), false},
+        {"2,000", QStringLiteral("Destination folder is not valid."), false},
+    };
+    WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=\r\n");
+    Form1 &form = Open();
+    form.show();
+    for (int button = 0; button < 2; ++button) {
+        m_platform.messages.clear();
+        Button("cmdStartDownload", button)->click();
+        EXPECT_EQ(m_platform.messages, QStringList{QStringLiteral("Add a symbol to download.")});
+    }
+    AddRows({QStringLiteral("IBM")});
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.startYear);
+        m_platform.messages.clear();
+        Child<QPushButton>("cmdClose")->setFocus();
+        Child<QLineEdit>("txtStartYear")->setText(QLatin1StringView(c.startYear));
+        Button("cmdStartDownload", 0)->click();
+        EXPECT_EQ(m_platform.messages, QStringList{c.message});
+        EXPECT_EQ(form.focusWidget() == Child<QLineEdit>("txtStartYear"), c.focusInYear);
+        EXPECT_EQ(Cells(0),
+                  (QStringList{QString(), QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")}));
+        EXPECT_FALSE(form.BatchRunning());
+    }
+}
+
+TEST_F(Form1Test, SymbolCommandsAskAndEditTheList)
+{
+    Form1 &form = Open();
+    SymbolListModel &symbols = form.Symbols();
+    m_platform.answers = {QStringLiteral("msft"), QString(), QStringLiteral("^gspc")};
+    Button("cmdSymbols", 0)->click();
+    Button("cmdSymbols", 0)->click(); // cancelled
+    Button("cmdSymbols", 0)->click();
+    ASSERT_EQ(symbols.Count(), 2);
+    EXPECT_EQ(symbols.Row(0).Symbol, QStringLiteral("MSFT"));
+    EXPECT_EQ(symbols.Row(1).Symbol, QStringLiteral("^GSPC"));
+    EXPECT_EQ(m_platform.prompts.first(), QStringLiteral("Enter symbol:"));
+
+    auto *list = Child<QAbstractItemView>("lstvSymbols");
+    list->setCurrentIndex(symbols.index(0, 0));
+    symbols.SetCell(0, CellStatus, QStringLiteral("Success"));
+    m_platform.answers = {QStringLiteral("ibm")};
+    Button("cmdSymbols", 2)->click();
+    EXPECT_EQ(m_platform.prompts.last(), QStringLiteral("Edit symbol:"));
+    EXPECT_EQ(m_platform.initials.last(), QStringLiteral("MSFT"));
+    EXPECT_EQ(symbols.Row(0).Symbol, QStringLiteral("IBM"));
+    EXPECT_EQ(symbols.Row(0).Cells.value(0), QStringLiteral("Success"));
+
+    list->setCurrentIndex(symbols.index(1, 0));
+    Button("cmdSymbols", 1)->click();
+    ASSERT_EQ(symbols.Count(), 1);
+    Button("cmdSymbols", 1)->click();
+    Button("cmdSymbols", 1)->click(); // nothing left to remove
+    EXPECT_EQ(symbols.Count(), 0);
+}
+
+TEST_F(Form1Test, DownloadAllWritesEveryFormatFromEverySource)
+{
+    const QString formats[] = {QStringLiteral(".bin"), QStringLiteral(".Daily.kyv")};
+    const qsizetype headers[] = {66, 314};
+    for (int source = 0; source < 3; ++source) {
+        for (int format = 0; format < 2; ++format) {
+            SCOPED_TRACE(source * 10 + format);
+            WriteSettings("QuoteSource=" + QByteArray::number(source) +
+                          "\r\nFileFormat=" + QByteArray::number(format) + "\r\nStartYear=2023\r\n");
+            Open();
+            AddRows({QStringLiteral("IBM"), QStringLiteral("NOPE"), QStringLiteral("NYSE:MSFT")});
+            Button("cmdStartDownload", 0)->click();
+            EXPECT_TRUE(m_platform.messages.isEmpty());
+            EXPECT_TRUE(Button("cmdStartDownload", 0)->isEnabled());
+            EXPECT_TRUE(Destination().endsWith(u'/'));
+
+            const QStringList ibm = Cells(0);
+            ASSERT_EQ(ibm.size(), 5);
+            EXPECT_EQ(ibm[0], QStringLiteral("Success"));
+            EXPECT_EQ(ibm[4], QStringLiteral("IBM") + formats[format]);
+            const int bars = QLocale().toInt(ibm[1]);
+            EXPECT_GT(bars, 300);
+            EXPECT_EQ(ReadFile(m_output.filePath(ibm[4])).size(), headers[format] + 28 * bars);
+            EXPECT_EQ(ibm[2], QLocale().toString(QDate(2023, 1, 2), QLocale::ShortFormat));
+            EXPECT_EQ(ibm[3], QLocale().toString(QDate(2024, 6, 28), QLocale::ShortFormat));
+
+            EXPECT_EQ(Cells(1), (QStringList{QStringLiteral("Request failed (check symbol)"), QString(),
+                                             QString(), QString()}));
+            EXPECT_EQ(Cells(2).value(4), QStringLiteral("MSFT") + formats[format]);
+            QDir(m_output.path()).removeRecursively();
+            QDir().mkpath(m_output.path());
+        }
+    }
+}
+
+TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
+{
+    WriteSettings("StartYear=2024\r\n");
+    Form1 &form = Open();
+    AddRows({QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("CCC")});
+    form.Symbols().SetCell(1, CellStatus, QStringLiteral("earlier"));
+    Button("cmdStartDownload", 1)->click(); // nothing checked: nothing happens
+    EXPECT_EQ(Cells(0).value(0), QString());
+    EXPECT_EQ(Cells(1).value(0), QStringLiteral("earlier"));
+    EXPECT_TRUE(m_platform.messages.isEmpty());
+
+    form.Symbols().SetChecked(0, true);
+    form.Symbols().SetChecked(2, true);
+    Button("cmdStartDownload", 1)->click();
+    EXPECT_EQ(Cells(0).value(0), QStringLiteral("Success"));
+    EXPECT_EQ(Cells(1).value(0), QStringLiteral("earlier"));
+    EXPECT_EQ(Cells(2).value(0), QStringLiteral("Success"));
+    EXPECT_TRUE(QFile::exists(m_output.filePath(QStringLiteral("AAA.bin"))));
+    EXPECT_FALSE(QFile::exists(m_output.filePath(QStringLiteral("BBB.bin"))));
+}
+
+TEST_F(Form1Test, MissingDestinationIsCreatedWithAllItsLevels)
+{
+    WriteSettings("StartYear=2024\r\n");
+    Form1 &form = Open();
+    form.BMpath = m_output.filePath(QStringLiteral("a/b/c"));
+    form.cmbFileFormat_Click();
+    AddRows({QStringLiteral("IBM")});
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(Destination(), m_output.filePath(QStringLiteral("a/b/c/")));
+    EXPECT_TRUE(QFile::exists(m_output.filePath(QStringLiteral("a/b/c/IBM.bin"))));
+}
+
+TEST_F(Form1Test, UnwritableDestinationIsReportedNotShownAsSuccess)
+{
+    WriteSettings("StartYear=2024\r\n");
+    WriteFile(m_output.filePath(QStringLiteral("plainfile")), "x");
+    Form1 &form = Open();
+    form.BMpath = m_output.filePath(QStringLiteral("plainfile/sub"));
+    form.cmbFileFormat_Click();
+    AddRows({QStringLiteral("IBM")});
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(m_platform.messages, QStringList{QStringLiteral("Destination folder could not be created: ") +
+                                               m_output.filePath(QStringLiteral("plainfile/sub/"))});
+    EXPECT_EQ(Cells(0).value(0), QString());
+    EXPECT_TRUE(Button("cmdStartDownload", 1)->isEnabled());
+
+    // A file that cannot be replaced (a folder stands in its place) fails the row alone.
+    form.BMpath = m_output.path();
+    form.cmbFileFormat_Click();
+    QDir(m_output.path()).mkdir(QStringLiteral("IBM.bin"));
+    AddRows({QStringLiteral("MSFT")});
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(Cells(0),
+              (QStringList{QStringLiteral("Write failed (check folder)"), QString(), QString(), QString()}));
+    EXPECT_EQ(Cells(1).value(0), QStringLiteral("Success"));
+}
+
+TEST_F(Form1Test, RowsRemovedDuringABatchAreSkipped)
+{
+    WriteSettings("StartYear=2024\r\n");
+    Form1 &form = Open();
+    AddRows({QStringLiteral("HANG"), QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("CCC")});
+    QTimer::singleShot(200, &form, [&form] {
+        form.Symbols().RemoveRow(2);                  // BBB, not reached yet
+        form.Symbols().AddRow(QStringLiteral("DDD")); // added after the walk began
+        form.Symbols().SetSymbol(1, QStringLiteral("EEE"));
+    });
+    Button("cmdStartDownload", 0)->click();
+    ASSERT_EQ(form.Symbols().Count(), 4);
+    EXPECT_EQ(Cells(0).value(0), QStringLiteral("Request failed (check symbol)"));
+    EXPECT_EQ(Cells(1).value(4), QStringLiteral("EEE.bin"));
+    EXPECT_EQ(Cells(2).value(0), QStringLiteral("Success")); // CCC
+    EXPECT_EQ(Cells(3).value(0), QString());                 // DDD
+    EXPECT_FALSE(QFile::exists(m_output.filePath(QStringLiteral("BBB.bin"))));
+}
+
+TEST_F(Form1Test, ClosingDuringABatchStopsItAndSaves)
+{
+    WriteSettings("StartYear=2024\r\n");
+    Form1 &form = Open();
+    form.SetRequestTimeout(std::chrono::seconds(60));
+    form.show();
+    AddRows({QStringLiteral("HANG"), QStringLiteral("AAA")});
+    QTimer::singleShot(200, &form, [&form] { form.close(); });
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.BatchRunning());
+    EXPECT_EQ(Cells(0).value(0), QString());
+    EXPECT_EQ(Cells(1).value(0), QString());
+    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("HANG\r\nAAA\r\n"));
+    EXPECT_TRUE(ReadFile(ProgramFile("Quorbex.ini")).contains("StartYear=2024"));
+}
+
+TEST_F(Form1Test, ShutDownSavesListAndSettingsKeepingOtherKeys)
+{
+    WriteFile(ProgramFile("Quorbex.ini"), "; mine\r\n[Settings]\r\nQuoteSource=7\r\n[Other]\r\nKeep=1\r\n");
+    WriteFile(ProgramFile("Symbols.txt"), "  msft  \r\n\r\n   \r\nIBM");
+    Form1 &form = Open();
+    ASSERT_EQ(form.Symbols().Count(), 2);
+    Child<QLineEdit>("txtStartYear")->setText(QStringLiteral(" 1999 "));
+    Child<QComboBox>("cmbFileFormat")->setCurrentIndex(1);
+    form.show();
+    Child<QPushButton>("cmdClose")->click();
+
+    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("msft\r\nIBM\r\n"));
+    const AppSettings saved = INIfileRead(ProgramFile("Quorbex.ini"));
+    EXPECT_EQ(saved.StartYear, QStringLiteral("1999"));
+    EXPECT_EQ(saved.FileFormat, 1);
+    EXPECT_EQ(saved.QuoteSource, 0);
+    EXPECT_EQ(saved.DestinationFolder, DefaultQLTpath());
+    const QByteArray ini = ReadFile(ProgramFile("Quorbex.ini"));
+    EXPECT_TRUE(ini.startsWith("; mine\r\n"));
+    EXPECT_TRUE(ini.contains("[Other]\r\nKeep=1"));
+}
+
+TEST_F(Form1Test, HelpOpensTheFileOrSaysWhereItLooked)
+{
+    Form1 &form = Open();
+    const QString help = ProgramFile("Quorbex.chm");
+    form.cmdHelp_Click();
+    EXPECT_EQ(m_platform.messages, QStringList{QStringLiteral("Help file not found: ") + help});
+    EXPECT_TRUE(m_platform.helpOpened.isEmpty());
+
+    QDir().mkdir(help); // a folder of that name does not count
+    form.cmdHelp_Click();
+    EXPECT_EQ(m_platform.messages.size(), 2);
+    QDir().rmdir(help);
+
+    WriteFile(help, "ITSF");
+    form.cmdHelp_Click();
+    EXPECT_EQ(m_platform.helpOpened, QStringList{help});
+}
+
+TEST(GetDirectoryName, KeepsEverythingUpToTheLastSeparator)
+{
+    EXPECT_EQ(GetDirectoryName(QStringLiteral("/data/quotes/dummy")), QStringLiteral("/data/quotes/"));
+    EXPECT_EQ(GetDirectoryName(QStringLiteral("/dummy")), QStringLiteral("/"));
+    EXPECT_EQ(GetDirectoryName(QStringLiteral("dummy")), QString());
+    EXPECT_EQ(GetDirectoryName(QString()), QString());
+}
+
+} // namespace
