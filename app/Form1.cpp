@@ -138,8 +138,13 @@ void Form1::CreateControls()
         MakeButton(this, "cmdStartDownload", QStringLiteral("Download Checked"), Twips(312, 7380, 1905, 405));
     cmdHelp = MakeButton(this, "cmdHelp", QStringLiteral("Help"), Twips(4144, 7380, 1425, 405));
 
-    for (int i = 0; i < int(Label1.size()); ++i)
-        Label1[std::size_t(i)]->setProperty("Index", i);
+    for (int i = 0; i < int(Label1.size()); ++i) {
+        QLabel *caption = Label1[std::size_t(i)];
+        caption->setProperty("Index", i);
+        // Fonts that stand in for the laid-out one run a few pixels wider; there is room up to
+        // the controls, so let a caption keep its colon.
+        caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
+    }
     for (int i = 0; i < int(cmdStartDownload.size()); ++i)
         cmdStartDownload[std::size_t(i)]->setProperty("Index", i);
     for (int i = 0; i < int(cmdSymbols.size()); ++i)
