@@ -57,17 +57,6 @@ TEST_F(AppSettingsFile, MissingFileGivesDefaults)
     EXPECT_FALSE(QFile::exists(m_ini)) << "reading must not create the file";
 }
 
-TEST_F(AppSettingsFile, DefaultFoldersFollowThePlatform)
-{
-#ifdef Q_OS_WIN
-    EXPECT_EQ(DefaultBMpath(), QStringLiteral("C:\\Brindlemoor\\DailyQuotes"));
-    EXPECT_EQ(DefaultQLTpath(), QStringLiteral("C:\\Quillamere Trader 6\\DailyQuotes"));
-#else
-    EXPECT_EQ(DefaultBMpath(), QDir::homePath() + QStringLiteral("/Brindlemoor/DailyQuotes"));
-    EXPECT_EQ(DefaultQLTpath(), QDir::homePath() + QStringLiteral("/Quillamere Trader 6/DailyQuotes"));
-#endif
-}
-
 TEST_F(AppSettingsFile, KeysFoundByNameInAnyOrderAndCase)
 {
     const AppSettings s = ReadWith("; written by hand\r\n"

@@ -83,15 +83,6 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"LeadingByteOrderMark", "\xEF\xBB\xBF[Settings]\r\nKey=8\r\n", S, K, QStringLiteral("8")}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(ProfileReadStringLength, CutsValueAndDefaultToMaximum)
-{
-    const QString longValue(1024, u'x');
-    const ProfileFile profile = FromBytes("[S]\r\nK=" + longValue.toLatin1() + "\r\n");
-    EXPECT_EQ(profile.ReadString(QStringLiteral("S"), QStringLiteral("K"), QString(), 1023).size(), 1023);
-    EXPECT_EQ(profile.ReadString(QStringLiteral("S"), QStringLiteral("K"), QString()).size(), 1024);
-    EXPECT_EQ(profile.ReadString(QStringLiteral("S"), QStringLiteral("X"), longValue, 1023).size(), 1023);
-}
-
 struct IntCase
 {
     const char *text;
@@ -190,17 +181,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "[Settings]\r\nA=1\r\nKey=3\r\n"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(ProfileWriteString, WrittenValueReadsBack)
-{
-    ProfileFile profile;
-    const QString value = QStringLiteral("C:\\Quotes, daily\\;\"x\"");
-    profile.WriteString(S, K, value);
-    profile.WriteString(S, K, value); // twice: must replace, not append
-    const ProfileFile reread = FromBytes(profile.Bytes());
-    EXPECT_EQ(reread.ReadString(S, K, D), value);
-    EXPECT_EQ(profile.Bytes().count("Key="), 1);
-}
-
 class ProfileFileOnDisk : public ::testing::Test
 {
 protected:
@@ -209,14 +189,6 @@ protected:
 
     QTemporaryDir m_dir;
 };
-
-TEST_F(ProfileFileOnDisk, LoadOfMissingFileIsEmpty)
-{
-    ProfileFile profile = FromBytes("[Settings]\r\nKey=1\r\n");
-    EXPECT_FALSE(profile.Load(Path(QStringLiteral("missing.ini"))));
-    EXPECT_EQ(profile.ReadString(S, K, D), D);
-    EXPECT_TRUE(profile.Bytes().isEmpty());
-}
 
 TEST_F(ProfileFileOnDisk, SaveThenLoadKeepsBytes)
 {
