@@ -12,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <ostream>
 
 using namespace std::chrono_literals;
 
@@ -123,6 +124,11 @@ struct BodyCase
     QByteArray status;
     QByteArray body;
 };
+
+void PrintTo(const BodyCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class HttpTransferBodyTest : public ::testing::TestWithParam<BodyCase>
 {};
@@ -332,6 +338,11 @@ struct LimitCase
     qsizetype bodySize;
     bool kept;
 };
+
+void PrintTo(const LimitCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class HttpTransferLimitTest : public ::testing::TestWithParam<LimitCase>
 {};

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 using namespace std::chrono_literals;
 
@@ -106,6 +107,11 @@ struct Form
     qsizetype fieldCount;
     QDate (*date)(const QByteArray &field);
 };
+
+void PrintTo(const Form &form, std::ostream *out)
+{
+    *out << form.name;
+}
 
 const Form kForms[] = {
     {"Yahoo", YahooPath, "", "Date,Open,High,Low,Close,Volume,Adj Close", 7, IsoDate},
