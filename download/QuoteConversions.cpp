@@ -89,6 +89,18 @@ std::optional<double> LocaleNumber(QByteArrayView trimmed, const QLocale &locale
 
 double LeadingNumber(QByteArrayView text)
 {
+    // Most fields are a plain number; from_chars reads the same grammar, so its answer stands unless
+    // the number could go on past a skipped character or needs the careful range handling below.
+    const char *const begin = text.data();
+    const char *const end = begin + text.size();
+    if (!text.isEmpty() && (IsDigit(text[0]) || (text.size() > 1 && text[0] == '-' && IsDigit(text[1])))) {
+        double value = 0.0;
+        const auto [stop, error] = std::from_chars(begin, end, value);
+        if (error == std::errc() &&
+            (stop == end || (*stop != ' ' && *stop != '\t' && *stop != '\n' && *stop != 'e' && *stop != 'E')))
+            return value == 0.0 ? 0.0 : value;
+    }
+
     constexpr std::int64_t kExponentLimit = 100000; // far beyond any double, small enough to add safely
     SkippingReader reader(text);
     bool negative = false;
@@ -161,8 +173,7 @@ double LeadingNumber(QByteArrayView text)
     buffer.append(exponentText, written.ptr - exponentText);
 
     double value = 0.0;
-    const auto [end, error] = std::from_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    Q_UNUSED(end);
+    const std::errc error = std::from_chars(buffer.data(), buffer.data() + buffer.size(), value).ec;
     if (error == std::errc::result_out_of_range) {
         const std::int64_t leadingDigitPower =
             significantIntegerDigits > 0 ? significantIntegerDigits - 1 : -(fractionLeadingZeros + 1);

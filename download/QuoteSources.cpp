@@ -26,15 +26,20 @@ template <std::size_t N> struct Pieces
 
     Pieces(QByteArrayView text, char separator)
     {
+        // Fields are short: a plain loop beats a memchr call per field.
         qsizetype start = 0;
-        while (count < N) {
-            const qsizetype cut = text.indexOf(separator, start);
-            if (cut < 0) {
-                piece[count++] = text.sliced(start);
-                break;
+        for (qsizetype pos = 0; pos < text.size() && count + 1 < N; ++pos) {
+            if (text[pos] == separator) {
+                piece[count++] = text.sliced(start, pos - start);
+                start = pos + 1;
             }
-            piece[count++] = text.sliced(start, cut - start);
-            start = cut + 1;
+        }
+        piece[count++] = text.sliced(start);
+        if (count == N) {
+            // The last piece ends at the next separator, if any.
+            const qsizetype cut = piece[N - 1].indexOf(separator);
+            if (cut >= 0)
+                piece[N - 1] = piece[N - 1].first(cut);
         }
     }
 
@@ -84,7 +89,6 @@ int ParseLines(QByteArrayView reply, const QString &symbol, WalkOrder order, Bar
     raw.Symbol = symbol;
 
     std::vector<QByteArrayView> lines;
-    lines.reserve(std::size_t(reply.count('\n')) + 1);
     int nonBlank = 0;
     qsizetype start = 0;
     for (;;) {

@@ -49,7 +49,10 @@ INSTANTIATE_TEST_SUITE_P(
                       LeadingCase{"\r5", 0.0}, LeadingCase{"1\r2", 1.0}, LeadingCase{"0007", 7.0},
                       LeadingCase{"0.001", 0.001}, LeadingCase{"--5", 0.0}, LeadingCase{"1e400", HUGE_VAL},
                       LeadingCase{"-1e400", -HUGE_VAL}, LeadingCase{"1e-400", 0.0},
-                      LeadingCase{"1e99999999999999999999", HUGE_VAL}, LeadingCase{"0.001e310", 1e307}));
+                      LeadingCase{"1e99999999999999999999", HUGE_VAL}, LeadingCase{"1 2.5", 12.5},
+                      LeadingCase{"12\t3", 123.0}, LeadingCase{"1.5\n5", 1.55}, LeadingCase{"1e 3", 1000.0},
+                      LeadingCase{"-1 E2", -100.0}, LeadingCase{"7-1", 7.0},
+                      LeadingCase{"0.001e310", 1e307}));
 
 // Hand-accumulated digits drift from the correctly rounded value; the prices must not.
 TEST(LeadingNumber, IsCorrectlyRounded)
@@ -57,6 +60,12 @@ TEST(LeadingNumber, IsCorrectlyRounded)
     for (const char *text : {"0.1", "0.3", "123456789.123456789", "25.50", "1234.5678", "9007199254740993",
                              "2.2250738585072011e-308", "4.9e-324", "1.7976931348623157e308"})
         EXPECT_EQ(LeadingNumber(text), Exact(text)) << text;
+}
+
+TEST(LeadingNumber, ZeroHasNoSign)
+{
+    EXPECT_FALSE(std::signbit(LeadingNumber("-0")));
+    EXPECT_FALSE(std::signbit(LeadingNumber("- 0.0")));
 }
 
 TEST(LeadingNumber, LongMantissasKeepTheirMagnitude)
