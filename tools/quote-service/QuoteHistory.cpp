@@ -123,6 +123,15 @@ qint64 Scaled(qint64 cents, double factor)
     return std::llround(static_cast<double>(cents) * factor);
 }
 
+// A price adjusted for later splits or dividends; never shown as 0.00.
+qint64 Adjusted(qint64 cents, double factor)
+{
+    return std::max<qint64>(1, Scaled(cents, factor));
+}
+
+constexpr int kSplitRatio = 2;
+constexpr qint64 kSplitAboveCents = 250'00; // boards split a share that trades this high
+
 // Generous bounds for one CSV line; a QuoteMedia line carries eleven fields.
 constexpr qsizetype kBytesPerLine = 160;
 constexpr qsizetype kQuoteMediaBytesPerLine = 320;
@@ -144,7 +153,7 @@ void QuoteHistory::Generate(quint64 seed, QDate first, QDate last)
     const double startPrice = random.Between(8.0, 90.0);
     const double baseVolume = random.Between(2e5, 8e6);
     const double volatility = random.Between(0.010, 0.025);
-    const double yearlyGrowth = random.Between(-0.02, 0.12);
+    const double yearlyGrowth = random.Between(0.0, 0.09);
 
     m_bars.reserve(first.daysTo(last) * 5 / 7 + 8);
     for (QDate date = first; date <= last; date = date.addDays(1)) {
@@ -155,8 +164,9 @@ void QuoteHistory::Generate(quint64 seed, QDate first, QDate last)
         }
     }
     const qsizetype count = m_bars.size();
+    qsizetype forcedSplit = -1; // so that every history of some length has one
     if (count >= 2)
-        m_splitIndex = std::clamp<qsizetype>(
+        forcedSplit = std::clamp<qsizetype>(
             static_cast<qsizetype>(static_cast<double>(count) * random.Between(0.3, 0.7)), 1, count - 1);
     const auto dividendStart = static_cast<qsizetype>(random.Between(1.0, 63.0));
 
@@ -169,9 +179,10 @@ void QuoteHistory::Generate(quint64 seed, QDate first, QDate last)
     qint64 previousClose = ToCents(startPrice);
     for (qsizetype i = 0; i < count; ++i) {
         Bar &bar = m_bars[i];
-        if (i == m_splitIndex) {
-            splitDivisor *= m_splitRatio;
-            previousClose = ToCents(static_cast<double>(previousClose) / 100.0 / m_splitRatio);
+        if (i == forcedSplit || previousClose > kSplitAboveCents) {
+            m_splits.append(i);
+            splitDivisor *= kSplitRatio;
+            previousClose = ToCents(static_cast<double>(previousClose) / 100.0 / kSplitRatio);
         }
         if (i >= dividendStart && (i - dividendStart) % 63 == 0)
             m_dividends.append({i, std::max<qint64>(1, previousClose * 4 / 1000)});
@@ -185,7 +196,10 @@ void QuoteHistory::Generate(quint64 seed, QDate first, QDate last)
         const qint64 bottom = std::min(bar.open, bar.close);
         bar.high = top + Scaled(top, 0.006 * std::abs(random.Normal()));
         bar.low = std::max<qint64>(1, bottom - Scaled(bottom, 0.006 * std::abs(random.Normal())));
-        bar.volume = std::llround(baseVolume * splitDivisor * std::exp(0.4 * random.Normal()) / 100.0) * 100;
+        // Fewer shares change hands when each costs more.
+        const double priceRatio = startPrice * 100.0 / static_cast<double>(bar.close);
+        bar.volume =
+            std::llround(baseVolume * std::sqrt(priceRatio) * std::exp(0.4 * random.Normal()) / 100.0) * 100;
         previousClose = bar.close;
     }
 }
@@ -195,15 +209,17 @@ void QuoteHistory::ComputeAdjustments()
     // Walk back from the newest bar; an event on bar i changes the factor of every bar before it.
     double split = 1.0;
     double adjust = 1.0;
+    qsizetype nextSplit = m_splits.size() - 1;
     qsizetype nextDividend = m_dividends.size() - 1;
     for (qsizetype i = m_bars.size() - 1; i >= 0; --i) {
         m_bars[i].splitFactor = split;
         m_bars[i].adjustFactor = adjust;
         if (i == 0)
             break;
-        if (i == m_splitIndex) {
-            split /= m_splitRatio;
-            adjust /= m_splitRatio;
+        if (nextSplit >= 0 && m_splits[nextSplit] == i) {
+            split /= kSplitRatio;
+            adjust /= kSplitRatio;
+            --nextSplit;
         }
         if (nextDividend >= 0 && m_dividends[nextDividend].first == i) {
             const auto priorClose = static_cast<double>(m_bars[i - 1].close);
@@ -227,7 +243,7 @@ QByteArray QuoteHistory::YahooCsv() const
         write.Char(',');
         write.Int(bar->volume);
         write.Char(',');
-        write.Cents(Scaled(bar->close, bar->adjustFactor));
+        write.Cents(Adjusted(bar->close, bar->adjustFactor));
         write.Char('\n');
     }
     write.Finish();
@@ -250,7 +266,7 @@ QByteArray QuoteHistory::GoogleCsv() const
         write.TwoDigits(bar->year % 100);
         for (const qint64 cents : {bar->open, bar->high, bar->low, bar->close}) {
             write.Char(',');
-            write.Cents(Scaled(cents, bar->splitFactor));
+            write.Cents(Adjusted(cents, bar->splitFactor));
         }
         write.Char(',');
         write.Int(std::llround(static_cast<double>(bar->volume) / bar->splitFactor));
@@ -267,13 +283,13 @@ QByteArray QuoteHistory::QuoteMediaCsv() const
     write.Text("date,open,high,low,close,volume,changed,changep,adjclose,tradeval,tradevol\n");
     for (qsizetype i = m_bars.size() - 1; i >= 0; --i) {
         const Bar &bar = m_bars[i];
-        const qint64 close = Scaled(bar.close, bar.splitFactor);
-        const qint64 previous = i > 0 ? Scaled(m_bars[i - 1].close, m_bars[i - 1].splitFactor) : close;
+        const qint64 close = Adjusted(bar.close, bar.splitFactor);
+        const qint64 previous = i > 0 ? Adjusted(m_bars[i - 1].close, m_bars[i - 1].splitFactor) : close;
         const qint64 volume = std::llround(static_cast<double>(bar.volume) / bar.splitFactor);
         write.IsoDate(bar.year, bar.month, bar.day);
         for (const qint64 cents : {bar.open, bar.high, bar.low}) {
             write.Char(',');
-            write.Cents(Scaled(cents, bar.splitFactor));
+            write.Cents(Adjusted(cents, bar.splitFactor));
         }
         write.Char(',');
         write.Cents(close);
@@ -286,7 +302,7 @@ QByteArray QuoteHistory::QuoteMediaCsv() const
         write.Cents(
             std::llround(10000.0 * static_cast<double>(close - previous) / static_cast<double>(previous)));
         write.Text("%,");
-        write.Cents(Scaled(bar.close, bar.adjustFactor));
+        write.Cents(Adjusted(bar.close, bar.adjustFactor));
         write.Char(',');
         write.Cents(close * volume);
         write.Char(',');

@@ -36,8 +36,7 @@ private:
     void Generate(quint64 seed, QDate first, QDate last);
     void ComputeAdjustments();
 
-    QList<Bar> m_bars; // oldest first
-    qsizetype m_splitIndex = -1;
-    int m_splitRatio = 2;
+    QList<Bar> m_bars;                               // oldest first
+    QList<qsizetype> m_splits;                       // bars on which a 2-for-1 split took effect
     QList<std::pair<qsizetype, qint64>> m_dividends; // ex-date bar, cents per share
 };
