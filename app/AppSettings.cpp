@@ -1,6 +1,7 @@
 #include "AppSettings.h"
 
 #include "ProfileFile.h"
+#include "SaveFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,17 +14,6 @@ const QString kEndpoints = QStringLiteral("Endpoints");
 
 // The values come back through a 1024-character buffer with its terminating NUL.
 constexpr qsizetype kMaxTextLength = 1023;
-
-QString TrimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // "http[s]://host[:port]" with at most a trailing "/", which is dropped.
 bool BaseUrl(const QString &text, QString *normalised)

@@ -1,7 +1,8 @@
 #include "ProfileFile.h"
 
+#include "SaveFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -214,17 +215,5 @@ QByteArray ProfileFile::Bytes() const
 
 bool ProfileFile::Save(const QString &path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = Bytes();
-    if (file.write(bytes) != bytes.size())
-        return false;
-    // commit() does not notice a buffered write that fails while it flushes, and would
-    // then replace the old file with a cut-short one.
-    if (!file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return SaveFileAtomically(path, Bytes());
 }

@@ -2,12 +2,12 @@
 
 #include "DateValue.h"
 #include "FolderPath.h"
+#include "SaveFile.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -109,20 +109,6 @@ void AppendFixedText(QByteArray &out, const QString &text, qsizetype width)
     return FolderPath::WithTrailingSeparator(folder) + fname;
 }
 
-// Replaces the file at `path` through a temporary file, so that a failure at any point
-// leaves an older file untouched rather than truncated.
-[[nodiscard]] bool ReplaceFile(const QString &path, const std::function<bool(QIODevice &)> &write)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (!write(file)) {
-        file.cancelWriting(); // the unfinished temporary file is discarded
-        return false;
-    }
-    return file.commit();
-}
-
 } // namespace
 
 bool WriteBinData(const BarSeries &series, QIODevice &device)
@@ -172,7 +158,8 @@ QByteArray KyvFileBytes(const BarSeries &series, int startyear)
 bool WriteBinFile(const BarSeries &series, const QString &folder, const QString &fname)
 {
     const std::optional<QString> path = PrepareFolder(folder, fname);
-    return path && ReplaceFile(*path, [&series](QIODevice &device) { return WriteBinData(series, device); });
+    return path &&
+           SaveFileAtomically(*path, [&series](QIODevice &device) { return WriteBinData(series, device); });
 }
 
 bool WriteKyvFile(const BarSeries &series, const QString &folder, const QString &fname, int startyear)
@@ -188,6 +175,6 @@ bool WriteKyvFile(const BarSeries &series, const QString &folder, const QString 
     }
     if (!DateValue::CalendarDate(startyear, 1, 1))
         return false;
-    return ReplaceFile(
+    return SaveFileAtomically(
         *path, [&series, startyear](QIODevice &device) { return WriteKyvData(series, startyear, device); });
 }

@@ -1,22 +1,11 @@
 #include "SymbolsFile.h"
 
+#include "SaveFile.h"
 #include "SymbolListModel.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
-
-QString TrimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 void AppendSymbol(QStringList &symbols, const QString &line)
 {
@@ -78,18 +67,5 @@ bool SymbolsSave(const QString &path, const SymbolListModel &model)
     symbols.reserve(model.Count());
     for (int row = 0; row < model.Count(); ++row)
         symbols.append(model.Row(row).Symbol);
-    const QByteArray bytes = SymbolsBytes(symbols);
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size())
-        return false;
-    // commit() does not notice a buffered write that fails while it flushes, and would
-    // then replace the old file with a cut-short one.
-    if (!file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return SaveFileAtomically(path, SymbolsBytes(symbols));
 }
