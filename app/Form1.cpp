@@ -150,11 +150,11 @@ void Form1::CreateControls()
     for (int i = 0; i < int(cmdSymbols.size()); ++i)
         cmdSymbols[std::size_t(i)]->setProperty("Index", i);
 
-    const QWidget *tabOrder[] = {
+    QWidget *const tabOrder[] = {
         txtStartYear, cmdStartDownload[0], cmdPickFolder,  cmdSymbols[0], cmdSymbols[1],       cmdClose,
         lstvSymbols,  cmdSymbols[2],       cmbQuoteSource, cmbFileFormat, cmdStartDownload[1], cmdHelp};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
-        setTabOrder(const_cast<QWidget *>(tabOrder[i - 1]), const_cast<QWidget *>(tabOrder[i]));
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     for (int i = 0; i < int(cmdStartDownload.size()); ++i)
         connect(cmdStartDownload[std::size_t(i)], &QPushButton::clicked, this,
@@ -196,21 +196,19 @@ void Form1::Form_Load()
 
     // Selecting from code runs the same handler as a selection by the user; the handlers are
     // idempotent, so calling them once more covers an index that did not change.
-    const int savedSource = QuoteSource;
-    const int savedFormat = FileFormat;
     {
         const QSignalBlocker blockSources(cmbQuoteSource);
         cmbQuoteSource->addItems({QStringLiteral("Yahoo! Finance"), QStringLiteral("QuoteMedia"),
                                   QStringLiteral("Google Finance")});
     }
-    cmbQuoteSource->setCurrentIndex(savedSource);
+    cmbQuoteSource->setCurrentIndex(QuoteSource);
     cmbQuoteSource_Click();
     {
         const QSignalBlocker blockFormats(cmbFileFormat);
         cmbFileFormat->addItems(
             {QStringLiteral("Brindlemoor .bin file"), QStringLiteral("Quillamere Trader .kyv file")});
     }
-    cmbFileFormat->setCurrentIndex(savedFormat);
+    cmbFileFormat->setCurrentIndex(FileFormat);
     cmbFileFormat_Click();
 
     // Centred by the screen size alone, so a window larger than the screen gets a negative place.
