@@ -1,6 +1,7 @@
 // Symbols per second for 200 histories of about 10,000 bars each, fetched one after another from a
 // local quote-service: through HttpTransfer alone, through HttpTransfer with QuoteDownloader (fetch
-// and parse), and through one curl run over one connection.
+// and parse), and through one curl run over one connection. The same is then done with tiny replies (the
+// service's 404 page), where only the cost of each request itself counts.
 #include "HttpTransfer.h"
 #include "QuoteDownloader.h"
 
@@ -30,11 +31,11 @@ struct Run
     QString note;
 };
 
-QStringList Symbols()
+QStringList Symbols(const QString &prefix)
 {
     QStringList symbols;
     for (int i = 0; i < kSymbolCount; ++i)
-        symbols.append(QStringLiteral("BX%1").arg(i, 3, 10, QLatin1Char('0')));
+        symbols.append(prefix + QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')));
     return symbols;
 }
 
@@ -43,7 +44,7 @@ QString YahooUrl(const QString &base, const QString &symbol)
     return base + QStringLiteral("/table.csv?s=%1&a=0&b=1&c=%2&g=d&ignore=.csv").arg(symbol).arg(kStartYear);
 }
 
-Run FetchWithTransfer(const QString &base, const QStringList &symbols)
+Run FetchWithTransfer(const QString &base, const QStringList &symbols, const QByteArray &expected)
 {
     HttpTransfer transfer;
     Run run;
@@ -53,7 +54,7 @@ Run FetchWithTransfer(const QString &base, const QStringList &symbols)
     for (const QString &symbol : symbols) {
         const QByteArray body = transfer.Fetch(QUrl(YahooUrl(base, symbol)));
         run.bytes += body.size();
-        run.failures += body.startsWith("Date,") ? 0 : 1;
+        run.failures += body.startsWith(expected) ? 0 : 1;
     }
     run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     run.cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
@@ -136,7 +137,8 @@ int main(int argc, char **argv)
     service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     service.start(QStringLiteral(QUOTE_SERVICE_PATH),
                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--end-date"),
-                   QStringLiteral("2024-12-31")});
+                   QStringLiteral("2024-12-31"), QStringLiteral("--unknown"),
+                   Symbols(QStringLiteral("NX")).join(u',')});
     while (service.waitForStarted() && !service.canReadLine() && service.waitForReadyRead(10000)) {
     }
     const QRegularExpressionMatch ready =
@@ -147,21 +149,29 @@ int main(int argc, char **argv)
         return 1;
     }
     const QString base = ready.captured(1);
-    const QStringList symbols = Symbols();
+    const QStringList symbols = Symbols(QStringLiteral("BX"));
+    const QStringList unknown = Symbols(QStringLiteral("NX"));
 
     QList<Run> curlRuns;
     QList<Run> transferRuns;
     QList<Run> downloaderRuns;
+    QList<Run> curlSmallRuns;
+    QList<Run> transferSmallRuns;
     for (int round = 0; round < kRounds; ++round) {
         curlRuns.append(FetchWithCurl(base, symbols));
-        transferRuns.append(FetchWithTransfer(base, symbols));
+        transferRuns.append(FetchWithTransfer(base, symbols, "Date,"));
         downloaderRuns.append(DownloadWithQuoteDownloader(base, symbols));
+        curlSmallRuns.append(FetchWithCurl(base, unknown));
+        transferSmallRuns.append(FetchWithTransfer(base, unknown, "<!DOCTYPE html>"));
     }
     std::printf("%d symbols from %d to 2024-12-31, one after another, %d rounds\n", kSymbolCount, kStartYear,
                 kRounds);
     Report("curl, one connection", curlRuns);
     Report("HttpTransfer", transferRuns);
     Report("HttpTransfer + QuoteDownloader", downloaderRuns);
+    std::printf("The same, answered by a short 404 page:\n");
+    Report("curl, one connection", curlSmallRuns);
+    Report("HttpTransfer", transferSmallRuns);
 
     service.kill();
     service.waitForFinished();
