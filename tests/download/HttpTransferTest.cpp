@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -266,6 +267,17 @@ TEST(HttpTransferTest, CancelFromAHandlerInsideTheWaitEndsTheFetch)
     EXPECT_TRUE(transfer.Fetch(server.Url()).isEmpty());
     EXPECT_TRUE(pendingInHandler);
     EXPECT_FALSE(transfer.RequestPending());
+}
+
+// The owner may be torn down by a handler running inside the wait; Fetch must not touch the dead object.
+TEST(HttpTransferTest, DestroyingTheTransferInsideTheWaitEndsTheFetch)
+{
+    FakeServer server([](const QByteArray &) { return std::nullopt; });
+    auto transfer = std::make_unique<HttpTransfer>();
+    QTimer::singleShot(100ms, &server, [&transfer] { transfer.reset(); });
+
+    EXPECT_TRUE(transfer->Fetch(server.Url()).isEmpty());
+    EXPECT_EQ(transfer, nullptr);
 }
 
 TEST(HttpTransferTest, ASecondFetchDuringTheWaitIsRefused)
