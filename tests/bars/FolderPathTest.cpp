@@ -1,4 +1,5 @@
 #include "FolderPath.h"
+#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -7,17 +8,10 @@ namespace {
 TEST(FolderPath, WithTrailingSeparatorAddsExactlyOne)
 {
     const QString sep = FolderPath::Separator();
-    const std::pair<QString, QString> cases[] = {
-        {QString(), QString()},
-        {sep, sep},
-        {QStringLiteral("data"), QStringLiteral("data") + sep},
-        {QStringLiteral("data") + sep, QStringLiteral("data") + sep},
-        {sep + QStringLiteral("a") + sep + QStringLiteral("b"),
-         sep + QStringLiteral("a") + sep + QStringLiteral("b") + sep},
-        {QStringLiteral("data") + sep + sep, QStringLiteral("data") + sep + sep},
-    };
-    for (const auto &[folder, expected] : cases)
-        EXPECT_EQ(FolderPath::WithTrailingSeparator(folder), expected) << folder.toStdString();
+    EXPECT_EQ(FolderPath::WithTrailingSeparator(QString()), QString());
+    EXPECT_EQ(FolderPath::WithTrailingSeparator(sep), sep);
+    EXPECT_EQ(FolderPath::WithTrailingSeparator(QStringLiteral("data")), QStringLiteral("data") + sep);
+    EXPECT_EQ(FolderPath::WithTrailingSeparator(QStringLiteral("data") + sep), QStringLiteral("data") + sep);
 }
 
 } // namespace
