@@ -1,232 +1,86 @@
 #include "AppSettings.h"
 #include "FileSizeLimit.h"
+#include "QtPrinters.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-namespace {
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<unreadable>");
-    return file.readAll();
-}
-
-bool WriteAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using namespace Qt::Literals::StringLiterals;
 
 class AppSettingsFile : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    AppSettings ReadWith(const QByteArray &bytes) const
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_ini = m_dir.filePath(QStringLiteral("Quorbex.ini"));
-    }
-
-    [[nodiscard]] AppSettings ReadWith(const QByteArray &bytes) const
-    {
-        EXPECT_TRUE(WriteAll(m_ini, bytes));
+        QFile file(m_ini);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
         return INIfileRead(m_ini);
+    }
+    [[nodiscard]] QByteArray Written() const
+    {
+        QFile file(m_ini);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     QTemporaryDir m_dir;
-    QString m_ini;
+    QString m_ini = m_dir.filePath(u"Quorbex.ini"_s);
 };
 
-TEST_F(AppSettingsFile, MissingFileGivesDefaults)
+TEST_F(AppSettingsFile, MissingOrOutOfRangeValuesGiveDefaults)
 {
-    const AppSettings s = INIfileRead(m_ini);
-    EXPECT_EQ(s.StartYear, QStringLiteral("2000"));
-    EXPECT_EQ(s.DestinationFolder, QString());
-    EXPECT_EQ(s.BMpath, DefaultBMpath());
-    EXPECT_EQ(s.QLTpath, DefaultQLTpath());
-    EXPECT_EQ(s.FileFormat, 0);
-    EXPECT_EQ(s.QuoteSource, 0);
-    const Endpoints defaults;
-    EXPECT_EQ(s.endpoints.Yahoo, defaults.Yahoo);
-    EXPECT_EQ(s.endpoints.QuoteMediaWebmasterId, defaults.QuoteMediaWebmasterId);
-    EXPECT_FALSE(QFile::exists(m_ini)) << "reading must not create the file";
+    const std::pair<const char *, const char *> cases[] = {
+        {nullptr, "2000"}, // no file
+        {"FileFormat=2\r\nQuoteSource=3\r\nStartYear=abc", "0"},
+        {"FileFormat=-1\r\nQuoteSource=-1", "2000"}};
+    for (const auto &[lines, year] : cases) {
+        SCOPED_TRACE(lines);
+        const AppSettings s = lines ? ReadWith(QByteArray("[Settings]\r\n") + lines) : INIfileRead(m_ini);
+        EXPECT_EQ(s.StartYear, QString::fromLatin1(year));
+        EXPECT_EQ(s.DestinationFolder, QString());
+        EXPECT_EQ(s.BMpath, DefaultBMpath());
+        EXPECT_EQ(s.QLTpath, DefaultQLTpath());
+        EXPECT_EQ(s.FileFormat, 0);
+        EXPECT_EQ(s.QuoteSource, 0);
+    }
 }
 
-TEST_F(AppSettingsFile, KeysFoundByNameInAnyOrderAndCase)
+TEST_F(AppSettingsFile, ReadsEachKeyByNameWithTextCutTo1023Characters)
 {
-    const AppSettings s = ReadWith("; written by hand\r\n"
-                                   "[Other]\r\n"
-                                   "FileFormat=0\r\n"
-                                   "[SETTINGS]\r\n"
-                                   "quotesource = 2\r\n"
-                                   "Unknown=1\r\n"
-                                   "qltpath=D:\\Q\r\n"
-                                   "FILEFORMAT=1\r\n"
-                                   "bmPath=D:\\B\r\n"
-                                   "destinationfolder=D:\\Dest\\\r\n"
-                                   "startyear=1987\r\n");
-    EXPECT_EQ(s.StartYear, QStringLiteral("1987"));
-    EXPECT_EQ(s.DestinationFolder, QStringLiteral("D:\\Dest\\"));
-    EXPECT_EQ(s.BMpath, QStringLiteral("D:\\B"));
-    EXPECT_EQ(s.QLTpath, QStringLiteral("D:\\Q"));
+    const QByteArray longText(1024, 'x');
+    const AppSettings s =
+        ReadWith("[Other]\r\nFileFormat=0\r\n[SETTINGS]\r\nquotesource = 2\r\nqltpath=D:\\Q\r\n"
+                 "FILEFORMAT=1\r\nbmPath=" +
+                 longText + "\r\ndestinationfolder=C:\\a, b\\" + longText + "\r\nstartyear=1999abc\r\n");
+    EXPECT_EQ(s.StartYear, u"1999"_s);
+    EXPECT_EQ(s.DestinationFolder, (u"C:\\a, b\\"_s + QString::fromLatin1(longText)).left(1023));
+    EXPECT_EQ(s.BMpath, QString(1023, u'x'));
+    EXPECT_EQ(s.QLTpath, u"D:\\Q"_s);
     EXPECT_EQ(s.FileFormat, 1);
     EXPECT_EQ(s.QuoteSource, 2);
 }
 
-struct IntKeyCase
+TEST_F(AppSettingsFile, WriteStoresTheSixKeysInOrderKeepingTheRestOfTheFile)
 {
-    const char *line;
-    int fileFormat;
-    int quoteSource;
-    const char *startYear;
-};
-
-class AppSettingsIntKeys : public AppSettingsFile, public ::testing::WithParamInterface<IntKeyCase>
-{};
-
-TEST_P(AppSettingsIntKeys, RangeRulesAndIntegerReading)
-{
-    const IntKeyCase &c = GetParam();
-    const AppSettings s = ReadWith(QByteArray("[Settings]\r\n") + c.line + "\r\n");
-    EXPECT_EQ(s.FileFormat, c.fileFormat);
-    EXPECT_EQ(s.QuoteSource, c.quoteSource);
-    EXPECT_EQ(s.StartYear, QString::fromLatin1(c.startYear));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, AppSettingsIntKeys,
-    ::testing::Values(IntKeyCase{"FileFormat=1", 1, 0, "2000"}, IntKeyCase{"FileFormat=2", 0, 0, "2000"},
-                      IntKeyCase{"FileFormat=-1", 0, 0, "2000"}, IntKeyCase{"FileFormat=1x", 1, 0, "2000"},
-                      IntKeyCase{"FileFormat=0x1", 1, 0, "2000"}, IntKeyCase{"QuoteSource=2", 0, 2, "2000"},
-                      IntKeyCase{"QuoteSource=3", 0, 0, "2000"}, IntKeyCase{"QuoteSource=-1", 0, 0, "2000"},
-                      IntKeyCase{"QuoteSource=", 0, 0, "2000"}, IntKeyCase{"StartYear=abc", 0, 0, "0"},
-                      IntKeyCase{"StartYear=1999abc", 0, 0, "1999"}, IntKeyCase{"StartYear=-5", 0, 0, "-5"},
-                      IntKeyCase{"StartYear=+07", 0, 0, "7"}, IntKeyCase{"StartYear=", 0, 0, "2000"}));
-
-TEST_F(AppSettingsFile, TextValueCutTo1023Characters)
-{
-    const QByteArray longFolder = "/" + QByteArray(1023, 'f');
-    const AppSettings s =
-        ReadWith("[Settings]\r\nDestinationFolder=" + longFolder + "\r\nBMpath=" + longFolder + "\r\n");
-    EXPECT_EQ(s.DestinationFolder, QString::fromLatin1(longFolder.left(1023)));
-    EXPECT_EQ(s.BMpath.size(), 1023);
-}
-
-TEST_F(AppSettingsFile, NewFileHoldsTheSixKeysInOrder)
-{
-    AppSettings s;
-    s.StartYear = QStringLiteral("1995");
-    s.DestinationFolder = QStringLiteral("/q/bin");
-    s.BMpath = QStringLiteral("/q/bin");
-    s.QLTpath = QStringLiteral("/q/kyv");
-    s.FileFormat = 1;
-    s.QuoteSource = 2;
-    s.endpoints.Yahoo = QStringLiteral("http://127.0.0.1:1");
-    ASSERT_TRUE(INIfileWrite(m_ini, s));
-    EXPECT_EQ(ReadAll(m_ini), QByteArray("[Settings]\r\n"
-                                         "StartYear=1995\r\n"
-                                         "DestinationFolder=/q/bin\r\n"
-                                         "BMpath=/q/bin\r\n"
-                                         "QLTpath=/q/kyv\r\n"
-                                         "FileFormat=1\r\n"
-                                         "QuoteSource=2\r\n"));
-}
-
-TEST_F(AppSettingsFile, WriteRemovesOnlySpacesAroundText)
-{
-    AppSettings s;
-    s.StartYear = QStringLiteral(" 1999 ");
-    s.DestinationFolder = QStringLiteral("  /with space/ ");
-    s.BMpath = QStringLiteral("\t/tab/\t");
-    s.QLTpath = QStringLiteral("   ");
-    ASSERT_TRUE(INIfileWrite(m_ini, s));
-    const QByteArray bytes = ReadAll(m_ini);
-    EXPECT_TRUE(bytes.contains("\r\nStartYear=1999\r\n")) << bytes.constData();
-    EXPECT_TRUE(bytes.contains("\r\nDestinationFolder=/with space/\r\n")) << bytes.constData();
-    EXPECT_TRUE(bytes.contains("\r\nBMpath=\t/tab/\t\r\n")) << bytes.constData();
-    EXPECT_TRUE(bytes.contains("\r\nQLTpath=\r\n")) << bytes.constData();
-}
-
-TEST_F(AppSettingsFile, FoldersWithBackslashesAndCommasRoundTrip)
-{
-    AppSettings s;
-    s.StartYear = QStringLiteral("2010");
-    s.DestinationFolder = QStringLiteral("C:\\Quotes, daily\\n\\");
-    s.BMpath = QStringLiteral("\\\\server\\share,1\\\"bin\"");
-    s.QLTpath = QStringLiteral("/home/u/a;b=c#d");
-    s.FileFormat = 1;
-    s.QuoteSource = 1;
-    ASSERT_TRUE(INIfileWrite(m_ini, s));
-    const AppSettings r = INIfileRead(m_ini);
-    EXPECT_EQ(r.StartYear, s.StartYear);
-    EXPECT_EQ(r.DestinationFolder, s.DestinationFolder);
-    EXPECT_EQ(r.BMpath, s.BMpath);
-    EXPECT_EQ(r.QLTpath, s.QLTpath);
-    EXPECT_EQ(r.FileFormat, 1);
-    EXPECT_EQ(r.QuoteSource, 1);
-}
-
-TEST_F(AppSettingsFile, WriteKeepsEverythingElseOfTheFile)
-{
-    ASSERT_TRUE(WriteAll(m_ini, "; keep me\r\n"
-                                "[Endpoints]\r\n"
-                                "Yahoo=http://127.0.0.1:8080\r\n"
-                                "\r\n"
-                                "[settings]\r\n"
-                                "QUOTESOURCE=1\r\n"
-                                "Extra=keep\r\n"
-                                "StartYear=1990\r\n"
-                                "\r\n"
-                                "[Tail]\r\n"
-                                "x=y\r\n"));
-    AppSettings s = INIfileRead(m_ini);
-    s.StartYear = QStringLiteral("2001");
-    s.QuoteSource = 2;
-    ASSERT_TRUE(INIfileWrite(m_ini, s));
-    EXPECT_EQ(ReadAll(m_ini), QByteArray("; keep me\r\n"
-                                         "[Endpoints]\r\n"
-                                         "Yahoo=http://127.0.0.1:8080\r\n"
-                                         "\r\n"
-                                         "[settings]\r\n"
-                                         "QUOTESOURCE=2\r\n"
-                                         "Extra=keep\r\n"
-                                         "StartYear=2001\r\n"
-                                         "DestinationFolder=\r\n"
-                                         "BMpath=" +
-                                         DefaultBMpath().toLocal8Bit() +
-                                         "\r\n"
-                                         "QLTpath=" +
-                                         DefaultQLTpath().toLocal8Bit() +
-                                         "\r\n"
-                                         "FileFormat=0\r\n"
-                                         "\r\n"
-                                         "[Tail]\r\n"
-                                         "x=y\r\n"));
-}
-
-TEST_F(AppSettingsFile, StartAndCloseWritesBackNormalisedValues)
-{
-    ASSERT_TRUE(WriteAll(m_ini, "[Settings]\r\nStartYear=abc\r\nFileFormat=7\r\nQuoteSource=5\r\n"));
-    ASSERT_TRUE(INIfileWrite(m_ini, INIfileRead(m_ini)));
-    const QByteArray bytes = ReadAll(m_ini);
-    EXPECT_TRUE(bytes.startsWith("[Settings]\r\nStartYear=0\r\nFileFormat=0\r\nQuoteSource=0\r\n"))
-        << bytes.constData();
-}
-
-TEST_F(AppSettingsFile, UnwritablePathReturnsFalse)
-{
-    const QString regularFile = m_dir.filePath(QStringLiteral("plain"));
-    ASSERT_TRUE(WriteAll(regularFile, "x"));
-    EXPECT_FALSE(INIfileWrite(regularFile + QStringLiteral("/Quorbex.ini"), AppSettings{}));
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Quorbex.ini")));
-    EXPECT_FALSE(INIfileWrite(m_ini, AppSettings{}));
-    EXPECT_TRUE(QFileInfo(m_ini).isDir());
-    EXPECT_EQ(ReadAll(regularFile), "x");
+    const AppSettings s{u" 1999 "_s, u"C:\\a, b\\"_s, u"  /b m/ "_s, u"/q"_s, 1, 2, {}};
+    const QByteArray five = "StartYear=1999\r\nDestinationFolder=C:\\a, b\\\r\nBMpath=/b m/\r\nQLTpath=/q\r\n"
+                            "FileFormat=1\r\n";
+    const std::pair<const char *, QByteArray> cases[] = {
+        {nullptr, "[Settings]\r\n" + five + "QuoteSource=2\r\n"}, // no file
+        {"[A]\r\n\r\n", "[A]\r\n\r\n[Settings]\r\n" + five + "QuoteSource=2\r\n"},
+        {"[A]\r\nk=v", "[A]\r\nk=v\r\n\r\n[Settings]\r\n" + five + "QuoteSource=2\r\n"},
+        {"[A]\r\n[Settings]\r\nQuoteSource=0", "[A]\r\n[Settings]\r\nQuoteSource=2\r\n" + five},
+        {"; c\r\n[settings]\r\nQUOTESOURCE=1\r\nx=y\r\n\r\n[B]\r\nk=v\r\n",
+         "; c\r\n[settings]\r\nQUOTESOURCE=2\r\nx=y\r\n" + five + "\r\n[B]\r\nk=v\r\n"}};
+    for (const auto &[before, after] : cases) {
+        SCOPED_TRACE(before);
+        if (before)
+            ReadWith(before);
+        ASSERT_TRUE(INIfileWrite(m_ini, s));
+        EXPECT_EQ(Written(), after);
+    }
 }
 
 #ifdef Q_OS_UNIX
@@ -234,68 +88,41 @@ TEST_F(AppSettingsFile, UnwritablePathReturnsFalse)
 TEST_F(AppSettingsFile, FailedWriteLeavesOldFileWhole)
 {
     const QByteArray old = "[Settings]\r\nStartYear=1990\r\n";
-    ASSERT_TRUE(WriteAll(m_ini, old));
-    AppSettings s;
-    s.DestinationFolder = QString(300, u'd');
+    ReadWith(old);
     {
-        FileSizeLimit limit(16);
+        const FileSizeLimit limit(16);
         ASSERT_TRUE(limit.Active());
-        EXPECT_FALSE(INIfileWrite(m_ini, s));
+        EXPECT_FALSE(INIfileWrite(m_ini, AppSettings{}));
     }
-    EXPECT_EQ(ReadAll(m_ini), old);
-    EXPECT_EQ(INIfileRead(m_ini).StartYear, QStringLiteral("1990"));
+    EXPECT_EQ(Written(), old);
 }
 #endif
 
-struct EndpointCase
+TEST_F(AppSettingsFile, EndpointsOverrideOnlyWithBaseUrlsAndDigitIds)
 {
-    const char *value;
-    const char *expected; // nullptr: the default stays
-};
-
-class AppSettingsEndpoints : public AppSettingsFile, public ::testing::WithParamInterface<EndpointCase>
-{};
-
-TEST_P(AppSettingsEndpoints, OnlyBaseUrlsOverride)
-{
-    const EndpointCase &c = GetParam();
-    const QByteArray v = c.value;
-    const AppSettings s =
-        ReadWith("[endpoints]\r\nyahoo=" + v + "\r\nGoogle=" + v + "\r\nQuoteMedia=" + v + "\r\n");
+    // clang-format off
+    const struct
+    {
+        const char *value, *url, *id; // nullptr: the default stays
+    } cases[] = {
+        {"http://127.0.0.1:8080", "http://127.0.0.1:8080", nullptr},
+        {"https://quotes.example/", "https://quotes.example", nullptr}, {"777", nullptr, "777"},
+        {"77a", nullptr, nullptr}, {"-1", nullptr, nullptr}, {"", nullptr, nullptr},
+        {"ftp://127.0.0.1", nullptr, nullptr}, {"127.0.0.1:80", nullptr, nullptr}, {"http://", nullptr, nullptr},
+        {"http://127.0.0.1/table", nullptr, nullptr}, {"http://127.0.0.1?q=1", nullptr, nullptr},
+        {"http://u:p@127.0.0.1", nullptr, nullptr}, {"http://127.0.0.1:99999", nullptr, nullptr}};
+    // clang-format on
     const Endpoints defaults;
-    const auto expected = [&](const QString &fallback) {
-        return c.expected ? QString::fromLatin1(c.expected) : fallback;
-    };
-    EXPECT_EQ(s.endpoints.Yahoo, expected(defaults.Yahoo));
-    EXPECT_EQ(s.endpoints.Google, expected(defaults.Google));
-    EXPECT_EQ(s.endpoints.QuoteMedia, expected(defaults.QuoteMedia));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        const QByteArray v = c.value;
+        const Endpoints e = ReadWith("[endpoints]\r\nyahoo=" + v + "\r\nGoogle=" + v + "\r\nQuoteMedia=" + v +
+                                     "\r\nQuoteMediaWebmasterId=" + v)
+                                .endpoints;
+        const QString url = QString::fromLatin1(c.url);
+        EXPECT_EQ(e.Yahoo, c.url ? url : defaults.Yahoo);
+        EXPECT_EQ(e.Google, c.url ? url : defaults.Google);
+        EXPECT_EQ(e.QuoteMedia, c.url ? url : defaults.QuoteMedia);
+        EXPECT_EQ(e.QuoteMediaWebmasterId, c.id ? QString::fromLatin1(c.id) : defaults.QuoteMediaWebmasterId);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, AppSettingsEndpoints,
-                         ::testing::Values(EndpointCase{"http://127.0.0.1:8080", "http://127.0.0.1:8080"},
-                                           EndpointCase{"https://quotes.example", "https://quotes.example"},
-                                           EndpointCase{"http://127.0.0.1:8080/", "http://127.0.0.1:8080"},
-                                           EndpointCase{"ftp://127.0.0.1", nullptr},
-                                           EndpointCase{"http://", nullptr},
-                                           EndpointCase{"127.0.0.1:8080", nullptr},
-                                           EndpointCase{"http://127.0.0.1/table", nullptr},
-                                           EndpointCase{"http://127.0.0.1?q=1", nullptr},
-                                           EndpointCase{"http://u:p@127.0.0.1", nullptr},
-                                           EndpointCase{"http://127.0.0.1:99999", nullptr},
-                                           EndpointCase{"http://bad host", nullptr},
-                                           EndpointCase{"", nullptr}));
-
-TEST_F(AppSettingsFile, WebmasterIdMustBeAllDigits)
-{
-    const Endpoints defaults;
-    EXPECT_EQ(ReadWith("[Endpoints]\r\nQuoteMediaWebmasterId=777\r\n").endpoints.QuoteMediaWebmasterId,
-              QStringLiteral("777"));
-    EXPECT_EQ(ReadWith("[Endpoints]\r\nQuoteMediaWebmasterId=77a\r\n").endpoints.QuoteMediaWebmasterId,
-              defaults.QuoteMediaWebmasterId);
-    EXPECT_EQ(ReadWith("[Endpoints]\r\nQuoteMediaWebmasterId=-1\r\n").endpoints.QuoteMediaWebmasterId,
-              defaults.QuoteMediaWebmasterId);
-    EXPECT_EQ(ReadWith("[Endpoints]\r\nQuoteMediaWebmasterId=\r\n").endpoints.QuoteMediaWebmasterId,
-              defaults.QuoteMediaWebmasterId);
-}
-
-} // namespace

@@ -13,10 +13,8 @@ class FileSizeLimit
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
+        const rlimit limit{bytes, m_old.rlim_max};
         m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
     }
     ~FileSizeLimit()
@@ -30,8 +28,8 @@ public:
     [[nodiscard]] bool Active() const { return m_active; }
 
 private:
+    void (*m_oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails, not kills
     rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
     bool m_active = false;
 };
 #endif
