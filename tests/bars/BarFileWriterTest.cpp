@@ -83,6 +83,9 @@ TEST(KyvFileBytes, HeaderFieldsAtTheirOffsets)
     const QByteArray wide = KyvFileBytes(MakeSeries(1, k1Jan2000, QString(8, QChar(0x00e9))), 2000);
     EXPECT_EQ(wide.mid(14, 10), QString(5, QChar(0x00e9)).toUtf8()); // cut in bytes, not characters
     EXPECT_EQ(wide.size(), 314 + 28);
+    const QByteArray odd =
+        KyvFileBytes(MakeSeries(1, k1Jan2000, QStringLiteral("a") + QString(8, QChar(0x00e9))), 2000);
+    EXPECT_EQ(odd.mid(14, 10), "a" + QString(4, QChar(0x00e9)).toUtf8() + ' '); // never half a character
     // The start date comes from the start year (1999 gives 36161.0), not from the first bar.
     EXPECT_EQ(HexAt(KyvFileBytes(MakeSeries(3, k3May2013), 1999), 306, 8), "00 00 00 00 20 a8 e1 40");
     EXPECT_TRUE(KyvFileBytes(MakeSeries(3), 99).isEmpty());
