@@ -4,6 +4,8 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <random>
 #include <string>
 
 namespace {
@@ -25,6 +27,38 @@ TEST(DateValue, CalendarDateCarriesMonthsAndDaysWithinYears100To9999)
         SCOPED_TRACE(std::to_string(c.year) + '-' + std::to_string(c.month) + '-' + std::to_string(c.day));
         EXPECT_EQ(DateValue::CalendarDate(c.year, c.month, c.day), c.expected);
     }
+}
+
+// The carrying rules restated through QDate, which the arithmetic must match day for day.
+std::optional<double> CalendarDateThroughQDate(int year, int month, int day)
+{
+    const std::int64_t monthIndex = std::int64_t(year) * 12 + (month - 1);
+    const std::int64_t y = monthIndex >= 0 ? monthIndex / 12 : -((-monthIndex + 11) / 12);
+    if (y < 100 || y > 9999)
+        return std::nullopt;
+    const QDate first(int(y), int(monthIndex - y * 12) + 1, 1);
+    const QDate result = first.addDays(day - 1);
+    if (result.year() < 100 || result.year() > 9999)
+        return std::nullopt;
+    return double(first.toJulianDay() - QDate(1899, 12, 30).toJulianDay() + (day - 1));
+}
+
+TEST(DateValue, CalendarDateMatchesQDateOverWideRanges)
+{
+    std::mt19937 random(20240611);
+    const auto check = [](int year, int month, int day) {
+        ASSERT_EQ(DateValue::CalendarDate(year, month, day), CalendarDateThroughQDate(year, month, day))
+            << year << '-' << month << '-' << day;
+    };
+    // Every month and day offset around the ends of the range and the leap rules of the centuries.
+    for (const int year : {96, 99, 100, 101, 1600, 1900, 2000, 2100, 9998, 9999, 10000, 10003}) {
+        for (int month = -30; month <= 40; ++month) {
+            for (int day = -400; day <= 400; ++day)
+                check(year, month, day);
+        }
+    }
+    for (int i = 0; i < 200000; ++i)
+        check(int(random() % 10300) - 100, int(random() % 71) - 30, int(random() % 801) - 400);
 }
 
 TEST(DateValue, ToDateIsValidOnlyWithinYears100To9999)
