@@ -85,21 +85,47 @@ std::optional<double> LocaleNumber(QByteArrayView trimmed, const QLocale &locale
     return value;
 }
 
+// The common shape of a field: optional "-", at most 19 digits, optional "." and fraction, ending
+// at the end of the text or at a character that cannot continue a number. A mantissa below 2^53
+// and a power of ten up to 10^19 are both exact doubles, so their one rounded quotient is the
+// correctly rounded value of the text, the same as the exact path gives.
+std::optional<double> ShortDecimal(QByteArrayView text)
+{
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                              1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+    const char *pos = text.data();
+    const char *const end = pos + text.size();
+    const bool negative = pos != end && *pos == '-';
+    if (negative)
+        ++pos;
+    std::uint64_t mantissa = 0;
+    qsizetype digits = 0;
+    qsizetype fractionDigits = 0;
+    for (; pos != end && IsDigit(*pos); ++pos, ++digits)
+        mantissa = mantissa * 10 + std::uint64_t(*pos - '0');
+    if (pos != end && *pos == '.') {
+        const char *const fraction = ++pos;
+        for (; pos != end && IsDigit(*pos); ++pos, ++digits)
+            mantissa = mantissa * 10 + std::uint64_t(*pos - '0');
+        fractionDigits = pos - fraction;
+    }
+    // Past 19 digits the mantissa may have wrapped, so the digit count is checked first.
+    if (digits == 0 || digits > 19 || mantissa >= (std::uint64_t(1) << 53))
+        return std::nullopt;
+    if (pos != end && (*pos == ' ' || *pos == '\t' || *pos == '\n' || *pos == 'e' || *pos == 'E'))
+        return std::nullopt;
+    const double value = double(mantissa) / kPowersOfTen[fractionDigits];
+    if (value == 0.0)
+        return 0.0;
+    return negative ? -value : value;
+}
+
 } // namespace
 
 double LeadingNumber(QByteArrayView text)
 {
-    // Most fields are a plain number; from_chars reads the same grammar, so its answer stands unless
-    // the number could go on past a skipped character or needs the careful range handling below.
-    const char *const begin = text.data();
-    const char *const end = begin + text.size();
-    if (!text.isEmpty() && (IsDigit(text[0]) || (text.size() > 1 && text[0] == '-' && IsDigit(text[1])))) {
-        double value = 0.0;
-        const auto [stop, error] = std::from_chars(begin, end, value);
-        if (error == std::errc() &&
-            (stop == end || (*stop != ' ' && *stop != '\t' && *stop != '\n' && *stop != 'e' && *stop != 'E')))
-            return value == 0.0 ? 0.0 : value;
-    }
+    if (const auto value = ShortDecimal(text))
+        return *value;
 
     constexpr std::int64_t kExponentLimit = 100000; // far beyond any double, small enough to add safely
     SkippingReader reader(text);

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <random>
+#include <string>
 
 using namespace QuoteConversions;
 
@@ -34,6 +37,41 @@ TEST(LeadingNumber, ReadsTheNumberTheTextBeginsWith)
     EXPECT_EQ(LeadingNumber("123456789.123456789"), 123456789.123456789);
     EXPECT_EQ(LeadingNumber("1e99999999999999999999"), HUGE_VAL);
     EXPECT_EQ(LeadingNumber(QByteArray("1" + QByteArray(400, '0') + "e-100")), 1e300);
+}
+
+// Without blanks the grammar is that of from_chars apart from a leading "+", so from_chars, which
+// rounds correctly, gives the expected value of every generated field.
+TEST(LeadingNumber, MatchesFromCharsOnGeneratedFields)
+{
+    std::mt19937 random(20240611);
+    const auto digits = [&](std::size_t count) {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i)
+            text += char('0' + random() % 10);
+        return text;
+    };
+    for (int i = 0; i < 200000; ++i) {
+        static const char *const kSigns[] = {"", "", "-", "+"};
+        std::string number = kSigns[random() % 4] + std::string(random() % 4 == 0 ? random() % 3 : 0, '0');
+        const bool longMantissa = random() % 8 == 0;
+        number += digits(longMantissa ? 12 + random() % 14 : random() % 8);
+        if (random() % 4 != 0)
+            number += '.' + digits(longMantissa ? random() % 14 : random() % 7);
+        if (random() % 8 == 0)
+            number += (random() % 2 ? "e" : "E-") + std::to_string(random() % 30);
+        static const char *const kEnds[] = {"", ",7", "\r", "/2"};
+        const std::string field = number + kEnds[random() % 4];
+
+        const std::size_t skip = number[0] == '+' ? 1 : 0;
+        double expected = 0.0;
+        if (std::from_chars(number.data() + skip, number.data() + number.size(), expected).ec != std::errc())
+            expected = 0.0;
+        if (expected == 0.0)
+            expected = 0.0;
+        const double value = LeadingNumber(QByteArrayView(field.data(), qsizetype(field.size())));
+        ASSERT_EQ(value, expected) << field;
+        ASSERT_EQ(std::signbit(value), std::signbit(expected)) << field;
+    }
 }
 
 TEST(WholeNumber, RoundsHalvesToEvenWithinTheIntegerRange)
