@@ -3,6 +3,7 @@
 #include "DirectoryName.h"
 #include "PlatformServices.h"
 #include "QtPrinters.h"
+#include "QuoteServiceProcess.h"
 #include "SymbolListModel.h"
 
 #include <QAbstractItemView>
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -49,35 +49,13 @@ public:
 };
 
 // One local quote service for the whole suite; "HANG" never answers and "NOPE" is unknown.
-class QuoteService
+QString QuoteServiceUrl()
 {
-public:
-    static QString BaseUrl()
-    {
-        static QuoteService service;
-        return service.m_baseUrl;
-    }
-
-private:
-    QuoteService()
-    {
-        m_process.start(QStringLiteral(QUOTE_SERVICE_PATH),
-                        {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--unknown"),
-                         QStringLiteral("NOPE"), QStringLiteral("--hang"), QStringLiteral("HANG"),
-                         QStringLiteral("--end-date"), QStringLiteral("2024-06-28")});
-        if (m_process.waitForReadyRead(10000)) {
-            const QString line = QString::fromLatin1(m_process.readLine()).trimmed();
-            m_baseUrl = line.section(u' ', -1);
-        }
-    }
-    ~QuoteService()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    QProcess m_process;
-    QString m_baseUrl;
-};
+    static const QuoteServiceProcess service({QStringLiteral("--unknown"), QStringLiteral("NOPE"),
+                                              QStringLiteral("--hang"), QStringLiteral("HANG"),
+                                              QStringLiteral("--end-date"), QStringLiteral("2024-06-28")});
+    return service.BaseUrl();
+}
 
 QByteArray ReadFile(const QString &path)
 {
@@ -109,7 +87,7 @@ protected:
     // destination at a fresh folder.
     void WriteSettings(const QByteArray &settingsSection = {})
     {
-        const QByteArray base = QuoteService::BaseUrl().toLatin1();
+        const QByteArray base = QuoteServiceUrl().toLatin1();
         ASSERT_FALSE(base.isEmpty()) << "quote service did not start";
         const QByteArray folder = m_output.path().toLocal8Bit();
         WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=" + folder + "\r\nQLTpath=" + folder +

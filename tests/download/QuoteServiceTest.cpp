@@ -2,9 +2,9 @@
 #include "QuoteSources.h"
 
 #include "QtPrinters.h"
+#include "QuoteServiceProcess.h"
 
 #include <QDate>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -20,20 +20,7 @@ const QByteArray kHeads[] = {"Date,Open,High,Low,Close,Volume,Adj Close\n",
 class QuoteServiceTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_service.startCommand(QStringLiteral(
-            "\"" QUOTE_SERVICE_PATH "\" --port 0 --end-date 2013-05-03 --unknown NOSUCH --hang HANG"));
-        m_service.waitForReadyRead(10000);
-        const QByteArray line = m_service.readLine(); // Quote service listening on http://127.0.0.1:PORT
-        m_base = QString::fromLatin1(line.mid(line.indexOf("http://")).trimmed());
-        ASSERT_TRUE(m_base.startsWith(u"http://")) << "quote-service did not start";
-    }
-    void TearDown() override
-    {
-        m_service.kill();
-        m_service.waitForFinished();
-    }
+    void SetUp() override { ASSERT_FALSE(m_base.isEmpty()) << "quote-service did not start"; }
     // The requests as the downloader sends them, for histories from 2012.
     [[nodiscard]] QList<QUrl> Urls(const QString &symbol) const
     {
@@ -41,8 +28,10 @@ protected:
                 QuoteSources::QuoteMediaUrl(m_base, QStringLiteral("501"), symbol, 2012)};
     }
 
-    QProcess m_service;
-    QString m_base;
+    QuoteServiceProcess m_service{{QStringLiteral("--end-date"), QStringLiteral("2013-05-03"),
+                                   QStringLiteral("--unknown"), QStringLiteral("NOSUCH"),
+                                   QStringLiteral("--hang"), QStringLiteral("HANG")}};
+    QString m_base = m_service.BaseUrl();
     HttpTransfer m_transfer; // one connection for all requests of a test, as the downloader keeps it
 };
 
