@@ -10,15 +10,13 @@ constexpr qint64 kFirstDay = -657434;         // 1 January 100
 constexpr qint64 kLastDay = 2958465;          // 31 December 9999
 
 // Days from 30 December 1899 to the first of a month of the proleptic Gregorian calendar, for
-// years from 1 on; years begin in March so that the leap day comes last.
-qint64 FirstOfMonth(qint64 year, int month)
+// years 1..9999; years begin in March so that the leap day comes last.
+qint64 FirstOfMonth(int year, int month)
 {
-    const qint64 y = month <= 2 ? year - 1 : year;
-    const qint64 era = y / 400;
-    const qint64 yearOfEra = y - era * 400;
-    const qint64 dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5;
-    const qint64 dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 693899; // 1 March of year 0 to 30 December 1899
+    const auto y = unsigned(month <= 2 ? year - 1 : year);
+    const unsigned dayOfYear = (153 * unsigned(month > 2 ? month - 3 : month + 9) + 2) / 5;
+    const unsigned days = y * 365 + y / 4 - y / 100 + y / 400 + dayOfYear;
+    return qint64(days) - 693899; // 1 March of year 0 to 30 December 1899
 }
 
 } // namespace
@@ -31,7 +29,7 @@ std::optional<double> CalendarDate(int year, int month, int day)
     const int m = int(monthIndex - y * 12) + 1;
     if (y < 100 || y > 9999)
         return std::nullopt;
-    const qint64 days = FirstOfMonth(y, m) + (qint64(day) - 1);
+    const qint64 days = FirstOfMonth(int(y), m) + (qint64(day) - 1);
     if (days < kFirstDay || days > kLastDay)
         return std::nullopt;
     return double(days);
