@@ -18,7 +18,7 @@ bool IsDigit(char c)
 
 bool IsSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    return c == ' ' || (c >= '\t' && c <= '\r'); // tab, line feed, vertical tab, form feed, return
 }
 
 QByteArrayView Trimmed(QByteArrayView text)
@@ -56,24 +56,25 @@ private:
 
 // Optional sign and plain ASCII digits read as an integer: the same in every locale, and far
 // cheaper than a locale-aware parse for the dates and volumes that make up most fields.
-std::optional<std::int64_t> PlainInteger(QByteArrayView text, int maxDigits)
+// The hot helpers answer through a flag and an out-parameter: GCC returns a std::optional through
+// a partly written stack slot, and reading it back stalls on every call.
+bool PlainInteger(QByteArrayView text, int maxDigits, std::int64_t &value)
 {
-    qsizetype pos = 0;
-    bool negative = false;
-    if (!text.isEmpty() && (text[0] == '-' || text[0] == '+')) {
-        negative = text[0] == '-';
-        pos = 1;
+    const char *pos = text.data();
+    const char *const end = pos + text.size();
+    const bool negative = pos != end && *pos == '-';
+    if (pos != end && (*pos == '-' || *pos == '+'))
+        ++pos;
+    if (end - pos < 1 || end - pos > maxDigits)
+        return false;
+    std::int64_t magnitude = 0;
+    for (; pos != end; ++pos) {
+        if (!IsDigit(*pos))
+            return false;
+        magnitude = magnitude * 10 + (*pos - '0');
     }
-    const qsizetype digits = text.size() - pos;
-    if (digits < 1 || digits > maxDigits)
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (; pos < text.size(); ++pos) {
-        if (!IsDigit(text[pos]))
-            return std::nullopt;
-        value = value * 10 + (text[pos] - '0');
-    }
-    return negative ? -value : value;
+    value = negative ? -magnitude : magnitude;
+    return true;
 }
 
 std::optional<double> LocaleNumber(QByteArrayView trimmed, const QLocale &locale)
@@ -89,7 +90,7 @@ std::optional<double> LocaleNumber(QByteArrayView trimmed, const QLocale &locale
 // at the end of the text or at a character that cannot continue a number. A mantissa below 2^53
 // and a power of ten up to 10^19 are both exact doubles, so their one rounded quotient is the
 // correctly rounded value of the text, the same as the exact path gives.
-std::optional<double> ShortDecimal(QByteArrayView text)
+bool ShortDecimal(QByteArrayView text, double &result)
 {
     static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
                                               1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
@@ -99,34 +100,31 @@ std::optional<double> ShortDecimal(QByteArrayView text)
     if (negative)
         ++pos;
     std::uint64_t mantissa = 0;
-    qsizetype digits = 0;
-    qsizetype fractionDigits = 0;
-    for (; pos != end && IsDigit(*pos); ++pos, ++digits)
+    const char *const integer = pos;
+    for (; pos != end && IsDigit(*pos); ++pos)
         mantissa = mantissa * 10 + std::uint64_t(*pos - '0');
+    qsizetype digits = pos - integer;
+    qsizetype fractionDigits = 0;
     if (pos != end && *pos == '.') {
         const char *const fraction = ++pos;
-        for (; pos != end && IsDigit(*pos); ++pos, ++digits)
+        for (; pos != end && IsDigit(*pos); ++pos)
             mantissa = mantissa * 10 + std::uint64_t(*pos - '0');
         fractionDigits = pos - fraction;
+        digits += fractionDigits;
     }
     // Past 19 digits the mantissa may have wrapped, so the digit count is checked first.
     if (digits == 0 || digits > 19 || mantissa >= (std::uint64_t(1) << 53))
-        return std::nullopt;
+        return false;
     if (pos != end && (*pos == ' ' || *pos == '\t' || *pos == '\n' || *pos == 'e' || *pos == 'E'))
-        return std::nullopt;
+        return false;
     const double value = double(mantissa) / kPowersOfTen[fractionDigits];
-    if (value == 0.0)
-        return 0.0;
-    return negative ? -value : value;
+    result = value == 0.0 ? 0.0 : negative ? -value : value;
+    return true;
 }
 
-} // namespace
-
-double LeadingNumber(QByteArrayView text)
+// Kept out of line so that the short fields do not pay for this path's larger frame.
+Q_NEVER_INLINE double ExactLeadingNumber(QByteArrayView text)
 {
-    if (const auto value = ShortDecimal(text))
-        return *value;
-
     constexpr std::int64_t kExponentLimit = 100000; // far beyond any double, small enough to add safely
     SkippingReader reader(text);
     bool negative = false;
@@ -212,55 +210,52 @@ double LeadingNumber(QByteArrayView text)
     return negative ? -value : value;
 }
 
-std::optional<int> WholeNumber(QByteArrayView text, const QLocale &locale)
+} // namespace
+
+double LeadingNumber(QByteArrayView text)
+{
+    double value = 0.0;
+    if (ShortDecimal(text, value))
+        return value;
+    return ExactLeadingNumber(text);
+}
+
+namespace Detail {
+
+bool WholeNumber(QByteArrayView text, const QLocale &locale, int &value)
 {
     const QByteArrayView trimmed = Trimmed(text);
-    if (const auto plain = PlainInteger(trimmed, 9))
-        return WholeNumber(double(*plain));
-    const auto value = LocaleNumber(trimmed, locale);
-    if (!value)
-        return std::nullopt;
-    return WholeNumber(*value);
+    std::int64_t plain = 0;
+    if (PlainInteger(trimmed, 9, plain)) {
+        if (plain < -32768 || plain > 32767)
+            return false;
+        value = int(plain);
+        return true;
+    }
+    const auto number = LocaleNumber(trimmed, locale);
+    if (!number)
+        return false;
+    const auto whole = QuoteConversions::WholeNumber(*number);
+    if (!whole)
+        return false;
+    value = *whole;
+    return true;
 }
 
-std::optional<int> WholeNumber(double value)
-{
-    if (!std::isfinite(value))
-        return std::nullopt;
-    const double rounded = std::nearbyint(value); // the default rounding mode sends halves to even
-    if (rounded < -32768.0 || rounded > 32767.0)
-        return std::nullopt;
-    return int(rounded);
-}
-
-std::optional<double> StrictNumber(QByteArrayView text, const QLocale &locale)
+bool StrictNumber(QByteArrayView text, const QLocale &locale, double &value)
 {
     const QByteArrayView trimmed = Trimmed(text);
-    if (const auto plain = PlainInteger(trimmed, 18))
-        return double(*plain);
-    return LocaleNumber(trimmed, locale);
+    std::int64_t plain = 0;
+    if (PlainInteger(trimmed, 18, plain)) {
+        value = double(plain);
+        return true;
+    }
+    const auto number = LocaleNumber(trimmed, locale);
+    if (!number)
+        return false;
+    value = *number;
+    return true;
 }
 
-float ToSingle(double value)
-{
-    constexpr double kMax = std::numeric_limits<float>::max();
-    // Values from here on are nearer to infinity than to the largest float, ties included.
-    constexpr double kOverflow = kMax + 0x1p103;
-    if (std::isnan(value))
-        return std::numeric_limits<float>::quiet_NaN();
-    if (std::fabs(value) >= kOverflow)
-        return value < 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
-    if (std::fabs(value) > kMax)
-        return value < 0 ? -std::numeric_limits<float>::max() : std::numeric_limits<float>::max();
-    return float(value);
-}
-
-std::optional<float> ToFiniteSingle(double value)
-{
-    const float single = ToSingle(value);
-    if (!std::isfinite(single))
-        return std::nullopt;
-    return single;
-}
-
+} // namespace Detail
 } // namespace QuoteConversions
