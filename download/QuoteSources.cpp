@@ -4,7 +4,10 @@
 #include "QuoteConversions.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace QuoteSources {
@@ -18,6 +21,30 @@ using QuoteConversions::WholeNumber;
 
 enum class WalkOrder { LastLineUp, FirstLineDown };
 
+// The first `separator` in [pos, end), or end. Eight bytes are tested at once where the text allows.
+const char *FindSeparator(const char *pos, const char *const end, char separator)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101;
+        constexpr std::uint64_t kHighBits = 0x8080808080808080;
+        const std::uint64_t pattern = kOnes * static_cast<unsigned char>(separator);
+        while (end - pos >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, pos, 8);
+            word ^= pattern;
+            // Marks every byte equal to the separator; a borrow can mark false bytes only above
+            // a true one, so the lowest mark is exact.
+            const std::uint64_t marks = (word - kOnes) & ~word & kHighBits;
+            if (marks != 0)
+                return pos + std::countr_zero(marks) / 8;
+            pos += 8;
+        }
+    }
+    while (pos != end && *pos != separator)
+        ++pos;
+    return pos;
+}
+
 // Up to N pieces of a text cut at every `separator`; pieces past the N-th are ignored.
 template <std::size_t N> struct Pieces
 {
@@ -26,20 +53,15 @@ template <std::size_t N> struct Pieces
 
     Pieces(QByteArrayView text, char separator)
     {
-        // Fields are short: a plain loop beats a memchr call per field.
-        qsizetype start = 0;
-        for (qsizetype pos = 0; pos < text.size() && count + 1 < N; ++pos) {
-            if (text[pos] == separator) {
-                piece[count++] = text.sliced(start, pos - start);
-                start = pos + 1;
-            }
-        }
-        piece[count++] = text.sliced(start);
-        if (count == N) {
-            // The last piece ends at the next separator, if any.
-            const qsizetype cut = piece[N - 1].indexOf(separator);
-            if (cut >= 0)
-                piece[N - 1] = piece[N - 1].first(cut);
+        // Fields are short: a memchr call per field would cost more than the search.
+        const char *start = text.data();
+        const char *const end = start + text.size();
+        for (;;) {
+            const char *const stop = FindSeparator(start, end, separator);
+            piece[count++] = QByteArrayView(start, stop - start);
+            if (stop == end || count == N)
+                break;
+            start = stop + 1;
         }
     }
 
@@ -60,9 +82,28 @@ bool IsBlank(QByteArrayView line)
     return true;
 }
 
+unsigned char AsciiLower(unsigned char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c | 0x20) : c;
+}
+
 bool EqualsIgnoringCase(QByteArrayView a, QByteArrayView b)
 {
-    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+    if (a.size() != b.size())
+        return false;
+    // Latin-1 case folding keeps ASCII bytes within ASCII, so only bytes from 0x80 up need the
+    // library's comparison; prices and month names settle here.
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x == y)
+            continue;
+        if (x >= 0x80 || y >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        if (AsciiLower(x) != AsciiLower(y))
+            return false;
+    }
+    return true;
 }
 
 bool PassesHeaderCheck(QByteArrayView reply)
@@ -92,7 +133,10 @@ int ParseLines(QByteArrayView reply, const QString &symbol, WalkOrder order, Bar
     int nonBlank = 0;
     qsizetype start = 0;
     for (;;) {
-        const qsizetype end = reply.indexOf('\n', start);
+        // memchr itself: indexOf adds a general search's set-up to every line.
+        const auto *const found = static_cast<const char *>(
+            std::memchr(reply.data() + start, '\n', std::size_t(reply.size() - start)));
+        const qsizetype end = found ? found - reply.data() : -1;
         const QByteArrayView line = end < 0 ? reply.sliced(start) : reply.sliced(start, end - start);
         lines.push_back(line);
         if (!IsBlank(line))
@@ -151,8 +195,8 @@ void ConvertYahooLine(QByteArrayView line, std::size_t lineNumber, int bar, cons
 
 std::optional<int> GoogleMonth(QByteArrayView text, const QLocale &locale)
 {
-    static constexpr std::array<const char *, 12> kNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static constexpr std::array<QByteArrayView, 12> kNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     for (std::size_t i = 0; i < kNames.size(); ++i) {
         if (EqualsIgnoringCase(text, kNames[i]))
             return int(i) + 1;
