@@ -1,6 +1,7 @@
 #include "AppSettings.h"
 #include "FileSizeLimit.h"
 #include "QtPrinters.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,16 +15,10 @@ class AppSettingsFile : public ::testing::Test
 protected:
     AppSettings ReadWith(const QByteArray &bytes) const
     {
-        QFile file(m_ini);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
+        EXPECT_TRUE(WriteFile(m_ini, bytes));
         return INIfileRead(m_ini);
     }
-    [[nodiscard]] QByteArray Written() const
-    {
-        QFile file(m_ini);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    [[nodiscard]] QByteArray Written() const { return ReadFile(m_ini); }
 
     QTemporaryDir m_dir;
     QString m_ini = m_dir.filePath(u"Quorbex.ini"_s);

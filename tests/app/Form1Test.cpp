@@ -5,6 +5,7 @@
 #include "QtPrinters.h"
 #include "QuoteServiceProcess.h"
 #include "SymbolListModel.h"
+#include "TestFiles.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -57,19 +58,6 @@ QString QuoteServiceUrl()
     return service.BaseUrl();
 }
 
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 class Form1Test : public ::testing::Test
 {
 protected:
@@ -90,9 +78,10 @@ protected:
         const QByteArray base = QuoteServiceUrl().toLatin1();
         ASSERT_FALSE(base.isEmpty()) << "quote service did not start";
         const QByteArray folder = m_output.path().toLocal8Bit();
-        WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=" + folder + "\r\nQLTpath=" + folder +
-                                                  "\r\n" + settingsSection + "[Endpoints]\r\nYahoo=" + base +
-                                                  "\r\nGoogle=" + base + "\r\nQuoteMedia=" + base + "\r\n");
+        ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
+                              "[Settings]\r\nBMpath=" + folder + "\r\nQLTpath=" + folder + "\r\n" +
+                                  settingsSection + "[Endpoints]\r\nYahoo=" + base + "\r\nGoogle=" + base +
+                                  "\r\nQuoteMedia=" + base + "\r\n"));
     }
 
     Form1 &Open()
@@ -147,8 +136,9 @@ TEST_F(Form1Test, FirstStartShowsDefaults)
 
 TEST_F(Form1Test, StartUpShowsTheSelectedFormatsFolderAndRepairsChoices)
 {
-    WriteFile(ProgramFile("Quorbex.ini"), "[settings]\r\nfileformat=1\r\nQuoteSource=5\r\nBMpath=/b\r\n"
-                                          "QLTpath=/q\r\nDestinationFolder=/elsewhere\r\nStartYear=1999\r\n");
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
+                          "[settings]\r\nfileformat=1\r\nQuoteSource=5\r\nBMpath=/b\r\n"
+                          "QLTpath=/q\r\nDestinationFolder=/elsewhere\r\nStartYear=1999\r\n"));
     m_platform.screen = QSize(400, 300);
     Form1 &form = Open();
     EXPECT_EQ(Destination(), QStringLiteral("/q"));
@@ -161,7 +151,7 @@ TEST_F(Form1Test, StartUpShowsTheSelectedFormatsFolderAndRepairsChoices)
 
 TEST_F(Form1Test, EachFormatRemembersItsOwnFolder)
 {
-    WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=/b\r\nQLTpath=/q\r\n");
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=/b\r\nQLTpath=/q\r\n"));
     Form1 &form = Open();
     auto *formats = Child<QComboBox>("cmbFileFormat");
     formats->setCurrentIndex(1);
@@ -200,7 +190,7 @@ TEST_F(Form1Test, DownloadChecksReportTheFirstProblem)
         {"1899", QStringLiteral("Start year is not valid: 1899") + tail, true},
         {"1899.5", QStringLiteral("Destination folder is not valid."), false},
     };
-    WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=\r\n");
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=\r\n"));
     Form1 &form = Open();
     form.show();
     for (int button = 0; button < 2; ++button) {
@@ -313,7 +303,7 @@ TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
 TEST_F(Form1Test, DestinationIsCreatedOrItsFailureReported)
 {
     WriteSettings("StartYear=2024\r\n");
-    WriteFile(m_output.filePath(QStringLiteral("plainfile")), "x");
+    ASSERT_TRUE(WriteFile(m_output.filePath(QStringLiteral("plainfile")), "x"));
     Form1 &form = Open();
     form.BMpath = m_output.filePath(QStringLiteral("a/b/c"));
     form.cmbFileFormat_Click();
@@ -379,8 +369,9 @@ TEST_F(Form1Test, ClosingDuringABatchStopsItAndSaves)
 
 TEST_F(Form1Test, ShutDownSavesListAndSettingsKeepingOtherKeys)
 {
-    WriteFile(ProgramFile("Quorbex.ini"), "; mine\r\n[Settings]\r\nQuoteSource=7\r\n[Other]\r\nKeep=1\r\n");
-    WriteFile(ProgramFile("Symbols.txt"), "  msft  \r\n\r\n   \r\nIBM");
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
+                          "; mine\r\n[Settings]\r\nQuoteSource=7\r\n[Other]\r\nKeep=1\r\n"));
+    ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), "  msft  \r\n\r\n   \r\nIBM"));
     Form1 &form = Open();
     ASSERT_EQ(form.Symbols().Count(), 2);
     Child<QLineEdit>("txtStartYear")->setText(QStringLiteral(" 1999 "));
@@ -412,7 +403,7 @@ TEST_F(Form1Test, HelpOpensTheFileOrSaysWhereItLooked)
     EXPECT_EQ(m_platform.messages.size(), 2);
     QDir().rmdir(help);
 
-    WriteFile(help, "ITSF");
+    ASSERT_TRUE(WriteFile(help, "ITSF"));
     form.cmdHelp_Click();
     EXPECT_EQ(m_platform.helpOpened, QStringList{help});
 }

@@ -1,5 +1,6 @@
 #include "BarFileWriter.h"
 #include "QtPrinters.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,12 +38,6 @@ BarSeries MakeSeries(int bars, double firstDate = k1Jan2000, const QString &symb
 std::string HexAt(const QByteArray &bytes, qsizetype offset, qsizetype count)
 {
     return bytes.mid(offset, count).toHex(' ').toStdString();
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 TEST(BinFileBytes, HeaderCountsAndBarRecords)

@@ -2,6 +2,7 @@
 #include "FileSizeLimit.h"
 #include "QtPrinters.h"
 #include "SymbolListModel.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,11 +14,7 @@ using namespace Qt::Literals::StringLiterals;
 class SymbolsFile : public ::testing::Test
 {
 protected:
-    [[nodiscard]] QByteArray Written() const
-    {
-        QFile file(m_path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    [[nodiscard]] QByteArray Written() const { return ReadFile(m_path); }
 
     QTemporaryDir m_dir;
     QString m_path = m_dir.filePath(u"Symbols.txt"_s);
