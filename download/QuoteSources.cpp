@@ -111,11 +111,15 @@ bool PassesHeaderCheck(QByteArrayView reply)
     return reply.size() >= 4 && EqualsIgnoringCase(reply.first(4), "Date");
 }
 
-std::optional<double> BuildDate(std::optional<int> year, std::optional<int> month, std::optional<int> day)
+// Dates the bar when all three parts are there and make a date. The date goes straight into the
+// bar: handing it back as a std::optional would cost a store-forwarding stall per line.
+void SetBarDate(BarSeries &raw, int bar, std::optional<int> year, std::optional<int> month,
+                std::optional<int> day)
 {
     if (!year || !month || !day)
-        return std::nullopt;
-    return DateValue::CalendarDate(*year, *month, *day);
+        return;
+    if (const auto date = DateValue::CalendarDate(*year, *month, *day))
+        raw.SetBarDate(bar, *date);
 }
 
 // The steps every source shares from the header check to the filling of the bars: returns the
@@ -169,9 +173,7 @@ void ConvertYahooLine(QByteArrayView line, std::size_t lineNumber, int bar, cons
 {
     const Pieces<7> f(line, ',');
     const Pieces<3> p(f[0], '-');
-    if (const auto date =
-            BuildDate(WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale)))
-        raw.SetBarDate(bar, *date);
+    SetBarDate(raw, bar, WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale));
 
     // Scale the prices to the adjusted close and the volume the other way; the newest line (right
     // after the header) is taken as reported.
@@ -220,9 +222,7 @@ void ConvertGoogleLine(QByteArrayView line, int bar, const QLocale &locale, Goog
     if (p.Has(2)) {
         double year = LeadingNumber(p[2]);
         year += year <= 30 ? 2000 : 1900;
-        if (const auto date =
-                BuildDate(WholeNumber(year), GoogleMonth(p[1], locale), WholeNumber(LeadingNumber(p[0]))))
-            raw.SetBarDate(bar, *date);
+        SetBarDate(raw, bar, WholeNumber(year), GoogleMonth(p[1], locale), WholeNumber(LeadingNumber(p[0])));
     }
     for (std::size_t k = 0; k < 4; ++k) {
         if (f.Has(k + 1))
@@ -247,9 +247,7 @@ void ConvertQuoteMediaLine(QByteArrayView line, int bar, const QLocale &locale, 
     const Pieces<6> f(line, ',');
     const Pieces<3> p(f[0], '-');
     if (p.Has(2)) {
-        if (const auto date =
-                BuildDate(WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale)))
-            raw.SetBarDate(bar, *date);
+        SetBarDate(raw, bar, WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale));
     }
     std::array<float, 4> price{}; // open, high, low, close
     for (std::size_t k = 0; k < 4; ++k) {
