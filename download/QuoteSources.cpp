@@ -4,9 +4,7 @@
 #include "QuoteConversions.h"
 
 #include <array>
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -21,25 +19,9 @@ using QuoteConversions::WholeNumber;
 
 enum class WalkOrder { LastLineUp, FirstLineDown };
 
-// The first `separator` in [pos, end), or end. Eight bytes are tested at once where the text allows.
+// The first `separator` in [pos, end), or end.
 const char *FindSeparator(const char *pos, const char *const end, char separator)
 {
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kOnes = 0x0101010101010101;
-        constexpr std::uint64_t kHighBits = 0x8080808080808080;
-        const std::uint64_t pattern = kOnes * static_cast<unsigned char>(separator);
-        while (end - pos >= 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, pos, 8);
-            word ^= pattern;
-            // Marks every byte equal to the separator; a borrow can mark false bytes only above
-            // a true one, so the lowest mark is exact.
-            const std::uint64_t marks = (word - kOnes) & ~word & kHighBits;
-            if (marks != 0)
-                return pos + std::countr_zero(marks) / 8;
-            pos += 8;
-        }
-    }
     while (pos != end && *pos != separator)
         ++pos;
     return pos;
@@ -82,28 +64,9 @@ bool IsBlank(QByteArrayView line)
     return true;
 }
 
-unsigned char AsciiLower(unsigned char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c | 0x20) : c;
-}
-
 bool EqualsIgnoringCase(QByteArrayView a, QByteArrayView b)
 {
-    if (a.size() != b.size())
-        return false;
-    // Latin-1 case folding keeps ASCII bytes within ASCII, so only bytes from 0x80 up need the
-    // library's comparison; prices and month names settle here.
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if (x == y)
-            continue;
-        if (x >= 0x80 || y >= 0x80)
-            return a.compare(b, Qt::CaseInsensitive) == 0;
-        if (AsciiLower(x) != AsciiLower(y))
-            return false;
-    }
-    return true;
+    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 bool PassesHeaderCheck(QByteArrayView reply)
