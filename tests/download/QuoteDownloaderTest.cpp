@@ -10,94 +10,62 @@
 
 namespace {
 
-// Answers every GET on 127.0.0.1 with `body` and records the request targets.
-struct CannedServer : QObject
+TEST(QuoteDownloader, SendsEachSourcesRequestAndKeepsTheOutputSeriesWhenNothingIsRead)
 {
-    CannedServer()
-    {
-        server.listen(QHostAddress::LocalHost);
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket *socket = server.nextPendingConnection();
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-                const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
-                socket->setProperty("request", request);
-                if (!request.contains("\r\n\r\n"))
-                    return;
-                targets.append(request.split(' ').value(1));
-                socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
-                              QByteArray::number(body.size()) + "\r\n\r\n" + body);
-                socket->disconnectFromHost();
-            });
-        });
-    }
-
-    QTcpServer server;
+    // Answers every GET on 127.0.0.1 with `body` and records the request targets.
     QByteArray body;
     QList<QByteArray> targets;
-};
-
-// Starts from a successful download of "IBM", which a failing one must leave alone.
-class QuoteDownloaderTest : public ::testing::Test
-{
-protected:
-    QuoteDownloaderTest()
-    {
-        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.server.serverPort());
-        downloader.SetEndpoints({base, base + QLatin1Char('/'), base, QStringLiteral("123")});
-        // "." groups thousands here, so every volume below reads as 1500.
-        downloader.SetLocale(QLocale(QLocale::German, QLocale::Germany));
-        server.body = "Date\n2013-05-03,1,2,0.5,1.5,1.500,1.5\n";
-        EXPECT_EQ(downloader.DownloadYahooData(QStringLiteral("IBM"), 2000), 0);
-    }
-
-    CannedServer server;
+    QTcpServer server;
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+        QTcpSocket *socket = server.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
+            if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n"))
+                return;
+            targets.append(socket->readAll().split(' ').value(1));
+            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
+                          QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            socket->disconnectFromHost();
+        });
+    });
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
     HttpTransfer transfer;
-    QuoteDownloader downloader{transfer};
-};
+    QuoteDownloader downloader(transfer);
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+    downloader.SetEndpoints({base, base + QLatin1Char('/'), base, QStringLiteral("123")});
+    // "." groups thousands here, so every volume below reads as 1500.
+    downloader.SetLocale(QLocale(QLocale::German, QLocale::Germany));
 
-TEST_F(QuoteDownloaderTest, EachSourceSendsItsOwnRequestAndReturnsSuccess)
-{
-    const struct
-    {
-        int source;
-        QByteArray body;
-        QByteArray target;
-    } cases[] = {{QuoteDownloader::kYahoo, "Date\n2013-05-03,1,2,0.5,1.5,1.500,1.5\n",
-                  "/table.csv?s=%5EGSPC&a=0&b=1&c=2000&g=d&ignore=.csv"},
-                 {QuoteDownloader::kQuoteMedia, "date\n2013-05-03,1,2,0.5,1.5,1.500\n",
-                  "/quotetools/getHistoryDownload.csv?&webmasterId=123&startDay=1&startMonth=0&startYear=2000"
-                  "&isRanged=true&symbol=%5EGSPC"},
-                 {QuoteDownloader::kGoogle, "\357\273\277Date\n3-May-13,1,2,0.5,1.5,1.500\n",
-                  "/finance/historical?q=%5EGSPC&startdate=Jan+1%2C+2000&output=csv"}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.source);
-        server.body = c.body;
-        EXPECT_EQ(downloader.Download(c.source, QStringLiteral("^GSPC"), 2000), 0);
-        EXPECT_EQ(server.targets.value(server.targets.size() - 1), c.target);
+    const std::tuple<int, QByteArray, QByteArray> sources[] = {
+        {QuoteDownloader::kYahoo, "Date\n2013-05-03,1,2,0.5,1.5,1.500,1.5\n",
+         "/table.csv?s=%5EGSPC&a=0&b=1&c=2000&g=d&ignore=.csv"},
+        {QuoteDownloader::kQuoteMedia, "date\n2013-05-03,1,2,0.5,1.5,1.500\n",
+         "/quotetools/getHistoryDownload.csv?&webmasterId=123&startDay=1&startMonth=0&startYear=2000"
+         "&isRanged=true&symbol=%5EGSPC"},
+        {QuoteDownloader::kGoogle, "\357\273\277Date\n3-May-13,1,2,0.5,1.5,1.500\n",
+         "/finance/historical?q=%5EGSPC&startdate=Jan+1%2C+2000&output=csv"}};
+    for (const auto &[source, reply, target] : sources) {
+        SCOPED_TRACE(source);
+        body = reply;
+        EXPECT_EQ(downloader.Download(source, QStringLiteral("^GSPC"), 2000), 0);
+        EXPECT_EQ(targets.value(targets.size() - 1), target);
         EXPECT_EQ(downloader.OutputSeries.values, (std::vector<BarSeries::Values>{{1, 2, 0.5f, 1.5f, 1500}}));
     }
-}
 
-TEST_F(QuoteDownloaderTest, ReplyFailingTheHeaderCheckReturnsRequestFailedAndKeepsBothSeries)
-{
-    server.body = "<html>Not found</html>";
-    EXPECT_EQ(downloader.DownloadYahooData(QStringLiteral("MSFT"), 2000), 1);
-    EXPECT_EQ(downloader.RawSeries.Symbol, QStringLiteral("IBM"));
-    EXPECT_EQ(downloader.OutputSeries.Symbol, QStringLiteral("IBM"));
-    EXPECT_EQ(downloader.OutputSeries.BarCount, 1);
+    // A reply failing the header check (1) leaves both series, one without price lines (2) sets only
+    // the raw series' symbol.
+    const std::tuple<QByteArray, int, QString> failures[] = {
+        {"<html>Not found</html>", 1, QStringLiteral("^GSPC")}, {"Date,Open\n\n", 2, QStringLiteral("MSFT")}};
+    for (const auto &[reply, result, rawSymbol] : failures) {
+        SCOPED_TRACE(result);
+        body = reply;
+        EXPECT_EQ(downloader.Download(QuoteDownloader::kYahoo, QStringLiteral("MSFT"), 2000), result);
+        EXPECT_EQ(downloader.RawSeries.Symbol, rawSymbol);
+        EXPECT_EQ(downloader.RawSeries.BarCount, 1);
+        EXPECT_EQ(downloader.OutputSeries.Symbol, QStringLiteral("^GSPC"));
+        EXPECT_EQ(downloader.OutputSeries.BarCount, 1);
+    }
     EXPECT_EQ(downloader.Download(3, QStringLiteral("MSFT"), 2000), 1); // unknown source: no request
-    EXPECT_EQ(server.targets.size(), 2);
-}
-
-TEST_F(QuoteDownloaderTest, ReplyWithoutPriceLinesReturnsNoDataAndSetsOnlyTheRawSymbol)
-{
-    server.body = "Date,Open\n\n";
-    EXPECT_EQ(downloader.DownloadYahooData(QStringLiteral("MSFT"), 2000), 2);
-    EXPECT_EQ(downloader.RawSeries.Symbol, QStringLiteral("MSFT"));
-    EXPECT_EQ(downloader.RawSeries.BarCount, 1);
-    EXPECT_EQ(downloader.OutputSeries.Symbol, QStringLiteral("IBM"));
-    EXPECT_EQ(downloader.OutputSeries.BarCount, 1);
+    EXPECT_EQ(targets.size(), 5);
 }
 
 } // namespace
