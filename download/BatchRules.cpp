@@ -23,8 +23,7 @@ StartYearCheck CheckStartYear(const QString &text, const QLocale &locale, int cu
         check.message = QStringLiteral("Start year is not numeric: ") + text + RangeHint(currentYear);
         return check;
     }
-    // The default rounding mode sends halves to even; adding 0.0 turns -0 into 0 for the message.
-    const double rounded = std::nearbyint(value) + 0.0;
+    const double rounded = std::nearbyint(value); // the default rounding mode sends halves to even
     if (rounded < 1900 || rounded > currentYear) {
         // Also covers numbers beyond 32 bits, which are never a valid year.
         check.message = QStringLiteral("Start year is not valid: ") + QString::number(rounded, 'f', 0) +
