@@ -16,7 +16,7 @@ testing::AssertionResult MatchesQDate(int year, int month, int day)
     const QDate first = QDate(year, 1, 1).addMonths(month - 1);
     const QDate date = inRange(first) ? first.addDays(day - 1) : QDate();
     const std::optional<double> value = DateValue::CalendarDate(year, month, day);
-    const double days = double(date.toJulianDay() - QDate(1899, 12, 30).toJulianDay());
+    const double days = date.isValid() ? double(date.toJulianDay() - QDate(1899, 12, 30).toJulianDay()) : 0.0;
     if (inRange(date) ? value == days && DateValue::ToDate(*value) == date : !value)
         return testing::AssertionSuccess();
     return testing::AssertionFailure() << year << '-' << month << '-' << day;
