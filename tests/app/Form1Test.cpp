@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -289,6 +291,35 @@ TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
     EXPECT_EQ(Cells(2).value(0), QStringLiteral("Success"));
     EXPECT_TRUE(QFile::exists(m_output.filePath(QStringLiteral("AAA.bin"))));
     EXPECT_FALSE(QFile::exists(m_output.filePath(QStringLiteral("BBB.bin"))));
+}
+
+TEST_F(Form1Test, SuccessWithNoDatedBarLeftShowsNoDataAndKeepsTheOldFile)
+{
+    // Every QuoteMedia reply gets one line whose date cannot be built.
+    QTcpServer server;
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
+        QTcpSocket *socket = server.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+            if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n"))
+                return;
+            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 24\r\n\r\n"
+                          "date\nnot a date,1,2,3,4\n");
+            socket->disconnectFromHost();
+        });
+    });
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    ASSERT_TRUE(WriteFile(
+        ProgramFile("Quorbex.ini"),
+        "[Settings]\r\nQuoteSource=1\r\nStartYear=2024\r\nBMpath=" + m_output.path().toLocal8Bit() +
+            "\r\n[Endpoints]\r\nQuoteMedia=http://127.0.0.1:" + QByteArray::number(server.serverPort()) +
+            "\r\n"));
+    const QString old = m_output.filePath(QStringLiteral("IBM.bin"));
+    ASSERT_TRUE(WriteFile(old, "old"));
+    Open();
+    AddRows({QStringLiteral("IBM")});
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(Cells(0), (QStringList{QStringLiteral("No data"), QStringLiteral("0"), QString(), QString()}));
+    EXPECT_EQ(ReadFile(old), QByteArray("old"));
 }
 
 TEST_F(Form1Test, DestinationIsCreatedOrItsFailureReported)
