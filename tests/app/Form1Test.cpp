@@ -1,5 +1,6 @@
 #include "Form1.h"
 #include "AppSettings.h"
+#include "CannedHttpServer.h"
 #include "DirectoryName.h"
 #include "PlatformServices.h"
 #include "QtPrinters.h"
@@ -14,8 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -295,24 +294,13 @@ TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
 
 TEST_F(Form1Test, SuccessWithNoDatedBarLeftShowsNoDataAndKeepsTheOldFile)
 {
-    // Every QuoteMedia reply gets one line whose date cannot be built.
-    QTcpServer server;
-    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
-        QTcpSocket *socket = server.nextPendingConnection();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-            if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n"))
-                return;
-            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 24\r\n\r\n"
-                          "date\nnot a date,1,2,3,4\n");
-            socket->disconnectFromHost();
-        });
-    });
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
-    ASSERT_TRUE(WriteFile(
-        ProgramFile("Quorbex.ini"),
-        "[Settings]\r\nQuoteSource=1\r\nStartYear=2024\r\nBMpath=" + m_output.path().toLocal8Bit() +
-            "\r\n[Endpoints]\r\nQuoteMedia=http://127.0.0.1:" + QByteArray::number(server.serverPort()) +
-            "\r\n"));
+    CannedHttpServer server; // every reply's only line has a date that cannot be built
+    server.body = "date\nnot a date,1,2,3,4\n";
+    ASSERT_TRUE(server.isListening());
+    ASSERT_TRUE(
+        WriteFile(ProgramFile("Quorbex.ini"),
+                  "[Settings]\r\nQuoteSource=1\r\nStartYear=2024\r\nBMpath=" + m_output.path().toLocal8Bit() +
+                      "\r\n[Endpoints]\r\nQuoteMedia=" + server.BaseUrl().toLatin1() + "\r\n"));
     const QString old = m_output.filePath(QStringLiteral("IBM.bin"));
     ASSERT_TRUE(WriteFile(old, "old"));
     Open();

@@ -3,8 +3,7 @@
 #include "HttpTransfer.h"
 #include "QtPrinters.h"
 
-#include <QTcpServer>
-#include <QTcpSocket>
+#include "CannedHttpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,25 +11,11 @@ namespace {
 
 TEST(QuoteDownloader, SendsEachSourcesRequestAndKeepsTheOutputSeriesWhenNothingIsRead)
 {
-    // Answers every GET on 127.0.0.1 with `body` and records the request targets.
-    QByteArray body;
-    QList<QByteArray> targets;
-    QTcpServer server;
-    QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
-        QTcpSocket *socket = server.nextPendingConnection();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
-            if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n"))
-                return;
-            targets.append(socket->readAll().split(' ').value(1));
-            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
-                          QByteArray::number(body.size()) + "\r\n\r\n" + body);
-            socket->disconnectFromHost();
-        });
-    });
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    CannedHttpServer server;
+    ASSERT_TRUE(server.isListening());
     HttpTransfer transfer;
     QuoteDownloader downloader(transfer);
-    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+    const QString base = server.BaseUrl();
     downloader.SetEndpoints({base, base + QLatin1Char('/'), base, QStringLiteral("123")});
     // "." groups thousands here, so every volume below reads as 1500.
     downloader.SetLocale(QLocale(QLocale::German, QLocale::Germany));
@@ -45,9 +30,9 @@ TEST(QuoteDownloader, SendsEachSourcesRequestAndKeepsTheOutputSeriesWhenNothingI
          "/finance/historical?q=%5EGSPC&startdate=Jan+1%2C+2000&output=csv"}};
     for (const auto &[source, reply, target] : sources) {
         SCOPED_TRACE(source);
-        body = reply;
+        server.body = reply;
         EXPECT_EQ(downloader.Download(source, QStringLiteral("^GSPC"), 2000), 0);
-        EXPECT_EQ(targets.value(targets.size() - 1), target);
+        EXPECT_EQ(server.targets.value(server.targets.size() - 1), target);
         EXPECT_EQ(downloader.OutputSeries.values, (std::vector<BarSeries::Values>{{1, 2, 0.5f, 1.5f, 1500}}));
     }
 
@@ -57,7 +42,7 @@ TEST(QuoteDownloader, SendsEachSourcesRequestAndKeepsTheOutputSeriesWhenNothingI
         {"<html>Not found</html>", 1, QStringLiteral("^GSPC")}, {"Date,Open\n\n", 2, QStringLiteral("MSFT")}};
     for (const auto &[reply, result, rawSymbol] : failures) {
         SCOPED_TRACE(result);
-        body = reply;
+        server.body = reply;
         EXPECT_EQ(downloader.Download(QuoteDownloader::kYahoo, QStringLiteral("MSFT"), 2000), result);
         EXPECT_EQ(downloader.RawSeries.Symbol, rawSymbol);
         EXPECT_EQ(downloader.RawSeries.BarCount, 1);
@@ -65,7 +50,7 @@ TEST(QuoteDownloader, SendsEachSourcesRequestAndKeepsTheOutputSeriesWhenNothingI
         EXPECT_EQ(downloader.OutputSeries.BarCount, 1);
     }
     EXPECT_EQ(downloader.Download(3, QStringLiteral("MSFT"), 2000), 1); // unknown source: no request
-    EXPECT_EQ(targets.size(), 5);
+    EXPECT_EQ(server.targets.size(), 5);
 }
 
 } // namespace

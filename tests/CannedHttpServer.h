@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+// Answers every request on 127.0.0.1 with `body` (status 200, then closes the connection) and
+// records each request's target.
+class CannedHttpServer : public QTcpServer
+{
+public:
+    CannedHttpServer()
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket *socket = nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n"))
+                    return;
+                targets.append(socket->readAll().split(' ').value(1));
+                socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
+                              QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                socket->disconnectFromHost();
+            });
+        });
+        listen(QHostAddress::LocalHost);
+    }
+
+    [[nodiscard]] QString BaseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
+
+    QByteArray body;
+    QList<QByteArray> targets;
+};
