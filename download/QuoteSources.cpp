@@ -169,50 +169,12 @@ std::optional<int> GoogleMonth(QByteArrayView text, const QLocale &locale)
     return WholeNumber(text, locale);
 }
 
-// Prices carry over from the line converted before when a line lacks them.
-struct GooglePrices
-{
-    std::array<float, 4> price{}; // open, high, low, close
-};
+using Prices = std::array<float, 4>; // open, high, low, close
 
-void ConvertGoogleLine(QByteArrayView line, int bar, const QLocale &locale, GooglePrices &working,
-                       BarSeries &raw)
+// Columns 1 to 5 of a bar from fields 1 to 5. A missing field leaves its price as it was, a zero
+// open, high or low takes the close, and a volume that is not a number leaves 0.
+void SetPricesAndVolume(const Pieces<6> &f, int bar, const QLocale &locale, Prices &price, BarSeries &raw)
 {
-    const Pieces<6> f(line, ',');
-    const Pieces<3> p(f[0], '-');
-    // A date needs all three of its own parts; parts left over from another line would date the bar
-    // wrongly instead of marking it as undated.
-    if (p.Has(2)) {
-        double year = LeadingNumber(p[2]);
-        year += year <= 30 ? 2000 : 1900;
-        SetBarDate(raw, bar, WholeNumber(year), GoogleMonth(p[1], locale), WholeNumber(LeadingNumber(p[0])));
-    }
-    for (std::size_t k = 0; k < 4; ++k) {
-        if (f.Has(k + 1))
-            working.price[k] = ToSingle(LeadingNumber(f[k + 1]));
-    }
-    for (std::size_t k = 0; k < 3; ++k) {
-        if (working.price[k] == 0.0f)
-            working.price[k] = working.price[3];
-    }
-    for (std::size_t k = 0; k < 4; ++k)
-        raw.SetBarValue(bar, int(k) + 1, working.price[k]);
-    if (f.Has(5)) {
-        if (const auto volume = StrictNumber(f[5], locale)) {
-            if (const auto single = ToFiniteSingle(*volume))
-                raw.SetBarValue(bar, 5, *single);
-        }
-    }
-}
-
-void ConvertQuoteMediaLine(QByteArrayView line, int bar, const QLocale &locale, BarSeries &raw)
-{
-    const Pieces<6> f(line, ',');
-    const Pieces<3> p(f[0], '-');
-    if (p.Has(2)) {
-        SetBarDate(raw, bar, WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale));
-    }
-    std::array<float, 4> price{}; // open, high, low, close
     for (std::size_t k = 0; k < 4; ++k) {
         if (f.Has(k + 1))
             price[k] = ToSingle(LeadingNumber(f[k + 1]));
@@ -229,6 +191,32 @@ void ConvertQuoteMediaLine(QByteArrayView line, int bar, const QLocale &locale, 
                 raw.SetBarValue(bar, 5, *single);
         }
     }
+}
+
+// Google's prices carry over from the line converted before when a line lacks them.
+void ConvertGoogleLine(QByteArrayView line, int bar, const QLocale &locale, Prices &working, BarSeries &raw)
+{
+    const Pieces<6> f(line, ',');
+    const Pieces<3> p(f[0], '-');
+    // A date needs all three of its own parts; parts left over from another line would date the bar
+    // wrongly instead of marking it as undated.
+    if (p.Has(2)) {
+        double year = LeadingNumber(p[2]);
+        year += year <= 30 ? 2000 : 1900;
+        SetBarDate(raw, bar, WholeNumber(year), GoogleMonth(p[1], locale), WholeNumber(LeadingNumber(p[0])));
+    }
+    SetPricesAndVolume(f, bar, locale, working, raw);
+}
+
+void ConvertQuoteMediaLine(QByteArrayView line, int bar, const QLocale &locale, BarSeries &raw)
+{
+    const Pieces<6> f(line, ',');
+    const Pieces<3> p(f[0], '-');
+    if (p.Has(2)) {
+        SetBarDate(raw, bar, WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale));
+    }
+    Prices price{}; // cleared for every line
+    SetPricesAndVolume(f, bar, locale, price, raw);
 }
 
 // The sorted raw series without its undated bars; repeated dates stay.
@@ -324,7 +312,7 @@ int ParseGoogleReply(const QByteArray &reply, const QString &symbol, const QLoca
 {
     // Replies begin with three bytes (a byte-order mark) ahead of the header.
     const QByteArrayView body = QByteArrayView(reply).sliced(std::min<qsizetype>(3, reply.size()));
-    GooglePrices working;
+    Prices working{};
     const int result =
         ParseLines(body, symbol, WalkOrder::LastLineUp, raw, [&](QByteArrayView line, std::size_t, int bar) {
             ConvertGoogleLine(line, bar, locale, working, raw);
