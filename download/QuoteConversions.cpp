@@ -46,8 +46,6 @@ public:
         return m_pos < m_text.size() ? m_text[m_pos] : '\0';
     }
     void Advance() { ++m_pos; }
-    [[nodiscard]] qsizetype Position() const { return m_pos; }
-    void Rewind(qsizetype position) { m_pos = position; }
 
 private:
     QByteArrayView m_text;
@@ -138,7 +136,6 @@ double Detail::ExactLeadingNumber(QByteArrayView text)
 
     std::int64_t exponent = 0;
     if (reader.Peek() == 'e' || reader.Peek() == 'E') {
-        const qsizetype mark = reader.Position();
         reader.Advance();
         bool negativeExponent = false;
         if (reader.Peek() == '+' || reader.Peek() == '-') {
@@ -152,9 +149,7 @@ double Detail::ExactLeadingNumber(QByteArrayView text)
             }
             if (negativeExponent)
                 exponent = -exponent;
-        } else {
-            reader.Rewind(mark); // "1e" or "1e+": the number ends before the "e"
-        }
+        } // "1e" or "1e+" has no exponent: the number ends before the "e"
     }
     buffer.append('e');
     char exponentText[24];
