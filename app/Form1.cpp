@@ -72,13 +72,19 @@ QString ShortDate(double value)
 
 } // namespace
 
-Form1::Form1(PlatformServices &platform, const QString &programFolder, QWidget *parent)
-    : QWidget(parent), m_platform(platform), m_programFolder(programFolder), m_downloader(m_transfer),
-      m_symbols(new SymbolListModel(this))
+Form1::Form1(PlatformServices &platform, const AppPaths &paths, QWidget *parent)
+    : QWidget(parent), m_platform(platform), m_settingsFolder(paths.settingsFolder),
+      m_helpFile(paths.helpFile), m_downloader(m_transfer), m_symbols(new SymbolListModel(this))
 {
     CreateControls();
     Form_Load();
 }
+
+Form1::Form1(PlatformServices &platform, const QString &programFolder, QWidget *parent)
+    : Form1(platform,
+            AppPaths{programFolder, programFolder + FolderPath::Separator() + QStringLiteral("Quorbex.chm")},
+            parent)
+{}
 
 Form1::~Form1() = default;
 
@@ -172,12 +178,12 @@ void Form1::CreateControls()
 
 QString Form1::SettingsPath() const
 {
-    return m_programFolder + FolderPath::Separator() + QStringLiteral("Quorbex.ini");
+    return m_settingsFolder + FolderPath::Separator() + QStringLiteral("Quorbex.ini");
 }
 
 QString Form1::SymbolsPath() const
 {
-    return m_programFolder + FolderPath::Separator() + QStringLiteral("Symbols.txt");
+    return m_settingsFolder + FolderPath::Separator() + QStringLiteral("Symbols.txt");
 }
 
 void Form1::Form_Load()
@@ -220,6 +226,7 @@ void Form1::Form_Load()
 
 void Form1::Form_Unload()
 {
+    QDir().mkpath(m_settingsFolder); // a settings folder of its own is made on the first save
     (void)SymbolsSave(SymbolsPath(), *m_symbols);
     AppSettings settings;
     settings.StartYear = txtStartYear->text();
@@ -326,13 +333,12 @@ void Form1::cmdPickFolder_Click()
 
 void Form1::cmdHelp_Click()
 {
-    const QString helpPath = m_programFolder + FolderPath::Separator() + QStringLiteral("Quorbex.chm");
-    const QFileInfo help(helpPath);
+    const QFileInfo help(m_helpFile);
     if (!help.isFile() || help.isHidden()) {
-        m_platform.ShowCritical(this, QStringLiteral("Help file not found: ") + helpPath);
+        m_platform.ShowCritical(this, QStringLiteral("Help file not found: ") + m_helpFile);
         return;
     }
-    m_platform.OpenHelp(helpPath);
+    m_platform.OpenHelp(m_helpFile);
 }
 
 void Form1::EnterBusyState()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppPaths.h"
 #include "AppSettings.h"
 #include "HttpTransfer.h"
 #include "QuoteDownloader.h"
@@ -23,6 +24,7 @@ class Form1 : public QWidget
     Q_OBJECT
 
 public:
+    Form1(PlatformServices &platform, const AppPaths &paths, QWidget *parent = nullptr);
     // `programFolder` holds "Quorbex.ini", "Symbols.txt" and "Quorbex.chm".
     Form1(PlatformServices &platform, const QString &programFolder, QWidget *parent = nullptr);
     ~Form1() override;
@@ -61,7 +63,8 @@ private:
     void ProcessRow(int row, int startYear, const QString &folder);
 
     PlatformServices &m_platform;
-    QString m_programFolder;
+    QString m_settingsFolder;
+    QString m_helpFile;
     HttpTransfer m_transfer;
     QuoteDownloader m_downloader;
     SymbolListModel *m_symbols = nullptr;

@@ -1,3 +1,4 @@
+#include "AppPaths.h"
 #include "Form1.h"
 #include "PlatformServices.h"
 
@@ -11,7 +12,7 @@ int main(int argc, char *argv[])
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
                                 QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
     QtPlatformServices platform;
-    Form1 window(platform, QCoreApplication::applicationDirPath());
+    Form1 window(platform, ResolveAppPaths(QCoreApplication::applicationDirPath()));
     window.show();
     return app.exec();
 }

@@ -418,6 +418,17 @@ TEST_F(Form1Test, HelpOpensTheFileOrSaysWhereItLooked)
     EXPECT_EQ(m_platform.helpOpened, QStringList{help});
 }
 
+TEST_F(Form1Test, SettingsFolderOfItsOwnIsMadeOnTheFirstSave)
+{
+    const QString folder = m_programFolder.filePath(QStringLiteral("config/Quorbex"));
+    m_form = std::make_unique<Form1>(m_platform, AppPaths{folder, ProgramFile("Quorbex.chm")});
+    m_form->Symbols().AddRow(QStringLiteral("IBM"));
+    EXPECT_FALSE(QDir(folder).exists());
+    m_form->close();
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/Symbols.txt")), "IBM\r\n");
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/Quorbex.ini")));
+}
+
 TEST(GetDirectoryName, KeepsEverythingUpToTheLastSeparator)
 {
     EXPECT_EQ(GetDirectoryName(QStringLiteral("/data/quotes/dummy")), QStringLiteral("/data/quotes/"));
