@@ -338,7 +338,9 @@ void Form1::cmdHelp_Click()
         m_platform.ShowCritical(this, QStringLiteral("Help file not found: ") + m_helpFile);
         return;
     }
-    m_platform.OpenHelp(m_helpFile);
+    if (!m_platform.OpenHelp(m_helpFile))
+        m_platform.ShowCritical(
+            this, QStringLiteral("No program to show Quorbex.chm is installed; install xchm or kchmviewer."));
 }
 
 void Form1::EnterBusyState()

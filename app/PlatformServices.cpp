@@ -1,25 +1,38 @@
 #include "PlatformServices.h"
 
 #include "AppTitle.h"
+#include "ProfileFile.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSet>
+#include <QStandardPaths>
 #include <QUrl>
 
+// Dialogs are windows of their own and so do not take the window's font by themselves.
 void QtPlatformServices::ShowCritical(QWidget *parent, const QString &text)
 {
-    QMessageBox::critical(parent, AppTitle(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, AppTitle(), text, QMessageBox::Ok, parent);
+    if (parent)
+        box.setFont(parent->font());
+    box.exec();
 }
 
 QString QtPlatformServices::AskText(QWidget *parent, const QString &prompt, const QString &initial)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, AppTitle(), prompt, QLineEdit::Normal, initial, &ok);
-    return ok ? text : QString();
+    QInputDialog dialog(parent);
+    if (parent)
+        dialog.setFont(parent->font());
+    dialog.setWindowTitle(AppTitle());
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(initial);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 QString QtPlatformServices::PickFolder(QWidget *parent, const QString &title, const QString &startFolder)
@@ -27,9 +40,28 @@ QString QtPlatformServices::PickFolder(QWidget *parent, const QString &title, co
     return QFileDialog::getExistingDirectory(parent, title, startFolder);
 }
 
-void QtPlatformServices::OpenHelp(const QString &path)
+bool QtPlatformServices::OpenHelp(const QString &path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#ifdef Q_OS_WIN
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // the system's help viewer is always there
+    return true;
+#else
+    // Opening a file no program is registered for would hand it to whatever takes any file, often
+    // a browser that offers to save it, so ask the desktop's lists first.
+    const QStringList config = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    const QStringList data = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    const QStringList chm{QStringLiteral("application/vnd.ms-htmlhelp"), QStringLiteral("application/x-chm")};
+    if (HasDesktopHandler(chm, config, data) && QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return true;
+
+    const QString pages = QFileInfo(path).dir().filePath(QStringLiteral("help/index.html"));
+    const bool browser =
+        HasDesktopHandler({QStringLiteral("text/html"), QStringLiteral("x-scheme-handler/http")}, config,
+                          data) ||
+        !qEnvironmentVariableIsEmpty("BROWSER") ||
+        !QStandardPaths::findExecutable(QStringLiteral("x-www-browser")).isEmpty();
+    return browser && QFileInfo(pages).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(pages));
+#endif
 }
 
 QDate QtPlatformServices::CurrentDate()
@@ -41,4 +73,57 @@ QSize QtPlatformServices::ScreenSize()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     return screen ? screen->size() : QSize();
+}
+
+bool HasDesktopHandler(const QStringList &mimeTypes, const QStringList &configDirs,
+                       const QStringList &dataDirs)
+{
+    QStringList listFiles;
+    const QStringList desktops =
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP").toLower().split(u':', Qt::SkipEmptyParts);
+    const auto addLists = [&](const QString &folder) {
+        for (const QString &desktop : desktops)
+            listFiles.append(folder + u'/' + desktop + QStringLiteral("-mimeapps.list"));
+        listFiles.append(folder + QStringLiteral("/mimeapps.list"));
+    };
+    for (const QString &dir : configDirs)
+        addLists(dir);
+    for (const QString &dir : dataDirs) {
+        addLists(dir + QStringLiteral("/applications"));
+        listFiles.append(dir + QStringLiteral("/applications/defaults.list"));
+    }
+
+    QStringList candidates;
+    QSet<QString> removed;
+    const auto entries = [&](const ProfileFile &file, const QString &section) {
+        QStringList ids;
+        for (const QString &type : mimeTypes)
+            ids += file.ReadString(section, type, QString()).split(u';', Qt::SkipEmptyParts);
+        return ids;
+    };
+    for (const QString &list : std::as_const(listFiles)) {
+        ProfileFile file;
+        if (!file.Load(list))
+            continue;
+        candidates += entries(file, QStringLiteral("Default Applications"));
+        candidates += entries(file, QStringLiteral("Added Associations"));
+        for (const QString &id : entries(file, QStringLiteral("Removed Associations")))
+            removed.insert(id.trimmed());
+    }
+    for (const QString &dir : dataDirs) {
+        ProfileFile cache;
+        if (cache.Load(dir + QStringLiteral("/applications/mimeinfo.cache")))
+            candidates += entries(cache, QStringLiteral("MIME Cache"));
+    }
+
+    for (const QString &candidate : std::as_const(candidates)) {
+        const QString id = candidate.trimmed();
+        if (id.isEmpty() || removed.contains(id))
+            continue;
+        for (const QString &dir : dataDirs) {
+            if (QFileInfo(dir + QStringLiteral("/applications/") + id).isFile())
+                return true;
+        }
+    }
+    return false;
 }

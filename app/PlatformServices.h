@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -19,8 +20,9 @@ public:
     virtual QString AskText(QWidget *parent, const QString &prompt, const QString &initial) = 0;
     // The platform's folder chooser opened at `startFolder`; the chosen folder, or empty when cancelled.
     virtual QString PickFolder(QWidget *parent, const QString &title, const QString &startFolder) = 0;
-    // Opens a help file with the system's viewer for its type, without waiting for the viewer.
-    virtual void OpenHelp(const QString &path) = 0;
+    // Shows a help file without waiting for the viewer: with the desktop's program for it, else its
+    // pages in "help" beside it in the browser. False when nothing on this desktop can show either.
+    [[nodiscard]] virtual bool OpenHelp(const QString &path) = 0;
     virtual QDate CurrentDate() = 0;
     virtual QSize ScreenSize() = 0;
 };
@@ -32,7 +34,14 @@ public:
     void ShowCritical(QWidget *parent, const QString &text) override;
     QString AskText(QWidget *parent, const QString &prompt, const QString &initial) override;
     QString PickFolder(QWidget *parent, const QString &title, const QString &startFolder) override;
-    void OpenHelp(const QString &path) override;
+    bool OpenHelp(const QString &path) override;
     QDate CurrentDate() override;
     QSize ScreenSize() override;
 };
+
+// Whether the desktop has a program for any of `mimeTypes`: a default or added association in a
+// mimeapps.list or defaults.list, or an entry of a mimeinfo.cache, naming a desktop entry that exists
+// and that no list removes. The folders are those of $XDG_CONFIG_HOME/$XDG_CONFIG_DIRS and of
+// $XDG_DATA_HOME/$XDG_DATA_DIRS, most important first.
+[[nodiscard]] bool HasDesktopHandler(const QStringList &mimeTypes, const QStringList &configDirs,
+                                     const QStringList &dataDirs);

@@ -40,12 +40,17 @@ public:
         pickerStartedIn = startFolder;
         return folderAnswer;
     }
-    void OpenHelp(const QString &path) override { helpOpened.append(path); }
+    bool OpenHelp(const QString &path) override
+    {
+        helpOpened.append(path);
+        return helpViewer;
+    }
     QDate CurrentDate() override { return today; }
     QSize ScreenSize() override { return screen; }
 
     QStringList messages, prompts, initials, answers, helpOpened;
     QString folderAnswer, pickerStartedIn;
+    bool helpViewer = true;
     QDate today{2026, 12, 6};
     QSize screen{1920, 1080};
 };
@@ -416,6 +421,12 @@ TEST_F(Form1Test, HelpOpensTheFileOrSaysWhereItLooked)
     ASSERT_TRUE(WriteFile(help, "ITSF"));
     form.cmdHelp_Click();
     EXPECT_EQ(m_platform.helpOpened, QStringList{help});
+    EXPECT_EQ(m_platform.messages.size(), 2);
+
+    m_platform.helpViewer = false;
+    form.cmdHelp_Click();
+    EXPECT_EQ(m_platform.messages.last(),
+              QStringLiteral("No program to show Quorbex.chm is installed; install xchm or kchmviewer."));
 }
 
 TEST_F(Form1Test, SettingsFolderOfItsOwnIsMadeOnTheFirstSave)
