@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)" --target quorbex quote-service
+cmake --build build -j"$(nproc)" --target quorbex quote-service helpfile
 
 port=${QUORBEX_QUOTE_PORT:-8517}
 log=$(mktemp)
