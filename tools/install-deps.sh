@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-httpserver-dev libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev xvfb xauth curl clang-format fonts-liberation
-          fp-utils-3.2.2 libchm-bin help2man desktop-file-utils appstream dpkg-dev x11-utils)
+          fp-utils-3.2.2 libchm-bin help2man desktop-file-utils appstream dpkg-dev file x11-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
