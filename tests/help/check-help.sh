@@ -5,7 +5,7 @@
 set -uo pipefail
 chm=$1 src=$2
 skip() { echo "SKIPPED: $*"; exit 77; }
-[ -f "$chm" ] || skip "$chm was not built: chmcmd (package fp-utils-3.2.2) was missing when CMake ran."
+[ -f "$chm" ] || skip "$chm has not been built: chmcmd (package fp-utils-3.2.2) was missing when CMake ran, or the build has not run."
 command -v enum_chmLib >/dev/null && command -v extract_chmLib >/dev/null ||
     skip "enum_chmLib/extract_chmLib not found: install the package libchm-bin."
 
