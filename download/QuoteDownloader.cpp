@@ -21,20 +21,25 @@ void QuoteDownloader::SetLocale(const QLocale &locale)
 
 int QuoteDownloader::DownloadYahooData(const QString &symbol, int startyear)
 {
-    const QByteArray reply = m_transfer.Fetch(QuoteSources::YahooUrl(m_endpoints.Yahoo, symbol, startyear));
+    const QByteArray reply =
+        m_transfer.Fetch(QuoteSources::YahooUrl(m_endpoints.Yahoo, symbol, startyear)).body;
     return QuoteSources::ParseYahooReply(reply, symbol, m_locale, RawSeries, OutputSeries);
 }
 
 int QuoteDownloader::DownloadGoogleData(const QString &symbol, int startyear)
 {
-    const QByteArray reply = m_transfer.Fetch(QuoteSources::GoogleUrl(m_endpoints.Google, symbol, startyear));
+    const QByteArray reply =
+        m_transfer.Fetch(QuoteSources::GoogleUrl(m_endpoints.Google, symbol, startyear)).body;
     return QuoteSources::ParseGoogleReply(reply, symbol, m_locale, RawSeries, OutputSeries);
 }
 
 int QuoteDownloader::DownloadQuoteMediaData(const QString &symbol, int startyear)
 {
-    const QByteArray reply = m_transfer.Fetch(QuoteSources::QuoteMediaUrl(
-        m_endpoints.QuoteMedia, m_endpoints.QuoteMediaWebmasterId, symbol, startyear));
+    const QByteArray reply =
+        m_transfer
+            .Fetch(QuoteSources::QuoteMediaUrl(m_endpoints.QuoteMedia, m_endpoints.QuoteMediaWebmasterId,
+                                               symbol, startyear))
+            .body;
     return QuoteSources::ParseQuoteMediaReply(reply, symbol, m_locale, RawSeries, OutputSeries);
 }
 

@@ -2,7 +2,7 @@
 # Installs the Debian packages Quorbex needs to build, test and run. Safe to run again.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-httpserver-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev xvfb xauth curl clang-format fonts-liberation)
+          libbenchmark-dev zlib1g-dev xvfb xauth curl clang-format fonts-liberation)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

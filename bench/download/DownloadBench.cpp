@@ -52,7 +52,7 @@ Run FetchWithTransfer(const QString &base, const QStringList &symbols, const QBy
     clock.start();
     const std::clock_t cpuStart = std::clock();
     for (const QString &symbol : symbols) {
-        const QByteArray body = transfer.Fetch(QUrl(YahooUrl(base, symbol)));
+        const QByteArray body = transfer.Fetch(QUrl(YahooUrl(base, symbol))).body;
         run.bytes += body.size();
         run.failures += body.startsWith(expected) ? 0 : 1;
     }

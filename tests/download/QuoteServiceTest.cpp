@@ -47,8 +47,8 @@ TEST_F(QuoteServiceTest, ServesEachFormInTheShapeTheParsersExpect)
     const QList<QUrl> urls = Urls(QStringLiteral("MSFT"));
     for (qsizetype i = 0; i < urls.size(); ++i) {
         SCOPED_TRACE(urls[i].toString().toStdString());
-        const QByteArray reply = m_transfer.Fetch(urls[i]);
-        EXPECT_EQ(m_transfer.Fetch(urls[i]), reply);
+        const QByteArray reply = m_transfer.Fetch(urls[i]).body;
+        EXPECT_EQ(m_transfer.Fetch(urls[i]).body, reply);
         ASSERT_TRUE(reply.startsWith(kHeads[i]) && reply.endsWith('\n')) << reply.left(80).toStdString();
         const QList<QByteArray> lines = reply.mid(kHeads[i].size()).chopped(1).split('\n');
         QDate previous(2013, 5, 4); // the day after --end-date
@@ -70,13 +70,13 @@ TEST_F(QuoteServiceTest, ServesEachFormInTheShapeTheParsersExpect)
 TEST_F(QuoteServiceTest, AnUnknownSymbolGetsAnHtmlPage)
 {
     for (const QUrl &url : Urls(QStringLiteral("nosuch")))
-        EXPECT_TRUE(m_transfer.Fetch(url).startsWith("<!DOCTYPE html>")) << url.toString().toStdString();
+        EXPECT_TRUE(m_transfer.Fetch(url).body.startsWith("<!DOCTYPE html>")) << url.toString().toStdString();
 }
 
 TEST_F(QuoteServiceTest, AHangingSymbolTimesOut)
 {
     m_transfer.SetTimeout(300ms);
-    EXPECT_TRUE(m_transfer.Fetch(Urls(QStringLiteral("HANG")).first()).isEmpty());
+    EXPECT_TRUE(m_transfer.Fetch(Urls(QStringLiteral("HANG")).first()).body.isEmpty());
 }
 
 } // namespace
