@@ -35,7 +35,11 @@ bool ServerAnswered(const QNetworkReply &reply)
         error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError;
     const bool serverError =
         error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError;
-    return contentError || serverError;
+    // Qt files 400 and 418 under protocol errors and 407 under proxy errors.
+    const bool otherStatusError = error == QNetworkReply::ProtocolInvalidOperationError ||
+                                  error == QNetworkReply::ProxyAuthenticationRequiredError;
+    const bool statusError = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 400;
+    return contentError || serverError || (statusError && otherStatusError);
 }
 
 } // namespace
