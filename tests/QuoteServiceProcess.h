@@ -13,7 +13,8 @@ public:
         m_process.start(QStringLiteral(QUOTE_SERVICE_PATH),
                         QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
         if (m_process.waitForReadyRead(10000)) {
-            const QByteArray line = m_process.readLine(); // Quote service listening on http[s]://127.0.0.1:PORT
+            // Quote service listening on http[s]://127.0.0.1:PORT
+            const QByteArray line = m_process.readLine();
             m_baseUrl = QString::fromLatin1(line.mid(line.indexOf("http")).trimmed());
         }
     }
