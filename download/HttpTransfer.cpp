@@ -264,7 +264,7 @@ void HttpTransfer::OnFinished()
         return;
     if (!ServerAnswered(*m_reply))
         Complete(ErrorCause(*m_reply));
-    else if (m_inflater && !m_inflater->Ended())
+    else if (m_inflater && m_received > 0 && !m_inflater->Ended()) // no body at all is an empty one
         Complete(QStringLiteral("reply cut short"));
     else
         Complete({});
