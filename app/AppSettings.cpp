@@ -1,9 +1,11 @@
 #include "AppSettings.h"
 
 #include "ProfileFile.h"
+#include "QuoteDownloader.h"
 #include "SaveFile.h"
 
 #include <QDir>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -11,6 +13,7 @@ namespace {
 
 const QString kSettings = QStringLiteral("Settings");
 const QString kEndpoints = QStringLiteral("Endpoints");
+const QString kTokens = QStringLiteral("Tokens");
 
 // The values come back through a 1024-character buffer with its terminating NUL.
 constexpr qsizetype kMaxTextLength = 1023;
@@ -91,12 +94,16 @@ AppSettings INIfileRead(const QString &iniPath)
     if (settings.FileFormat != 0 && settings.FileFormat != 1)
         settings.FileFormat = 0;
     settings.QuoteSource = profile.ReadInt(kSettings, QStringLiteral("QuoteSource"), 0);
-    if (settings.QuoteSource < 0 || settings.QuoteSource > 2)
+    if (settings.QuoteSource < 0 || settings.QuoteSource >= QuoteDownloader::kSourceCount)
         settings.QuoteSource = 0;
 
     ReadEndpoint(profile, QStringLiteral("Yahoo"), &settings.endpoints.Yahoo);
     ReadEndpoint(profile, QStringLiteral("Google"), &settings.endpoints.Google);
     ReadEndpoint(profile, QStringLiteral("QuoteMedia"), &settings.endpoints.QuoteMedia);
+    ReadEndpoint(profile, QStringLiteral("EODHD"), &settings.endpoints.EODHD);
+    ReadEndpoint(profile, QStringLiteral("Tiingo"), &settings.endpoints.Tiingo);
+    settings.tokens.EODHD = profile.ReadString(kTokens, QStringLiteral("EODHD"), QString(), kMaxTextLength);
+    settings.tokens.Tiingo = profile.ReadString(kTokens, QStringLiteral("Tiingo"), QString(), kMaxTextLength);
     const QString webmasterId =
         profile.ReadString(kEndpoints, QStringLiteral("QuoteMediaWebmasterId"), QString(), kMaxTextLength);
     if (AllDigits(webmasterId))
@@ -118,5 +125,24 @@ bool INIfileWrite(const QString &iniPath, const AppSettings &settings)
     profile.WriteString(kSettings, QStringLiteral("QLTpath"), TrimSpaces(settings.QLTpath));
     profile.WriteString(kSettings, QStringLiteral("FileFormat"), QString::number(settings.FileFormat));
     profile.WriteString(kSettings, QStringLiteral("QuoteSource"), QString::number(settings.QuoteSource));
-    return profile.Save(iniPath);
+
+    // A file without tokens gains no [Tokens] section; a stored token can still be emptied.
+    bool holdsToken = false;
+    for (const auto &[key, token] :
+         {std::pair{QStringLiteral("EODHD"), TrimSpaces(settings.tokens.EODHD)},
+          std::pair{QStringLiteral("Tiingo"), TrimSpaces(settings.tokens.Tiingo)}}) {
+        const bool stored = profile.ReadString(kTokens, key, QStringLiteral("\n")) != u"\n";
+        const bool writable = !token.contains(u'\r') && !token.contains(u'\n');
+        if (writable && (stored || !token.isEmpty()))
+            profile.WriteString(kTokens, key, token);
+        holdsToken = holdsToken || !profile.ReadString(kTokens, key, QString()).isEmpty();
+    }
+    if (!holdsToken)
+        return profile.Save(iniPath);
+    const QByteArray bytes = profile.Bytes();
+    return SaveFileAtomically(iniPath, [&bytes](QIODevice &device) {
+        auto *file = qobject_cast<QFileDevice *>(&device);
+        return file && file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+               device.write(bytes) == bytes.size();
+    });
 }

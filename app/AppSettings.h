@@ -12,14 +12,16 @@ struct AppSettings
     QString BMpath;
     QString QLTpath;
     int FileFormat = 0;  // 0 .bin, 1 .kyv
-    int QuoteSource = 0; // 0 Yahoo! Finance, 1 QuoteMedia, 2 Google Finance
+    int QuoteSource = 0; // 0 Yahoo! Finance, 1 QuoteMedia, 2 Google Finance, 3 EODHD, 4 Tiingo
     Endpoints endpoints; // read, never written
+    ApiTokens tokens;    // section [Tokens]
 };
 
 // A missing file, section or key gives the defaults; FileFormat and QuoteSource out of range read as 0.
 [[nodiscard]] AppSettings INIfileRead(const QString &iniPath);
-// Stores the six settings, keeping everything else the file holds. False when the file could
-// not be written; the old file is then left whole.
+// Stores the six settings and the tokens, keeping everything else the file holds; a file that then
+// holds a token is readable by its owner only. False when the file could not be written; the old file
+// is then left whole.
 [[nodiscard]] bool INIfileWrite(const QString &iniPath, const AppSettings &settings);
 
 [[nodiscard]] QString DefaultBMpath();

@@ -426,7 +426,7 @@ void Form1::ProcessRow(int row, int startYear, const QString &folder)
     AutoSizeColumns();
     const QString symbol = m_symbols->Row(row).Symbol;
 
-    const int result = m_downloader.Download(QuoteSource, symbol, startYear);
+    const int result = m_downloader.Download(QuoteSource, symbol, startYear).result;
 
     if (!index.isValid())
         return; // removed while its reply was awaited

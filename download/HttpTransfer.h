@@ -1,52 +1,83 @@
 #pragma once
 
+#include "FetchResult.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
 
 #include <chrono>
+#include <memory>
+#include <utility>
 
 class QEventLoop;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QSslCertificate;
 class QTimer;
 
-// Fetches one URL at a time over HTTP. The caller waits in Fetch() while window events keep running; a
-// handler that runs during that wait may call Cancel().
+// One HTTP(S) request at a time, on connections of its own that stay open across requests. Start()
+// returns at once and Finished() follows exactly once; Fetch() waits for it in a nested event loop, so
+// window events keep running and a handler that runs meanwhile may call Cancel().
 class HttpTransfer : public QObject
 {
     Q_OBJECT
 public:
+    using Headers = QList<std::pair<QByteArray, QByteArray>>;
+
     static constexpr std::chrono::milliseconds kDefaultTimeout{10000};
     static constexpr qint64 kMaxBodySize = 64 * 1024 * 1024;
 
     explicit HttpTransfer(QObject *parent = nullptr);
     ~HttpTransfer() override;
 
+    // The limit covers the whole request, from Start() to the last byte.
     void SetTimeout(std::chrono::milliseconds timeout);
     // Lowers the body limit, so tests need not send 64 MiB.
     void SetMaxBodySize(qint64 bytes);
 
-    // One GET, waited for in a nested QEventLoop; the body as received, or empty after a failure,
-    // time-out, Cancel() or an oversized body.
-    [[nodiscard]] QByteArray Fetch(const QUrl &url);
-    // Abandons the request in flight; a no-op when idle.
+    // Starts a GET; ignored while a request is pending.
+    void Start(const QUrl &url, const Headers &headers = {});
+    // The outcome of the request that finished last; empty once taken.
+    [[nodiscard]] FetchResult TakeResult();
+    // Start() and a wait for Finished(). A Fetch() from inside another one's wait is refused.
+    [[nodiscard]] FetchResult Fetch(const QUrl &url, const Headers &headers = {});
+    // Abandons the request in flight (Finished() follows at once); a no-op when idle.
     void Cancel();
     [[nodiscard]] bool RequestPending() const;
 
+    // Certificates trusted besides the system's; only tests use it, for a test CA.
+    static void SetExtraCaCertificates(const QList<QSslCertificate> &certificates);
+
+Q_SIGNALS:
+    void Finished();
+
 private:
+    class Inflater;
+
     void OnReadyRead();
     void OnFinished();
-    void Abandon();
+    // Ends the request: a success when `failure` is empty.
+    void Complete(const QString &failure);
+    [[nodiscard]] bool Append(const QByteArray &data);
+    [[nodiscard]] QString TimeoutCause() const;
+    [[nodiscard]] QString TooLargeCause() const;
+    [[nodiscard]] QString ErrorCause(const QNetworkReply &reply) const;
 
     QNetworkAccessManager *m_manager = nullptr;
     QTimer *m_timer = nullptr;
     QPointer<QNetworkReply> m_reply;
     QEventLoop *m_loop = nullptr;
-    QByteArray m_body;
+    FetchResult m_result;
+    QUrl m_url;
+    QString m_tlsError;
+    std::unique_ptr<Inflater> m_inflater;
     std::chrono::milliseconds m_timeout = kDefaultTimeout;
     qint64 m_maxBodySize = kMaxBodySize;
+    qint64 m_received = 0;
+    quint64 m_generation = 0;
     bool m_pending = false;
-    bool m_failed = false;
+    bool m_encodingKnown = false;
 };

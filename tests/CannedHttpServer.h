@@ -3,8 +3,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-// Answers every request on 127.0.0.1 with `body` (status 200, then closes the connection) and
-// records each request's target.
+// Answers every request on 127.0.0.1 with `status` and `body`, then closes the connection, and
+// records each request's target and head.
 class CannedHttpServer : public QTcpServer
 {
 public:
@@ -15,8 +15,9 @@ public:
             connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                 if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n"))
                     return;
-                targets.append(socket->readAll().split(' ').value(1));
-                socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
+                heads.append(socket->readAll());
+                targets.append(heads.last().split(' ').value(1));
+                socket->write("HTTP/1.1 " + status + "\r\nConnection: close\r\nContent-Length: " +
                               QByteArray::number(body.size()) + "\r\n\r\n" + body);
                 socket->disconnectFromHost();
             });
@@ -26,6 +27,8 @@ public:
 
     [[nodiscard]] QString BaseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
 
+    QByteArray status = "200 OK";
     QByteArray body;
     QList<QByteArray> targets;
+    QList<QByteArray> heads;
 };

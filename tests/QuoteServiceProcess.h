@@ -13,8 +13,9 @@ public:
         m_process.start(QStringLiteral(QUOTE_SERVICE_PATH),
                         QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
         if (m_process.waitForReadyRead(10000)) {
-            const QByteArray line = m_process.readLine(); // Quote service listening on http://127.0.0.1:PORT
-            m_baseUrl = QString::fromLatin1(line.mid(line.indexOf("http://")).trimmed());
+            // Quote service listening on http[s]://127.0.0.1:PORT
+            const QByteArray line = m_process.readLine();
+            m_baseUrl = QString::fromLatin1(line.mid(line.indexOf("http")).trimmed());
         }
     }
     ~QuoteServiceProcess()
@@ -25,6 +26,13 @@ public:
 
     // Empty when the service did not start.
     [[nodiscard]] const QString &BaseUrl() const { return m_baseUrl; }
+    // The lines the service printed since the last call, waiting briefly for the first.
+    [[nodiscard]] QByteArray Output()
+    {
+        if (!m_process.canReadLine())
+            m_process.waitForReadyRead(1000);
+        return m_process.readAllStandardOutput();
+    }
 
 private:
     QProcess m_process;

@@ -2,7 +2,7 @@
 # Installs the Debian packages Quorbex needs to build, test and run. Safe to run again.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-httpserver-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev xvfb xauth curl clang-format fonts-liberation
+          libbenchmark-dev zlib1g-dev xvfb xauth curl clang-format fonts-liberation
           fp-utils-3.2.2 libchm-bin help2man desktop-file-utils appstream dpkg-dev file x11-utils)
 missing=()
 for p in "${packages[@]}"; do

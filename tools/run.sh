@@ -19,11 +19,19 @@ for _ in $(seq 50); do
 done
 cat "$log"
 
-# First run only: point the three sources at the local service and start with a few symbols.
+# First run only: point the five sources at the local service and start with a few symbols. The local
+# service takes any token; EODHD falls back to its "demo" token, and Tiingo gets a stand-in one.
 ini=build/Quorbex.ini
+base="http://127.0.0.1:$port"
 if ! grep -qi '^\[Endpoints\]' "$ini" 2>/dev/null; then
-    base="http://127.0.0.1:$port"
-    printf '[Endpoints]\r\nYahoo=%s\r\nGoogle=%s\r\nQuoteMedia=%s\r\n' "$base" "$base" "$base" >>"$ini"
+    printf '[Endpoints]\r\nYahoo=%s\r\nGoogle=%s\r\nQuoteMedia=%s\r\nEODHD=%s\r\nTiingo=%s\r\n' \
+        "$base" "$base" "$base" "$base" "$base" >>"$ini"
+elif ! grep -qi '^EODHD=' "$ini"; then # a file from before the token sources
+    sed -i "/^\[Endpoints\]/I a EODHD=$base\r\nTiingo=$base\r" "$ini"
+fi
+if ! grep -qi '^\[Tokens\]' "$ini"; then
+    printf '[Tokens]\r\nTiingo=local-service\r\n' >>"$ini"
+    chmod 600 "$ini"
 fi
 [ -s build/Symbols.txt ] || printf 'IBM\r\nMSFT\r\n^GSPC\r\nNYSE:AAPL\r\nBRK.B\r\n' >build/Symbols.txt
 

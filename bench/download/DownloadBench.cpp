@@ -1,7 +1,7 @@
 // Symbols per second for 200 histories of about 10,000 bars each, fetched one after another from a
 // local quote-service: through HttpTransfer alone, through HttpTransfer with QuoteDownloader (fetch
-// and parse), and through one curl run over one connection. The same is then done with tiny replies (the
-// service's 404 page), where only the cost of each request itself counts.
+// and parse, Yahoo's form and EODHD's), and through one curl run over one connection. The same is then done
+// with tiny replies (the service's 404 page), where only the cost of each request itself counts.
 #include "HttpTransfer.h"
 #include "QuoteDownloader.h"
 
@@ -52,7 +52,7 @@ Run FetchWithTransfer(const QString &base, const QStringList &symbols, const QBy
     clock.start();
     const std::clock_t cpuStart = std::clock();
     for (const QString &symbol : symbols) {
-        const QByteArray body = transfer.Fetch(QUrl(YahooUrl(base, symbol)));
+        const QByteArray body = transfer.Fetch(QUrl(YahooUrl(base, symbol))).body;
         run.bytes += body.size();
         run.failures += body.startsWith(expected) ? 0 : 1;
     }
@@ -61,18 +61,19 @@ Run FetchWithTransfer(const QString &base, const QStringList &symbols, const QBy
     return run;
 }
 
-Run DownloadWithQuoteDownloader(const QString &base, const QStringList &symbols)
+Run DownloadWithQuoteDownloader(const QString &base, const QStringList &symbols, int source)
 {
     HttpTransfer transfer;
     Endpoints endpoints;
-    endpoints.Yahoo = base;
+    endpoints.Yahoo = endpoints.EODHD = base;
     QuoteDownloader downloader(transfer, endpoints);
+    downloader.SetTokens({QStringLiteral("bench"), QStringLiteral("bench")});
     Run run;
     QElapsedTimer clock;
     clock.start();
     const std::clock_t cpuStart = std::clock();
     for (const QString &symbol : symbols) {
-        const int result = downloader.DownloadYahooData(symbol, kStartYear);
+        const int result = downloader.Download(source, symbol, kStartYear).result;
         run.failures += result == 0 ? 0 : 1;
         run.bytes += downloader.OutputSeries.BarCount;
     }
@@ -155,12 +156,14 @@ int main(int argc, char **argv)
     QList<Run> curlRuns;
     QList<Run> transferRuns;
     QList<Run> downloaderRuns;
+    QList<Run> eodhdRuns;
     QList<Run> curlSmallRuns;
     QList<Run> transferSmallRuns;
     for (int round = 0; round < kRounds; ++round) {
         curlRuns.append(FetchWithCurl(base, symbols));
         transferRuns.append(FetchWithTransfer(base, symbols, "Date,"));
-        downloaderRuns.append(DownloadWithQuoteDownloader(base, symbols));
+        downloaderRuns.append(DownloadWithQuoteDownloader(base, symbols, QuoteDownloader::kYahoo));
+        eodhdRuns.append(DownloadWithQuoteDownloader(base, symbols, QuoteDownloader::kEodhd));
         curlSmallRuns.append(FetchWithCurl(base, unknown));
         transferSmallRuns.append(FetchWithTransfer(base, unknown, "<!DOCTYPE html>"));
     }
@@ -169,6 +172,7 @@ int main(int argc, char **argv)
     Report("curl, one connection", curlRuns);
     Report("HttpTransfer", transferRuns);
     Report("HttpTransfer + QuoteDownloader", downloaderRuns);
+    Report("The same from the EODHD form", eodhdRuns);
     std::printf("The same, answered by a short 404 page:\n");
     Report("curl, one connection", curlSmallRuns);
     Report("HttpTransfer", transferSmallRuns);

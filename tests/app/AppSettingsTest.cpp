@@ -28,7 +28,7 @@ TEST_F(AppSettingsFile, MissingOrOutOfRangeValuesGiveDefaults)
 {
     const std::pair<const char *, const char *> cases[] = {
         {nullptr, "2000"}, // no file
-        {"FileFormat=2\r\nQuoteSource=3\r\nStartYear=abc", "0"},
+        {"FileFormat=2\r\nQuoteSource=5\r\nStartYear=abc", "0"},
         {"FileFormat=-1\r\nQuoteSource=-1", "2000"}};
     for (const auto &[lines, year] : cases) {
         SCOPED_TRACE(lines);
@@ -59,7 +59,7 @@ TEST_F(AppSettingsFile, ReadsEachKeyByNameWithTextCutTo1023Characters)
 
 TEST_F(AppSettingsFile, WriteStoresTheSixKeysInOrderKeepingTheRestOfTheFile)
 {
-    const AppSettings s{u" 1999 "_s, u"C:\\a, b\\"_s, u"  /b m/ "_s, u"/q"_s, 1, 2, {}};
+    const AppSettings s{u" 1999 "_s, u"C:\\a, b\\"_s, u"  /b m/ "_s, u"/q"_s, 1, 2, {}, {}};
     const QByteArray five = "StartYear=1999\r\nDestinationFolder=C:\\a, b\\\r\nBMpath=/b m/\r\nQLTpath=/q\r\n"
                             "FileFormat=1\r\n";
     const std::pair<const char *, QByteArray> cases[] = {
@@ -112,12 +112,36 @@ TEST_F(AppSettingsFile, EndpointsOverrideOnlyWithBaseUrlsAndDigitIds)
         SCOPED_TRACE(c.value);
         const QByteArray v = c.value;
         const Endpoints e = ReadWith("[endpoints]\r\nyahoo=" + v + "\r\nGoogle=" + v + "\r\nQuoteMedia=" + v +
-                                     "\r\nQuoteMediaWebmasterId=" + v)
+                                     "\r\nQuoteMediaWebmasterId=" + v + "\r\nEODHD=" + v + "\r\ntiingo=" + v)
                                 .endpoints;
         const QString url = QString::fromLatin1(c.url);
         EXPECT_EQ(e.Yahoo, c.url ? url : defaults.Yahoo);
         EXPECT_EQ(e.Google, c.url ? url : defaults.Google);
         EXPECT_EQ(e.QuoteMedia, c.url ? url : defaults.QuoteMedia);
+        EXPECT_EQ(e.EODHD, c.url ? url : defaults.EODHD);
+        EXPECT_EQ(e.Tiingo, c.url ? url : defaults.Tiingo);
         EXPECT_EQ(e.QuoteMediaWebmasterId, c.id ? QString::fromLatin1(c.id) : defaults.QuoteMediaWebmasterId);
     }
+}
+
+// Tokens are secrets: a file holding one is the owner's alone, and a file without any gains no section.
+TEST_F(AppSettingsFile, TokensRoundTripAndMakeTheFileOwnerOnly)
+{
+    AppSettings s = ReadWith("[Settings]\r\nQuoteSource=4\r\n");
+    EXPECT_EQ(s.QuoteSource, 4);
+    ASSERT_TRUE(INIfileWrite(m_ini, s));
+    EXPECT_FALSE(Written().contains("Tokens"));
+
+    s.tokens = {u"e-token"_s, u"t token"_s};
+    ASSERT_TRUE(INIfileWrite(m_ini, s));
+    EXPECT_TRUE(Written().endsWith("[Tokens]\r\nEODHD=e-token\r\nTiingo=t token\r\n"));
+    EXPECT_EQ(INIfileRead(m_ini).tokens.Tiingo, u"t token"_s);
+#ifdef Q_OS_UNIX
+    EXPECT_EQ(QFile::permissions(m_ini) & 0xF0FF,
+              QFile::ReadOwner | QFile::WriteOwner); // none for group or others
+#endif
+    s.tokens = {};
+    ASSERT_TRUE(INIfileWrite(m_ini, s));
+    EXPECT_TRUE(Written().endsWith("[Tokens]\r\nEODHD=\r\nTiingo=\r\n"));
+    EXPECT_EQ(INIfileRead(m_ini).tokens.EODHD, QString());
 }

@@ -312,3 +312,59 @@ QByteArray QuoteHistory::QuoteMediaCsv() const
     write.Finish();
     return out;
 }
+
+QByteArray QuoteHistory::EodhdCsv() const
+{
+    QByteArray out;
+    Writer write(out, m_bars.size(), kBytesPerLine);
+    write.Text("Date,Open,High,Low,Close,Adjusted_close,Volume\n");
+    for (const Bar &bar : m_bars) {
+        write.IsoDate(bar.year, bar.month, bar.day);
+        for (const qint64 cents :
+             {bar.open, bar.high, bar.low, bar.close, Adjusted(bar.close, bar.adjustFactor)}) {
+            write.Char(',');
+            write.Cents(cents);
+        }
+        write.Char(',');
+        write.Int(bar.volume);
+        write.Char('\n');
+    }
+    write.Finish();
+    return out;
+}
+
+QByteArray QuoteHistory::TiingoCsv() const
+{
+    QByteArray out;
+    Writer write(out, m_bars.size(), kQuoteMediaBytesPerLine);
+    write.Text(
+        "date,close,high,low,open,volume,adjClose,adjHigh,adjLow,adjOpen,adjVolume,divCash,splitFactor\n");
+    qsizetype nextSplit = 0;
+    qsizetype nextDividend = 0;
+    for (qsizetype i = 0; i < m_bars.size(); ++i) {
+        const Bar &bar = m_bars[i];
+        write.IsoDate(bar.year, bar.month, bar.day);
+        for (const qint64 cents : {bar.close, bar.high, bar.low, bar.open}) {
+            write.Char(',');
+            write.Cents(cents);
+        }
+        write.Char(',');
+        write.Int(bar.volume);
+        for (const qint64 cents : {bar.close, bar.high, bar.low, bar.open}) {
+            write.Char(',');
+            write.Cents(Adjusted(cents, bar.adjustFactor));
+        }
+        write.Char(',');
+        write.Int(std::llround(static_cast<double>(bar.volume) / bar.adjustFactor));
+        qint64 dividend = 0;
+        if (nextDividend < m_dividends.size() && m_dividends[nextDividend].first == i)
+            dividend = m_dividends[nextDividend++].second;
+        write.Char(',');
+        write.Cents(dividend);
+        const bool split = nextSplit < m_splits.size() && m_splits[nextSplit] == i;
+        nextSplit += split ? 1 : 0;
+        write.Text(split ? ",2.0\n" : ",1.0\n");
+    }
+    write.Finish();
+    return out;
+}

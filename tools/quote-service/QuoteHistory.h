@@ -17,6 +17,9 @@ public:
     [[nodiscard]] QByteArray YahooCsv() const;
     [[nodiscard]] QByteArray GoogleCsv() const;
     [[nodiscard]] QByteArray QuoteMediaCsv() const;
+    // Oldest bar first, LF line ends, a final LF.
+    [[nodiscard]] QByteArray EodhdCsv() const;
+    [[nodiscard]] QByteArray TiingoCsv() const;
 
 private:
     struct Bar

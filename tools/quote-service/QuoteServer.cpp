@@ -3,12 +3,14 @@
 #include "QuoteHistory.h"
 
 #include <QPointer>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 
 using namespace std::chrono_literals;
 
@@ -41,6 +43,32 @@ int TrailingYear(const QByteArray &text)
     bool ok = false;
     const int year = text.mid(begin, end - begin).toInt(&ok);
     return ok ? year : 0;
+}
+
+// The first run of digits, so "2013-01-01" gives 2013; 0 when there is none.
+int LeadingYear(const QByteArray &text)
+{
+    qsizetype begin = 0;
+    while (begin < text.size() && !std::isdigit(static_cast<unsigned char>(text[begin])))
+        ++begin;
+    qsizetype end = begin;
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
+        ++end;
+    bool ok = false;
+    const int year = text.mid(begin, end - begin).toInt(&ok);
+    return ok ? year : 0;
+}
+
+QByteArray JsonDetail(const QByteArray &text)
+{
+    QByteArray escaped;
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            escaped.append('\\');
+        if (static_cast<unsigned char>(c) >= 0x20)
+            escaped.append(c);
+    }
+    return "{\"detail\":\"" + escaped + "\"}";
 }
 
 QByteArray ErrorPage(const QByteArray &title, const QByteArray &message)
@@ -87,17 +115,34 @@ QByteArray HeaderValue(const QByteArray &head, const QByteArray &name)
 
 QuoteServer::QuoteServer(Options options, QObject *parent) : QObject(parent), m_options(std::move(options))
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &QuoteServer::Accept);
+    if (m_options.certificate.isNull()) {
+        m_server = std::make_unique<QTcpServer>();
+    } else {
+        auto server = std::make_unique<QSslServer>();
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setLocalCertificate(m_options.certificate);
+        configuration.setPrivateKey(m_options.key);
+        configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+        server->setSslConfiguration(configuration);
+        m_server = std::move(server);
+    }
+    // A TLS connection is pending only once its handshake is done.
+    connect(m_server.get(), &QTcpServer::newConnection, this, &QuoteServer::Accept);
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, &QuoteServer::Accept);
 }
 
 bool QuoteServer::Listen(quint16 port)
 {
-    return m_server.listen(QHostAddress::LocalHost, port);
+    return m_server->listen(QHostAddress::LocalHost, port);
 }
 
 void QuoteServer::Accept()
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        if (m_options.logConnections) {
+            std::printf("Connection %d accepted\n", ++m_accepted);
+            std::fflush(stdout);
+        }
         socket->setParent(this);
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_connections.insert(socket, {});
@@ -136,24 +181,26 @@ void QuoteServer::Serve(QTcpSocket *socket)
         if (request.size() != 3 || (request.at(0) != "GET" && request.at(0) != "HEAD"))
             reply = {"400 Bad Request", "text/html", ErrorPage("Bad Request", "Only GET is served.")};
         else
-            reply = Answer(request.at(1), handling);
+            reply = Answer(request.at(1), head, handling);
         if (handling == Handling::Hang) {
             connection.busy = true;
             return;
         }
 
-        QByteArray response = "HTTP/1.1 " + reply.status + "\r\nContent-Type: " + reply.contentType +
-                              "\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
-                              "\r\nCache-Control: no-cache\r\n" + (close ? "Connection: close\r\n" : "") +
-                              "\r\n";
+        const QByteArray response = "HTTP/1.1 " + reply.status + "\r\nContent-Type: " + reply.contentType +
+                                    "\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
+                                    "\r\nCache-Control: no-cache\r\n" +
+                                    (close ? "Connection: close\r\n" : "") + "\r\n";
         if (request.at(0) == "HEAD")
             reply.body.clear();
-        if (handling == Handling::Slow) {
+        if (m_options.latency.count() > 0 || handling == Handling::Slow) {
+            // Later requests on this connection wait for this reply, as HTTP/1.1 has it.
             connection.busy = true;
-            socket->write(response);
-            const qsizetype piece =
-                std::max<qsizetype>(1, (reply.body.size() + kSlowPieces - 1) / kSlowPieces);
-            SendSlowly(socket, std::move(reply.body), piece, close);
+            QTimer::singleShot(
+                m_options.latency, socket,
+                [this, socket, response, body = std::move(reply.body), handling, close]() mutable {
+                    Send(socket, response, std::move(body), handling, close);
+                });
             return;
         }
         socket->write(response + reply.body);
@@ -164,33 +211,85 @@ void QuoteServer::Serve(QTcpSocket *socket)
     }
 }
 
-void QuoteServer::SendSlowly(QTcpSocket *socket, QByteArray data, qsizetype pieceSize, bool close)
+void QuoteServer::Send(QTcpSocket *socket, const QByteArray &response, QByteArray body, Handling handling,
+                       bool close)
 {
-    QTimer::singleShot(
-        kSlowPause, socket, [this, socket, data = std::move(data), pieceSize, close]() mutable {
-            socket->write(data.left(pieceSize));
-            data.remove(0, std::min(pieceSize, data.size()));
-            if (!data.isEmpty()) {
-                SendSlowly(socket, std::move(data), pieceSize, close);
-            } else if (close) {
-                socket->disconnectFromHost();
-            } else if (const auto found = m_connections.find(socket); found != m_connections.end()) {
-                found->busy = false;
-                Serve(socket);
-            }
-        });
+    if (handling == Handling::Slow) {
+        socket->write(response);
+        const qsizetype piece = std::max<qsizetype>(1, (body.size() + kSlowPieces - 1) / kSlowPieces);
+        SendSlowly(socket, std::move(body), piece, close);
+        return;
+    }
+    socket->write(response + body);
+    if (close)
+        socket->disconnectFromHost();
+    else
+        Resume(socket);
 }
 
-QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, Handling &handling) const
+void QuoteServer::Resume(QTcpSocket *socket)
+{
+    if (const auto found = m_connections.find(socket); found != m_connections.end()) {
+        found->busy = false;
+        Serve(socket);
+    }
+}
+
+void QuoteServer::SendSlowly(QTcpSocket *socket, QByteArray data, qsizetype pieceSize, bool close)
+{
+    QTimer::singleShot(kSlowPause, socket,
+                       [this, socket, data = std::move(data), pieceSize, close]() mutable {
+                           socket->write(data.left(pieceSize));
+                           data.remove(0, std::min(pieceSize, data.size()));
+                           if (!data.isEmpty())
+                               SendSlowly(socket, std::move(data), pieceSize, close);
+                           else if (close)
+                               socket->disconnectFromHost();
+                           else
+                               Resume(socket);
+                       });
+}
+
+bool QuoteServer::TokenAccepted(const QByteArray &token) const
+{
+    return m_options.token.isEmpty() ? !token.isEmpty() : token == m_options.token;
+}
+
+QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArray &head,
+                                       Handling &handling) const
 {
     const qsizetype question = target.indexOf('?');
     const QByteArray path = target.left(question);
     const QByteArray query = question >= 0 ? target.mid(question + 1) : QByteArray();
 
-    enum class Form { Yahoo, Google, QuoteMedia } form{};
+    enum class Form { Yahoo, Google, QuoteMedia, Eodhd, Tiingo } form{};
     QByteArray symbol;
     int year = 0;
-    if (path == "/table.csv") {
+    static constexpr QByteArrayView kEodhdPath = "/api/eod/";
+    static constexpr QByteArrayView kTiingoPath = "/tiingo/daily/";
+    const QList<QByteArray> segments = path.split('/');
+    if (path.startsWith(kEodhdPath) && segments.size() == 4) {
+        if (!TokenAccepted(QueryValue(query, "api_token")))
+            return {"401 Unauthorized", "text/plain", "Unauthenticated"};
+        symbol = QByteArray::fromPercentEncoding(segments[3]);
+        // The exchange suffix names where the symbol trades; the history is the symbol's own.
+        if (const qsizetype dot = symbol.lastIndexOf('.'); dot > 0)
+            symbol.truncate(dot);
+        if (symbol.isEmpty() || m_options.unknown.contains(symbol.toUpper()))
+            return {"404 Not Found", "text/plain", "Ticker Not Found."};
+        form = Form::Eodhd;
+        year = LeadingYear(QueryValue(query, "from"));
+    } else if (path.startsWith(kTiingoPath) && segments.size() == 5 && segments[4] == "prices") {
+        const QByteArray authorization = HeaderValue(head, "Authorization");
+        if (!authorization.startsWith("Token ") || !TokenAccepted(authorization.mid(6).trimmed()))
+            return {"401 Unauthorized", "application/json", JsonDetail("Invalid token.")};
+        symbol = QByteArray::fromPercentEncoding(segments[3]);
+        if (symbol.isEmpty() || m_options.unknown.contains(symbol.toUpper()))
+            return {"404 Not Found", "application/json",
+                    JsonDetail("Error: Ticker '" + symbol.toUpper() + "' not found")};
+        form = Form::Tiingo;
+        year = LeadingYear(QueryValue(query, "startDate"));
+    } else if (path == "/table.csv") {
         form = Form::Yahoo;
         symbol = QueryValue(query, "s");
         year = TrailingYear(QueryValue(query, "c"));
@@ -228,6 +327,10 @@ QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, Handling &handl
         return {"200 OK", "text/csv; charset=utf-8", history.GoogleCsv()};
     case Form::QuoteMedia:
         return {"200 OK", "text/csv", history.QuoteMediaCsv()};
+    case Form::Eodhd:
+        return {"200 OK", "text/csv", history.EodhdCsv()};
+    case Form::Tiingo:
+        return {"200 OK", "text/csv", history.TiingoCsv()};
     }
     return {};
 }

@@ -5,28 +5,39 @@
 #include <QHash>
 #include <QObject>
 #include <QSet>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QTcpServer>
+
+#include <chrono>
+#include <memory>
 
 class QTcpSocket;
 
-// Answers the three historical-quote request forms over HTTP/1.1 with keep-alive.
+// Answers the five historical-quote request forms over HTTP/1.1 with keep-alive, over TLS when given a
+// certificate.
 class QuoteServer : public QObject
 {
     Q_OBJECT
 public:
     struct Options
     {
-        QDate endDate;            // invalid: today, taken per request
-        QSet<QByteArray> unknown; // upper-case symbols answered with a 404 page
-        QSet<QByteArray> hang;    // accepted and never answered
-        QSet<QByteArray> slow;    // body sent in small pieces over a few seconds
+        QDate endDate;                        // invalid: today, taken per request
+        QSet<QByteArray> unknown;             // upper-case symbols answered with a 404 page
+        QSet<QByteArray> hang;                // accepted and never answered
+        QSet<QByteArray> slow;                // body sent in small pieces over a few seconds
+        QByteArray token;                     // the API token the token services accept; empty: any but none
+        std::chrono::milliseconds latency{0}; // wait before the first byte of every reply
+        QSslCertificate certificate;          // with the key: serve TLS
+        QSslKey key;
+        bool logConnections = false; // a line on standard output for each connection accepted
     };
 
     explicit QuoteServer(Options options, QObject *parent = nullptr);
 
     [[nodiscard]] bool Listen(quint16 port);
-    [[nodiscard]] quint16 Port() const { return m_server.serverPort(); }
-    [[nodiscard]] QString ErrorString() const { return m_server.errorString(); }
+    [[nodiscard]] quint16 Port() const { return m_server->serverPort(); }
+    [[nodiscard]] QString ErrorString() const { return m_server->errorString(); }
 
 private:
     struct Connection
@@ -44,10 +55,14 @@ private:
 
     void Accept();
     void Serve(QTcpSocket *socket);
-    [[nodiscard]] Reply Answer(const QByteArray &target, Handling &handling) const;
+    [[nodiscard]] Reply Answer(const QByteArray &target, const QByteArray &head, Handling &handling) const;
+    [[nodiscard]] bool TokenAccepted(const QByteArray &token) const;
+    void Send(QTcpSocket *socket, const QByteArray &response, QByteArray body, Handling handling, bool close);
     void SendSlowly(QTcpSocket *socket, QByteArray data, qsizetype pieceSize, bool close);
+    void Resume(QTcpSocket *socket);
 
     Options m_options;
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
+    int m_accepted = 0;
     QHash<QTcpSocket *, Connection> m_connections;
 };

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
 
@@ -24,7 +25,7 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Serves made-up daily price histories in the three historical-quote CSV forms "
+        QStringLiteral("Serves made-up daily price histories in the five historical-quote CSV forms "
                        "on 127.0.0.1, for tests and benchmarks."));
     parser.addHelpOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
@@ -43,7 +44,23 @@ int main(int argc, char **argv)
                                         QStringLiteral("Send the reply for these symbols in small pieces "
                                                        "over a few seconds."),
                                         QStringLiteral("SYM[,SYM...]"));
-    parser.addOptions({portOption, endOption, unknownOption, hangOption, slowOption});
+    const QCommandLineOption tokenOption(QStringLiteral("token"),
+                                         QStringLiteral("The API token the EODHD and Tiingo forms accept "
+                                                        "(default: any token that is not empty)."),
+                                         QStringLiteral("T"));
+    const QCommandLineOption latencyOption(
+        QStringLiteral("latency"), QStringLiteral("Wait this long before the first byte of every reply."),
+        QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption certOption(
+        QStringLiteral("tls-cert"),
+        QStringLiteral("Serve HTTPS with this PEM certificate (needs --tls-key)."), QStringLiteral("FILE"));
+    const QCommandLineOption keyOption(QStringLiteral("tls-key"),
+                                       QStringLiteral("The PEM private key of --tls-cert."),
+                                       QStringLiteral("FILE"));
+    const QCommandLineOption logOption(QStringLiteral("log-connections"),
+                                       QStringLiteral("Print a line for each connection accepted."));
+    parser.addOptions({portOption, endOption, unknownOption, hangOption, slowOption, tokenOption,
+                       latencyOption, certOption, keyOption, logOption});
     parser.process(app);
 
     bool portOk = false;
@@ -63,13 +80,37 @@ int main(int argc, char **argv)
     options.unknown = SymbolSet(parser.values(unknownOption).join(u','));
     options.hang = SymbolSet(parser.values(hangOption).join(u','));
     options.slow = SymbolSet(parser.values(slowOption).join(u','));
+    options.token = parser.value(tokenOption).toUtf8();
+    options.logConnections = parser.isSet(logOption);
+    bool latencyOk = false;
+    const uint latency = parser.value(latencyOption).toUInt(&latencyOk);
+    if (!latencyOk || latency > 600000) {
+        std::fprintf(stderr, "quote-service: --latency takes milliseconds from 0 to 600000\n");
+        return 2;
+    }
+    options.latency = std::chrono::milliseconds(latency);
+    if (parser.isSet(certOption) || parser.isSet(keyOption)) {
+        QFile certFile(parser.value(certOption));
+        QFile keyFile(parser.value(keyOption));
+        if (certFile.open(QIODevice::ReadOnly))
+            options.certificate = QSslCertificate(&certFile, QSsl::Pem);
+        if (keyFile.open(QIODevice::ReadOnly))
+            options.key = QSslKey(&keyFile, QSsl::Rsa, QSsl::Pem);
+        if (options.certificate.isNull() || options.key.isNull()) {
+            std::fprintf(stderr,
+                         "quote-service: --tls-cert and --tls-key take a PEM certificate and its RSA key\n");
+            return 2;
+        }
+    }
+    const bool tls = !options.certificate.isNull();
 
     QuoteServer server(std::move(options));
     if (!server.Listen(static_cast<quint16>(port))) {
         std::fprintf(stderr, "quote-service: cannot listen: %s\n", qPrintable(server.ErrorString()));
         return 1;
     }
-    std::printf("Quote service listening on http://127.0.0.1:%u\n", static_cast<unsigned>(server.Port()));
+    std::printf("Quote service listening on %s://127.0.0.1:%u\n", tls ? "https" : "http",
+                static_cast<unsigned>(server.Port()));
     std::fflush(stdout);
     return QCoreApplication::exec();
 }

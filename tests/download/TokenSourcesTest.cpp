@@ -1,0 +1,132 @@
+#include "TokenSources.h"
+
+#include "DateValue.h"
+#include "QtPrinters.h"
+#include "QuoteSources.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace TokenSources;
+
+namespace {
+
+using Bars = std::vector<std::pair<double, BarSeries::Values>>;
+using Parser = int (*)(QByteArrayView, const QString &, BarSeries &, BarSeries &, bool &);
+
+double Day(int day)
+{
+    return DateValue::CalendarDate(2013, 5, day).value();
+}
+
+struct Case
+{
+    const char *name;
+    Parser parse;
+    QByteArray reply;
+    int result;
+    Bars output; // for kSuccess
+    bool cutShort = false;
+};
+
+TEST(TokenSources, ParseHeadersByNameAdjustAndPassOverBadLines)
+{
+    const QByteArray eodhd = "Date,Open,High,Low,Close,Adjusted_close,Volume\n";
+    const QByteArray tiingo =
+        "date,close,high,low,open,volume,adjClose,adjHigh,adjLow,adjOpen,adjVolume,divCash,"
+        "splitFactor\n";
+    const Case cases[] = {
+        // Reordered and extra columns, names in any case, a byte-order mark, CR LF, a time after the date,
+        // lines out of order. Adjusted close 8 on close 20: ratio 0.4, volume 1001 / 0.4 = 2502.5.
+        {"EodhdByName",
+         ParseEodhdReply,
+         "\xEF\xBB\xBF"
+         "extra,VOLUME,date,adjusted_close,Close,low,high,open\r\n"
+         "x,1001,2013-05-03T00:00:00Z,8,20,20,22,21\r\n"
+         "x,999,2013-05-01,7.5,7.5,7,8,7\r\n"
+         "\r\n"
+         "x,1000,2013-05-02,0,20,19,21,20\r\n", // no positive adjusted close: as reported
+         QuoteSources::kSuccess,
+         {{Day(1), {7, 8, 7, 7.5f, 999}},
+          {Day(2), {20, 21, 19, 20, 1000}},
+          {Day(3), {8.4f, 8.8f, 8, 8, 2502}}}},
+        {"EodhdBadLinesPassedOver",
+         ParseEodhdReply,
+         eodhd +
+             "2013-02-30,1,1,1,1,1,1\n2013-05-01,1,x,1,1,1,1\n2013-05-02,1,1,1,1,1\n2013-05-0,1,1,1,1,1,1\n"
+             "2013-05-03,1,1,1,1,,5\n2013-05-04,1,1,1,1e39,1,1\n",
+         QuoteSources::kSuccess,
+         {{Day(3), {1, 1, 1, 1, 5}}}},
+        {"TiingoAdjusted",
+         ParseTiingoReply,
+         tiingo + "2013-05-03,20,22,20,21,1000,10,11,10,10.5,2000.7,0.0,1.0\n"
+                  "2013-05-02,20,21,19,20,1001,0,,-1,abc,,0.0,1.0\n" // raw where no positive adjusted value
+                  "2013-05-03,9,9,9,9,9,9,9,9,9,9,0,1\n",            // a repeated date keeps the first
+         QuoteSources::kSuccess,
+         {{Day(2), {20, 21, 19, 20, 1001}}, {Day(3), {10.5f, 11, 10, 10, 2000}}}},
+        {"TiingoCompleteLastLineWithoutLineEnd",
+         ParseTiingoReply,
+         tiingo + "2013-05-02,2,2,2,2,2,,,,,,0,1",
+         QuoteSources::kSuccess,
+         {{Day(2), {2, 2, 2, 2, 2}}}},
+        {"EodhdCutInItsLastLine",
+         ParseEodhdReply,
+         eodhd + "2013-05-02,1,1,1,1,1,1\n2013-05-03,1,1",
+         QuoteSources::kRequestFailed,
+         {},
+         true},
+        // The services' own error texts.
+        {"EodhdTickerNotFound", ParseEodhdReply, "Ticker Not Found.", QuoteSources::kRequestFailed, {}},
+        {"TiingoDetail",
+         ParseTiingoReply,
+         R"({"detail":"Error: Ticker 'NOSUCH' not found"})",
+         QuoteSources::kRequestFailed,
+         {}},
+        {"TiingoLacksVolume",
+         ParseTiingoReply,
+         "date,close,high,low,open\n2013-05-02,1,1,1,1\n",
+         QuoteSources::kRequestFailed,
+         {}},
+        {"EodhdHeaderOnly", ParseEodhdReply, eodhd.chopped(1), QuoteSources::kNoData, {}},
+        {"TiingoNoLineReadable",
+         ParseTiingoReply,
+         tiingo + "\n2013-13-01,1,1,1,1,1\n",
+         QuoteSources::kNoData,
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        BarSeries raw;
+        BarSeries output;
+        raw.Prepare(2);
+        output.Prepare(2);
+        bool cutShort = false;
+        EXPECT_EQ(c.parse(c.reply, QStringLiteral("X"), raw, output, cutShort), c.result);
+        EXPECT_EQ(cutShort, c.cutShort);
+        EXPECT_EQ(raw.Symbol, c.result == QuoteSources::kRequestFailed ? QString() : QStringLiteral("X"));
+        if (c.result != QuoteSources::kSuccess) {
+            EXPECT_EQ(raw.BarCount, 2);
+            EXPECT_EQ(output.BarCount, 2);
+            continue;
+        }
+        Bars bars;
+        for (int bar = 1; bar <= output.BarCount; ++bar)
+            bars.emplace_back(output.BarDate(bar), output.values[std::size_t(bar - 1)]);
+        EXPECT_EQ(bars, c.output);
+        EXPECT_EQ(output.Symbol, QStringLiteral("X"));
+    }
+}
+
+TEST(TokenSources, TheSymbolIsOnePathSegment)
+{
+    EXPECT_EQ(
+        EodhdUrl(QStringLiteral("https://h:1/"), QStringLiteral("a b&c"), QStringLiteral("BRK/B.US"), 1999)
+            .toEncoded(),
+        "https://h:1/api/eod/BRK%2FB.US?api_token=a%20b%26c&fmt=csv&period=d&order=a&from=1999-01-01");
+    EXPECT_EQ(TiingoUrl(QStringLiteral("https://h"), QStringLiteral("^A?#"), 2000).toEncoded(),
+              "https://h/tiingo/daily/%5EA%3F%23/prices?startDate=2000-01-01&format=csv&resampleFreq=daily");
+    EXPECT_FALSE(TiingoUrl(QStringLiteral("not a url"), QStringLiteral("A"), 2000).isValid());
+}
+
+} // namespace
