@@ -2,6 +2,7 @@
 
 #include "DateValue.h"
 #include "FolderPath.h"
+#include "LocalText.h"
 #include "SaveFile.h"
 
 #include <QBuffer>
@@ -37,24 +38,10 @@ template <typename T> char *PutLittleEndian(char *at, T value)
     return at + sizeof value;
 }
 
-// `text` in the 8-bit encoding, cut to at most `maxBytes` without splitting a character, so a
-// multi-byte encoding never leaves half a character in the file.
-[[nodiscard]] QByteArray Local8BitPrefix(const QString &text, qsizetype maxBytes)
-{
-    QByteArray bytes = text.toLocal8Bit();
-    for (qsizetype chars = text.size(); bytes.size() > maxBytes && chars > 0;) {
-        --chars;
-        if (chars > 0 && text.at(chars - 1).isHighSurrogate())
-            --chars;
-        bytes = text.left(chars).toLocal8Bit();
-    }
-    return bytes;
-}
-
 // `text` cut or space-filled to exactly `width` bytes.
 void AppendFixedText(QByteArray &out, const QString &text, qsizetype width)
 {
-    const QByteArray bytes = Local8BitPrefix(text, width);
+    const QByteArray bytes = LocalText::EncodePrefix(text, width);
     out.append(bytes);
     out.append(width - bytes.size(), ' ');
 }
@@ -133,7 +120,7 @@ bool WriteBinData(const BarSeries &series, QIODevice &device)
     AppendLittleEndian(header, qint32(series.FieldCount));
     for (int field = 1; field <= series.FieldCount; ++field) {
         const QByteArray name =
-            Local8BitPrefix(FieldName(series, field), std::numeric_limits<quint16>::max());
+            LocalText::EncodePrefix(FieldName(series, field), std::numeric_limits<quint16>::max());
         AppendLittleEndian(header, kTextTag);
         AppendLittleEndian(header, quint16(name.size()));
         header.append(name);

@@ -8,7 +8,7 @@
 
 // The two bar file formats. Both are little-endian IEEE 754 with no padding; every bar is
 // its date as a double followed by FieldCount - 1 floats. Texts are written in the local
-// 8-bit encoding and measured in bytes.
+// 8-bit encoding (LocalText) and measured in bytes.
 
 // Writes the .bin form of `series` to `device`: signature, RowCount, FieldCount, one tagged
 // name entry per column, then the bars. An empty series gives the header alone. False as

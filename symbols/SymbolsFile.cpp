@@ -1,5 +1,6 @@
 #include "SymbolsFile.h"
 
+#include "LocalText.h"
 #include "SaveFile.h"
 #include "SymbolListModel.h"
 
@@ -18,7 +19,7 @@ void AppendSymbol(QStringList &symbols, const QString &line)
 
 QStringList ParseSymbols(const QByteArray &bytes)
 {
-    const QString text = QString::fromLocal8Bit(bytes);
+    const QString text = LocalText::Decode(bytes);
     QStringList symbols;
     qsizetype start = 0;
     const qsizetype size = text.size();
@@ -39,7 +40,7 @@ QByteArray SymbolsBytes(const QStringList &symbols)
 {
     QByteArray bytes;
     for (const QString &symbol : symbols) {
-        bytes += symbol.toLocal8Bit();
+        bytes += LocalText::Encode(symbol);
         bytes += "\r\n";
     }
     return bytes;

@@ -1,4 +1,5 @@
 #include "BarFileWriter.h"
+#include "LocalText.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
 
@@ -81,6 +82,12 @@ TEST(KyvFileBytes, HeaderFieldsAtTheirOffsets)
     const QByteArray odd =
         KyvFileBytes(MakeSeries(1, k1Jan2000, QStringLiteral("a") + QString(8, QChar(0x00e9))), 2000);
     EXPECT_EQ(odd.mid(14, 10), "a" + QString(4, QChar(0x00e9)).toUtf8() + ' '); // never half a character
+#ifndef Q_OS_WIN
+    // A symbol read in as bytes that are not UTF-8 goes out in those bytes.
+    const QString latin1 = LocalText::Decode("CAF\xC9");
+    EXPECT_EQ(KyvFileBytes(MakeSeries(1, k1Jan2000, latin1), 2000).mid(14, 10),
+              "CAF\xC9" + QByteArray(6, ' '));
+#endif
     // The start date comes from the start year (1999 gives 36161.0), not from the first bar.
     EXPECT_EQ(HexAt(KyvFileBytes(MakeSeries(3, k3May2013), 1999), 306, 8), "00 00 00 00 20 a8 e1 40");
     EXPECT_TRUE(KyvFileBytes(MakeSeries(3), 99).isEmpty());

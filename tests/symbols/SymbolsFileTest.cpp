@@ -1,7 +1,7 @@
-#include "SymbolsFile.h"
 #include "FileSizeLimit.h"
 #include "QtPrinters.h"
 #include "SymbolListModel.h"
+#include "SymbolsFile.h"
 #include "TestFiles.h"
 
 #include <QFile>
@@ -50,6 +50,16 @@ TEST_F(SymbolsFile, RoundTripKeepsOnlyTheSymbolsAndMissingFileKeepsTheList)
     EXPECT_FALSE(model.Row(0).Checked);
     EXPECT_EQ(model.Row(0).Cells, (QStringList{QString(), u" "_s, u" "_s, u" "_s}));
 }
+
+#ifndef Q_OS_WIN
+// Guards against a symbol that is not UTF-8 coming back as other bytes, which is another symbol.
+TEST_F(SymbolsFile, BytesThatAreNotUtf8ComeBackAsTheyWere)
+{
+    const QByteArray bytes = "CAF\xC9\r\nCaf\xC3\xA9\r\n\xFF\xFE\r\n";
+    EXPECT_EQ(SymbolsBytes(ParseSymbols(bytes)), bytes);
+    EXPECT_EQ(ParseSymbols(bytes).size(), 3);
+}
+#endif
 
 #ifdef Q_OS_UNIX
 // Guards against opening the list file for writing in place, which empties it when the save fails.
