@@ -1,10 +1,7 @@
 #include "SymbolsFile.h"
 
 #include "LocalText.h"
-#include "SaveFile.h"
 #include "SymbolListModel.h"
-
-#include <QFile>
 
 namespace {
 
@@ -46,27 +43,24 @@ QByteArray SymbolsBytes(const QStringList &symbols)
     return bytes;
 }
 
-bool SymbolsLoad(const QString &path, SymbolListModel &model)
+ReadResult SymbolsLoad(const QString &path, SymbolListModel &model, QString *error)
 {
-    QFile file(path);
-    if (!file.exists())
-        return false;
+    QByteArray bytes;
+    const ReadResult result = ReadRegularFile(path, &bytes, error);
+    if (result == ReadResult::Missing)
+        return result;
     model.Clear();
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    const bool complete = file.error() == QFileDevice::NoError;
     // A read that fails part-way still gives the lines that came before the failure.
     for (const QString &symbol : ParseSymbols(bytes))
         model.AddRow(symbol);
-    return complete;
+    return result;
 }
 
-bool SymbolsSave(const QString &path, const SymbolListModel &model)
+bool SymbolsSave(const QString &path, const SymbolListModel &model, QString *error)
 {
     QStringList symbols;
     symbols.reserve(model.Count());
     for (int row = 0; row < model.Count(); ++row)
         symbols.append(model.Row(row).Symbol);
-    return SaveFileAtomically(path, SymbolsBytes(symbols));
+    return SaveFileAtomically(path, SymbolsBytes(symbols), error);
 }

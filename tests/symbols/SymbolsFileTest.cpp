@@ -1,7 +1,7 @@
+#include "SymbolsFile.h"
 #include "FileSizeLimit.h"
 #include "QtPrinters.h"
 #include "SymbolListModel.h"
-#include "SymbolsFile.h"
 #include "TestFiles.h"
 
 #include <QFile>
@@ -40,11 +40,11 @@ TEST_F(SymbolsFile, RoundTripKeepsOnlyTheSymbolsAndMissingFileKeepsTheList)
         model.AddRow(symbol);
     model.SetChecked(0, true);
     model.SetCell(0, CellFilename, u"MSFT.bin"_s);
-    EXPECT_FALSE(SymbolsLoad(m_path, model));
+    EXPECT_EQ(SymbolsLoad(m_path, model), ReadResult::Missing);
     ASSERT_TRUE(SymbolsSave(m_path, model));
     EXPECT_EQ(Written(), QByteArray("MSFT\r\n ibm \r\n   \r\n"));
 
-    ASSERT_TRUE(SymbolsLoad(m_path, model));
+    ASSERT_EQ(SymbolsLoad(m_path, model), ReadResult::Read);
     ASSERT_EQ(model.Count(), 2);
     EXPECT_EQ(model.Row(1).Symbol, u"ibm"_s);
     EXPECT_FALSE(model.Row(0).Checked);
