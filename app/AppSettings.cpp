@@ -4,7 +4,6 @@
 #include "SaveFile.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QUrl>
 
 namespace {
@@ -104,19 +103,32 @@ AppSettings INIfileRead(const QString &iniPath)
     return settings;
 }
 
-bool INIfileWrite(const QString &iniPath, const AppSettings &settings)
+bool INIfileWrite(const QString &iniPath, const AppSettings &settings, QString *error)
 {
     ProfileFile profile;
     // An existing file that cannot be read is not replaced: its other sections would be lost.
-    if (!profile.Load(iniPath) && QFileInfo::exists(iniPath))
+    if (profile.Load(iniPath, error) == ReadResult::Failed)
         return false;
 
-    profile.WriteString(kSettings, QStringLiteral("StartYear"), TrimSpaces(settings.StartYear));
-    profile.WriteString(kSettings, QStringLiteral("DestinationFolder"),
-                        TrimSpaces(settings.DestinationFolder));
-    profile.WriteString(kSettings, QStringLiteral("BMpath"), TrimSpaces(settings.BMpath));
-    profile.WriteString(kSettings, QStringLiteral("QLTpath"), TrimSpaces(settings.QLTpath));
-    profile.WriteString(kSettings, QStringLiteral("FileFormat"), QString::number(settings.FileFormat));
-    profile.WriteString(kSettings, QStringLiteral("QuoteSource"), QString::number(settings.QuoteSource));
-    return profile.Save(iniPath);
+    const std::pair<QString, QString> values[] = {
+        {QStringLiteral("StartYear"), TrimSpaces(settings.StartYear)},
+        {QStringLiteral("DestinationFolder"), TrimSpaces(settings.DestinationFolder)},
+        {QStringLiteral("BMpath"), TrimSpaces(settings.BMpath)},
+        {QStringLiteral("QLTpath"), TrimSpaces(settings.QLTpath)},
+        {QStringLiteral("FileFormat"), QString::number(settings.FileFormat)},
+        {QStringLiteral("QuoteSource"), QString::number(settings.QuoteSource)}};
+    QStringList refused;
+    for (const auto &[key, value] : values) {
+        if (!profile.WriteString(kSettings, key, value))
+            refused.append(key);
+    }
+    if (!profile.Save(iniPath, error))
+        return false;
+    if (!refused.isEmpty()) {
+        if (error)
+            *error = refused.join(QStringLiteral(", ")) +
+                     QStringLiteral(" not written: a line break in the value");
+        return false;
+    }
+    return true;
 }
