@@ -100,13 +100,26 @@ void AppendFixedText(QByteArray &out, const QString &text, qsizetype width)
     return bytes;
 }
 
-// The file path inside `folder`, creating the folder's last level if it is missing.
-[[nodiscard]] std::optional<QString> PrepareFolder(const QString &folder, const QString &fname)
+bool Fail(QString *error, const QString &reason)
 {
-    if (folder.isEmpty() || fname.isEmpty())
+    if (error)
+        *error = reason;
+    return false;
+}
+
+// The file path inside `folder`, creating the folder's last level if it is missing.
+[[nodiscard]] std::optional<QString> PrepareFolder(const QString &folder, const QString &fname,
+                                                   QString *error)
+{
+    // A name that could leave the folder is refused here too, whoever formed it.
+    if (!FolderPath::IsPlainFileName(fname)) {
+        Fail(error, QStringLiteral("file name cannot be used"));
         return std::nullopt;
-    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+    }
+    if (folder.isEmpty() || (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))) {
+        Fail(error, QStringLiteral("folder cannot be created"));
         return std::nullopt;
+    }
     return FolderPath::WithTrailingSeparator(folder) + fname;
 }
 
@@ -156,26 +169,29 @@ QByteArray KyvFileBytes(const BarSeries &series, int startyear)
         [&series, startyear](QIODevice &device) { return WriteKyvData(series, startyear, device); });
 }
 
-bool WriteBinFile(const BarSeries &series, const QString &folder, const QString &fname)
+bool WriteBinFile(const BarSeries &series, const QString &folder, const QString &fname, QString *error)
 {
-    const std::optional<QString> path = PrepareFolder(folder, fname);
-    return path &&
-           SaveFileAtomically(*path, [&series](QIODevice &device) { return WriteBinData(series, device); });
+    const std::optional<QString> path = PrepareFolder(folder, fname, error);
+    return path && SaveFileAtomically(
+                       *path, [&series](QIODevice &device) { return WriteBinData(series, device); }, error);
 }
 
-bool WriteKyvFile(const BarSeries &series, const QString &folder, const QString &fname, int startyear)
+bool WriteKyvFile(const BarSeries &series, const QString &folder, const QString &fname, int startyear,
+                  QString *error)
 {
-    const std::optional<QString> path = PrepareFolder(folder, fname);
+    const std::optional<QString> path = PrepareFolder(folder, fname, error);
     if (!path)
         return false;
     if (WrittenBars(series) == 0) {
         const QFileInfo old(*path);
-        if (old.exists() || old.isSymLink())
-            return QFile::remove(*path);
-        return true;
+        if (!old.exists() && !old.isSymLink())
+            return true;
+        QFile file(*path);
+        return file.remove() || Fail(error, file.errorString());
     }
     if (!DateValue::CalendarDate(startyear, 1, 1))
-        return false;
+        return Fail(error, QStringLiteral("start year has no date"));
     return SaveFileAtomically(
-        *path, [&series, startyear](QIODevice &device) { return WriteKyvData(series, startyear, device); });
+        *path, [&series, startyear](QIODevice &device) { return WriteKyvData(series, startyear, device); },
+        error);
 }

@@ -19,6 +19,8 @@
 #include "FileSizeLimit.h"
 #endif
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr double k3May2013 = 41397.0, k1Jan2000 = 36526.0;
@@ -98,17 +100,26 @@ TEST(KyvFileBytes, HeaderFieldsAtTheirOffsets)
 struct Writer
 {
     QString file;
-    std::function<bool(const BarSeries &, const QString &)> write;
+    std::function<bool(const BarSeries &, const QString &folder, const QString &fname, QString *error)> write;
     std::function<QByteArray(const BarSeries &)> bytes;
+    bool Write(const BarSeries &s, const QString &folder, QString *error = nullptr) const
+    {
+        return write(s, folder, file, error);
+    }
 };
 
 std::vector<Writer> Writers()
 {
-    const QString bin = QStringLiteral("IBM.bin"), kyv = QStringLiteral("IBM.Daily.kyv");
-    return {
-        {bin, [bin](const BarSeries &s, const QString &f) { return WriteBinFile(s, f, bin); }, BinFileBytes},
-        {kyv, [kyv](const BarSeries &s, const QString &f) { return WriteKyvFile(s, f, kyv, 2000); },
-         [](const BarSeries &s) { return KyvFileBytes(s, 2000); }}};
+    return {{QStringLiteral("IBM.bin"),
+             [](const BarSeries &s, const QString &folder, const QString &fname, QString *error) {
+                 return WriteBinFile(s, folder, fname, error);
+             },
+             BinFileBytes},
+            {QStringLiteral("IBM.Daily.kyv"),
+             [](const BarSeries &s, const QString &folder, const QString &fname, QString *error) {
+                 return WriteKyvFile(s, folder, fname, 2000, error);
+             },
+             [](const BarSeries &s) { return KyvFileBytes(s, 2000); }}};
 }
 
 QStringList Entries(const QString &folder)
@@ -122,13 +133,15 @@ TEST(WriteFile, CreatesTheLastFolderLevelAndReplacesALongerFile)
         SCOPED_TRACE(w.file.toStdString());
         QTemporaryDir temp;
         const QString folder = temp.filePath(QStringLiteral("new"));
-        ASSERT_TRUE(w.write(MakeSeries(1000), folder));
-        ASSERT_TRUE(w.write(MakeSeries(2), folder + u'/')); // with or without a trailing separator
+        ASSERT_TRUE(w.Write(MakeSeries(1000), folder));
+        ASSERT_TRUE(w.Write(MakeSeries(2), folder + u'/')); // with or without a trailing separator
         EXPECT_EQ(Entries(folder), QStringList{w.file});
         EXPECT_EQ(ReadFile(folder + u'/' + w.file), w.bytes(MakeSeries(2)));
-        EXPECT_FALSE(w.write(MakeSeries(2), temp.filePath(QStringLiteral("a/b"))));
+        QString error;
+        EXPECT_FALSE(w.Write(MakeSeries(2), temp.filePath(QStringLiteral("a/b")), &error));
+        EXPECT_EQ(error, QStringLiteral("folder cannot be created"));
         EXPECT_FALSE(QFileInfo::exists(temp.filePath(QStringLiteral("a"))));
-        EXPECT_FALSE(w.write(MakeSeries(2), QString()));
+        EXPECT_FALSE(w.Write(MakeSeries(2), QString()));
     }
 }
 
@@ -139,19 +152,40 @@ TEST(WriteFile, FailedWriteLeavesTheOldFileAndReturnsFalse)
         for (const int bars : {100, 1000}) { // fails while flushing the last buffered bytes, or while writing
             SCOPED_TRACE(w.file.toStdString() + ", " + std::to_string(bars) + " bars");
             QTemporaryDir temp;
-            ASSERT_TRUE(w.write(MakeSeries(10), temp.path()));
+            ASSERT_TRUE(w.Write(MakeSeries(10), temp.path()));
+            QString error;
             const bool written = [&] {
                 const FileSizeLimit limit(1024);
                 // Without the limit nothing could fail, so that counts as written.
-                return !limit.Active() || w.write(MakeSeries(bars), temp.path());
+                return !limit.Active() || w.Write(MakeSeries(bars), temp.path(), &error);
             }();
             EXPECT_FALSE(written);
+            EXPECT_EQ(error, QStringLiteral("File too large"));
             EXPECT_EQ(ReadFile(temp.filePath(w.file)), w.bytes(MakeSeries(10)));
             EXPECT_EQ(Entries(temp.path()), QStringList{w.file}); // no temporary file left behind
         }
     }
 }
 #endif
+
+// Guards against a symbol such as ../X writing outside the destination folder.
+TEST(WriteFile, RefusesANameThatCouldLeaveTheFolder)
+{
+    QTemporaryDir temp;
+    const QString folder = temp.filePath(QStringLiteral("out"));
+    for (const Writer &w : Writers()) {
+        for (const QString &name :
+             {u"../X.bin"_s, u"a/b"_s, u"a\\b"_s, u".."_s, u"X\x01.bin"_s, u"X\0.bin"_s}) {
+            SCOPED_TRACE(name.toStdString());
+            for (const int bars : {0, 1}) {
+                QString error;
+                EXPECT_FALSE(w.write(MakeSeries(bars), folder, name, &error));
+                EXPECT_EQ(error, QStringLiteral("file name cannot be used"));
+            }
+        }
+    }
+    EXPECT_EQ(Entries(temp.path()), QStringList()); // not even the folder
+}
 
 TEST(WriteFile, EmptySeriesWritesTheBinHeaderButRemovesTheKyvFile)
 {
