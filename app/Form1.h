@@ -8,6 +8,7 @@
 
 #include <array>
 #include <chrono>
+#include <optional>
 
 class PlatformServices;
 class SymbolListModel;
@@ -67,6 +68,8 @@ private:
     SymbolListModel *m_symbols = nullptr;
     bool m_batchRunning = false;
     bool m_closeRequested = false;
+    // Why "Symbols.txt" could not be read at start-up; such a file is never saved over.
+    std::optional<QString> m_symbolsUnread;
 
     std::array<QLabel *, 4> Label1{};
     QLineEdit *txtStartYear = nullptr;
