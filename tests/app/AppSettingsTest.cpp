@@ -1,5 +1,4 @@
 #include "AppSettings.h"
-#include "FileSizeLimit.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
 
@@ -107,21 +106,6 @@ TEST_F(AppSettingsFile, ValueWithALineBreakIsNotWritten)
         EXPECT_EQ(INIfileRead(m_ini).endpoints.Yahoo, Endpoints().Yahoo);
     }
 }
-
-#ifdef Q_OS_UNIX
-// Guards against a failed write emptying or cutting the old settings file.
-TEST_F(AppSettingsFile, FailedWriteLeavesOldFileWhole)
-{
-    const QByteArray old = "[Settings]\r\nStartYear=1990\r\n";
-    ReadWith(old);
-    {
-        const FileSizeLimit limit(16);
-        ASSERT_TRUE(limit.Active());
-        EXPECT_FALSE(INIfileWrite(m_ini, AppSettings{}));
-    }
-    EXPECT_EQ(Written(), old);
-}
-#endif
 
 TEST_F(AppSettingsFile, EndpointsOverrideOnlyWithBaseUrlsAndDigitIds)
 {

@@ -435,8 +435,9 @@ TEST_F(Form1Test, ShutDownKeepsFilesItCouldNotReadAndReportsEveryFailedSave)
     EXPECT_TRUE(QFileInfo(ini).exists() && !QFileInfo(ini).isFile());
     EXPECT_TRUE(QFileInfo(list).exists() && !QFileInfo(list).isFile());
 
-    // A full disk.
+    // A full disk leaves both old files whole.
     ASSERT_TRUE(QFile::remove(ini) && QFile::remove(list));
+    ASSERT_TRUE(WriteFile(ini, "[Settings]\r\nStartYear=1990\r\n") && WriteFile(list, "MSFT\r\n"));
     m_platform.messages.clear();
     Open();
     AddRows({QStringLiteral("IBM")});
@@ -447,6 +448,8 @@ TEST_F(Form1Test, ShutDownKeepsFilesItCouldNotReadAndReportsEveryFailedSave)
     }
     EXPECT_EQ(m_platform.messages, (QStringList{u"Could not save "_s + list + u": File too large"_s,
                                                 u"Could not save "_s + ini + u": File too large"_s}));
+    EXPECT_EQ(ReadFile(list), QByteArray("MSFT\r\n"));
+    EXPECT_EQ(ReadFile(ini), QByteArray("[Settings]\r\nStartYear=1990\r\n"));
 }
 #endif
 

@@ -1,5 +1,4 @@
 #include "SymbolsFile.h"
-#include "FileSizeLimit.h"
 #include "QtPrinters.h"
 #include "SymbolListModel.h"
 #include "TestFiles.h"
@@ -58,22 +57,5 @@ TEST_F(SymbolsFile, BytesThatAreNotUtf8ComeBackAsTheyWere)
     const QByteArray bytes = "CAF\xC9\r\nCaf\xC3\xA9\r\n\xFF\xFE\r\n";
     EXPECT_EQ(SymbolsBytes(ParseSymbols(bytes)), bytes);
     EXPECT_EQ(ParseSymbols(bytes).size(), 3);
-}
-#endif
-
-#ifdef Q_OS_UNIX
-// Guards against opening the list file for writing in place, which empties it when the save fails.
-TEST_F(SymbolsFile, FailedSaveKeepsOldList)
-{
-    SymbolListModel model;
-    model.AddRow(u"MSFT"_s);
-    ASSERT_TRUE(SymbolsSave(m_path, model));
-    model.AddRow(u"IBM"_s);
-    {
-        const FileSizeLimit limit(8);
-        ASSERT_TRUE(limit.Active());
-        EXPECT_FALSE(SymbolsSave(m_path, model));
-    }
-    EXPECT_EQ(Written(), QByteArray("MSFT\r\n"));
 }
 #endif
