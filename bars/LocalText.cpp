@@ -23,16 +23,24 @@ qsizetype Utf8Sequence(QByteArrayView bytes, qsizetype at, char32_t *codePoint)
 {
     const auto lead = static_cast<unsigned char>(bytes[at]);
     qsizetype length = 0;
-    char32_t value = 0, minimum = 0;
+    char32_t value = 0;
+    char32_t minimum = 0;
     if (lead < 0x80) {
         *codePoint = lead;
         return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, value = lead & 0x1F, minimum = 0x80;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1F;
+        minimum = 0x80;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, value = lead & 0x0F, minimum = 0x800;
+        length = 3;
+        value = lead & 0x0F;
+        minimum = 0x800;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, value = lead & 0x07, minimum = 0x10000;
+        length = 4;
+        value = lead & 0x07;
+        minimum = 0x10000;
     } else {
         return 0;
     }
