@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFileDevice>
-#include <QFileInfo>
 #include <QUrl>
 
 namespace {
@@ -111,20 +110,25 @@ AppSettings INIfileRead(const QString &iniPath)
     return settings;
 }
 
-bool INIfileWrite(const QString &iniPath, const AppSettings &settings)
+bool INIfileWrite(const QString &iniPath, const AppSettings &settings, QString *error)
 {
     ProfileFile profile;
     // An existing file that cannot be read is not replaced: its other sections would be lost.
-    if (!profile.Load(iniPath) && QFileInfo::exists(iniPath))
+    if (profile.Load(iniPath, error) == ReadResult::Failed)
         return false;
 
-    profile.WriteString(kSettings, QStringLiteral("StartYear"), TrimSpaces(settings.StartYear));
-    profile.WriteString(kSettings, QStringLiteral("DestinationFolder"),
-                        TrimSpaces(settings.DestinationFolder));
-    profile.WriteString(kSettings, QStringLiteral("BMpath"), TrimSpaces(settings.BMpath));
-    profile.WriteString(kSettings, QStringLiteral("QLTpath"), TrimSpaces(settings.QLTpath));
-    profile.WriteString(kSettings, QStringLiteral("FileFormat"), QString::number(settings.FileFormat));
-    profile.WriteString(kSettings, QStringLiteral("QuoteSource"), QString::number(settings.QuoteSource));
+    const std::pair<QString, QString> values[] = {
+        {QStringLiteral("StartYear"), TrimSpaces(settings.StartYear)},
+        {QStringLiteral("DestinationFolder"), TrimSpaces(settings.DestinationFolder)},
+        {QStringLiteral("BMpath"), TrimSpaces(settings.BMpath)},
+        {QStringLiteral("QLTpath"), TrimSpaces(settings.QLTpath)},
+        {QStringLiteral("FileFormat"), QString::number(settings.FileFormat)},
+        {QStringLiteral("QuoteSource"), QString::number(settings.QuoteSource)}};
+    QStringList refused;
+    for (const auto &[key, value] : values) {
+        if (!profile.WriteString(kSettings, key, value))
+            refused.append(key);
+    }
 
     // A file without tokens gains no [Tokens] section; a stored token can still be emptied.
     bool holdsToken = false;
@@ -132,17 +136,29 @@ bool INIfileWrite(const QString &iniPath, const AppSettings &settings)
          {std::pair{QStringLiteral("EODHD"), TrimSpaces(settings.tokens.EODHD)},
           std::pair{QStringLiteral("Tiingo"), TrimSpaces(settings.tokens.Tiingo)}}) {
         const bool stored = profile.ReadString(kTokens, key, QStringLiteral("\n")) != u"\n";
-        const bool writable = !token.contains(u'\r') && !token.contains(u'\n');
-        if (writable && (stored || !token.isEmpty()))
-            profile.WriteString(kTokens, key, token);
+        if ((stored || !token.isEmpty()) && !profile.WriteString(kTokens, key, token))
+            refused.append(key);
         holdsToken = holdsToken || !profile.ReadString(kTokens, key, QString()).isEmpty();
     }
-    if (!holdsToken)
-        return profile.Save(iniPath);
+
     const QByteArray bytes = profile.Bytes();
-    return SaveFileAtomically(iniPath, [&bytes](QIODevice &device) {
-        auto *file = qobject_cast<QFileDevice *>(&device);
-        return file && file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
-               device.write(bytes) == bytes.size();
-    });
+    const bool saved = SaveFileAtomically(
+        iniPath,
+        [&bytes, holdsToken](QIODevice &device) {
+            auto *file = qobject_cast<QFileDevice *>(&device);
+            const bool ownerOnly =
+                !holdsToken ||
+                (file && file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+            return ownerOnly && device.write(bytes) == bytes.size();
+        },
+        error);
+    if (!saved)
+        return false;
+    if (!refused.isEmpty()) {
+        if (error)
+            *error = refused.join(QStringLiteral(", ")) +
+                     QStringLiteral(" not written: a line break in the value");
+        return false;
+    }
+    return true;
 }

@@ -19,10 +19,12 @@ struct AppSettings
 
 // A missing file, section or key gives the defaults; FileFormat and QuoteSource out of range read as 0.
 [[nodiscard]] AppSettings INIfileRead(const QString &iniPath);
-// Stores the six settings and the tokens, keeping everything else the file holds; a file that then
-// holds a token is readable by its owner only. False when the file could not be written; the old file
-// is then left whole.
-[[nodiscard]] bool INIfileWrite(const QString &iniPath, const AppSettings &settings);
+// Stores the six settings and the tokens, keeping everything else the file holds. False, with the reason in
+// `error`, when the file could not be written (the old file is then left whole), when an
+// existing file could not be read (it is then not replaced), or when a value holds a line
+// break (that key alone keeps its old value).
+[[nodiscard]] bool INIfileWrite(const QString &iniPath, const AppSettings &settings,
+                                QString *error = nullptr);
 
 [[nodiscard]] QString DefaultBMpath();
 [[nodiscard]] QString DefaultQLTpath();

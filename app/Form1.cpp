@@ -198,7 +198,9 @@ void Form1::Form_Load()
     m_downloader.SetEndpoints(settings.endpoints);
     m_downloader.SetLocale(QLocale());
 
-    SymbolsLoad(SymbolsPath(), *m_symbols);
+    QString symbolsError;
+    if (SymbolsLoad(SymbolsPath(), *m_symbols, &symbolsError) == ReadResult::Failed)
+        m_symbolsUnread = symbolsError;
 
     // Selecting from code runs the same handler as a selection by the user; the handlers are
     // idempotent, so calling them once more covers an index that did not change.
@@ -227,7 +229,18 @@ void Form1::Form_Load()
 void Form1::Form_Unload()
 {
     QDir().mkpath(m_settingsFolder); // a settings folder of its own is made on the first save
-    (void)SymbolsSave(SymbolsPath(), *m_symbols);
+    // One message for each file that could not be saved: the list's additions and the settings
+    // are lost otherwise without a word.
+    const auto report = [this](const QString &path, const QString &reason) {
+        m_platform.ShowCritical(this,
+                                QStringLiteral("Could not save ") + path + QStringLiteral(": ") + reason);
+    };
+    QString error;
+    if (m_symbolsUnread)
+        report(SymbolsPath(), QStringLiteral("it could not be read at start-up (") + *m_symbolsUnread + u')');
+    else if (!SymbolsSave(SymbolsPath(), *m_symbols, &error))
+        report(SymbolsPath(), error);
+
     AppSettings settings;
     settings.StartYear = txtStartYear->text();
     settings.DestinationFolder = lblDestinationFolder->text();
@@ -235,7 +248,8 @@ void Form1::Form_Unload()
     settings.QLTpath = QLTpath;
     settings.FileFormat = FileFormat;
     settings.QuoteSource = QuoteSource;
-    (void)INIfileWrite(SettingsPath(), settings);
+    if (!INIfileWrite(SettingsPath(), settings, &error))
+        report(SettingsPath(), error);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -324,6 +338,12 @@ void Form1::cmdPickFolder_Click()
     if (chosen.isEmpty())
         return;
     const QString folder = FolderPath::WithTrailingSeparator(QDir::toNativeSeparators(chosen));
+    // Stored in the settings file, a line break would start new lines there.
+    if (folder.contains(u'\r') || folder.contains(u'\n')) {
+        m_platform.ShowCritical(this,
+                                QStringLiteral("Folder names with line breaks cannot be used: ") + folder);
+        return;
+    }
     lblDestinationFolder->setText(folder);
     if (cmbFileFormat->currentIndex() == 0)
         BMpath = folder;

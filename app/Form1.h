@@ -9,6 +9,7 @@
 
 #include <array>
 #include <chrono>
+#include <optional>
 
 class PlatformServices;
 class SymbolListModel;
@@ -70,6 +71,8 @@ private:
     SymbolListModel *m_symbols = nullptr;
     bool m_batchRunning = false;
     bool m_closeRequested = false;
+    // Why "Symbols.txt" could not be read at start-up; such a file is never saved over.
+    std::optional<QString> m_symbolsUnread;
 
     std::array<QLabel *, 4> Label1{};
     QLineEdit *txtStartYear = nullptr;

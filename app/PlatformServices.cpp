@@ -103,7 +103,7 @@ bool HasDesktopHandler(const QStringList &mimeTypes, const QStringList &configDi
     };
     for (const QString &list : std::as_const(listFiles)) {
         ProfileFile file;
-        if (!file.Load(list))
+        if (file.Load(list) != ReadResult::Read)
             continue;
         candidates += entries(file, QStringLiteral("Default Applications"));
         candidates += entries(file, QStringLiteral("Added Associations"));
@@ -112,7 +112,7 @@ bool HasDesktopHandler(const QStringList &mimeTypes, const QStringList &configDi
     }
     for (const QString &dir : dataDirs) {
         ProfileFile cache;
-        if (cache.Load(dir + QStringLiteral("/applications/mimeinfo.cache")))
+        if (cache.Load(dir + QStringLiteral("/applications/mimeinfo.cache")) == ReadResult::Read)
             candidates += entries(cache, QStringLiteral("MIME Cache"));
     }
 

@@ -1,12 +1,10 @@
 #include "ProfileFile.h"
 
-#include "SaveFile.h"
-
-#include <QFile>
+#include "LocalText.h"
 
 namespace {
 
-constexpr QChar kByteOrderMark(0xFEFF);
+constexpr QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
 
 // "[name]" with anything after the last "]" ignored; false for any other line.
 bool SectionName(const QString &line, QString *name)
@@ -60,46 +58,45 @@ int DigitValue(QChar c)
 
 } // namespace
 
-bool ProfileFile::Load(const QString &path)
+ReadResult ProfileFile::Load(const QString &path, QString *error)
 {
-    m_lines.clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return false;
-    LoadBytes(bytes);
-    return true;
+    QByteArray bytes;
+    const ReadResult result = ReadRegularFile(path, &bytes, error);
+    LoadBytes(result == ReadResult::Read ? bytes : QByteArray());
+    return result;
 }
 
 void ProfileFile::LoadBytes(const QByteArray &bytes)
 {
     m_lines.clear();
-    QString text = QString::fromLocal8Bit(bytes);
-    if (text.startsWith(kByteOrderMark))
-        text.remove(0, 1);
+    m_byteOrderMark = bytes.startsWith(kByteOrderMark);
+    const QByteArrayView text = QByteArrayView(bytes).sliced(m_byteOrderMark ? kByteOrderMark.size() : 0);
 
     qsizetype start = 0;
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text.at(i);
-        if (c != u'\r' && c != u'\n')
+        const char c = text[i];
+        if (c != '\r' && c != '\n')
             continue;
-        m_lines.append(text.mid(start, i - start));
-        if (c == u'\r' && i + 1 < size && text.at(i + 1) == u'\n')
+        m_lines.append(text.sliced(start, i - start).toByteArray());
+        if (c == '\r' && i + 1 < size && text[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
     if (start < size)
-        m_lines.append(text.mid(start));
+        m_lines.append(text.sliced(start).toByteArray());
+}
+
+QString ProfileFile::Line(qsizetype i) const
+{
+    return LocalText::Decode(m_lines.at(i));
 }
 
 qsizetype ProfileFile::FindSection(const QString &section) const
 {
     QString name;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        if (SectionName(m_lines.at(i), &name) && SameName(name, section))
+        if (SectionName(Line(i), &name) && SameName(name, section))
             return i;
     }
     return -1;
@@ -109,7 +106,7 @@ qsizetype ProfileFile::SectionEnd(qsizetype headerLine) const
 {
     QString name;
     qsizetype i = headerLine + 1;
-    while (i < m_lines.size() && !SectionName(m_lines.at(i), &name))
+    while (i < m_lines.size() && !SectionName(Line(i), &name))
         ++i;
     return i;
 }
@@ -119,7 +116,7 @@ qsizetype ProfileFile::FindKey(qsizetype headerLine, const QString &key) const
     const qsizetype end = SectionEnd(headerLine);
     QString name;
     for (qsizetype i = headerLine + 1; i < end; ++i) {
-        if (KeyAndValue(m_lines.at(i), &name, nullptr) && SameName(name, key))
+        if (KeyAndValue(Line(i), &name, nullptr) && SameName(name, key))
             return i;
     }
     return -1;
@@ -134,7 +131,7 @@ QString ProfileFile::ReadString(const QString &section, const QString &key, cons
         const qsizetype line = FindKey(header, key);
         QString name;
         if (line >= 0)
-            KeyAndValue(m_lines.at(line), &name, &result);
+            KeyAndValue(Line(line), &name, &result);
     }
     if (maxLength >= 0 && result.size() > maxLength)
         result.truncate(maxLength);
@@ -178,42 +175,49 @@ int ProfileFile::ParseProfileInt(const QString &text)
     return static_cast<int>(value);
 }
 
-void ProfileFile::WriteString(const QString &section, const QString &key, const QString &value)
+bool ProfileFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
+    for (const QString *text : {&section, &key, &value}) {
+        if (text->contains(u'\r') || text->contains(u'\n'))
+            return false;
+    }
     const qsizetype header = FindSection(section);
     if (header < 0) {
-        if (!m_lines.isEmpty() && !m_lines.constLast().trimmed().isEmpty())
-            m_lines.append(QString());
-        m_lines.append(u'[' + section + u']');
-        m_lines.append(key + u'=' + value);
-        return;
+        if (!m_lines.isEmpty() && !Line(m_lines.size() - 1).trimmed().isEmpty())
+            m_lines.append(QByteArray());
+        m_lines.append(LocalText::Encode(QString(u'[' + section + u']')));
+        m_lines.append(LocalText::Encode(QString(key + u'=' + value)));
+        return true;
     }
 
     const qsizetype line = FindKey(header, key);
     if (line >= 0) {
         QString storedKey;
-        KeyAndValue(m_lines.at(line), &storedKey, nullptr);
-        m_lines[line] = storedKey + u'=' + value;
-        return;
+        KeyAndValue(Line(line), &storedKey, nullptr);
+        m_lines[line] = LocalText::Encode(QString(storedKey + u'=' + value));
+        return true;
     }
 
     qsizetype insertAt = SectionEnd(header);
-    while (insertAt - 1 > header && m_lines.at(insertAt - 1).trimmed().isEmpty())
+    while (insertAt - 1 > header && Line(insertAt - 1).trimmed().isEmpty())
         --insertAt;
-    m_lines.insert(insertAt, key + u'=' + value);
+    m_lines.insert(insertAt, LocalText::Encode(QString(key + u'=' + value)));
+    return true;
 }
 
 QByteArray ProfileFile::Bytes() const
 {
     QByteArray bytes;
-    for (const QString &line : m_lines) {
-        bytes += line.toLocal8Bit();
+    if (m_byteOrderMark)
+        bytes += kByteOrderMark;
+    for (const QByteArray &line : m_lines) {
+        bytes += line;
         bytes += "\r\n";
     }
     return bytes;
 }
 
-bool ProfileFile::Save(const QString &path) const
+bool ProfileFile::Save(const QString &path, QString *error) const
 {
-    return SaveFileAtomically(path, Bytes());
+    return SaveFileAtomically(path, Bytes(), error);
 }

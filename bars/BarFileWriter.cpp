@@ -2,6 +2,7 @@
 
 #include "DateValue.h"
 #include "FolderPath.h"
+#include "LocalText.h"
 #include "SaveFile.h"
 
 #include <QBuffer>
@@ -37,24 +38,10 @@ template <typename T> char *PutLittleEndian(char *at, T value)
     return at + sizeof value;
 }
 
-// `text` in the 8-bit encoding, cut to at most `maxBytes` without splitting a character, so a
-// multi-byte encoding never leaves half a character in the file.
-[[nodiscard]] QByteArray Local8BitPrefix(const QString &text, qsizetype maxBytes)
-{
-    QByteArray bytes = text.toLocal8Bit();
-    for (qsizetype chars = text.size(); bytes.size() > maxBytes && chars > 0;) {
-        --chars;
-        if (chars > 0 && text.at(chars - 1).isHighSurrogate())
-            --chars;
-        bytes = text.left(chars).toLocal8Bit();
-    }
-    return bytes;
-}
-
 // `text` cut or space-filled to exactly `width` bytes.
 void AppendFixedText(QByteArray &out, const QString &text, qsizetype width)
 {
-    const QByteArray bytes = Local8BitPrefix(text, width);
+    const QByteArray bytes = LocalText::EncodePrefix(text, width);
     out.append(bytes);
     out.append(width - bytes.size(), ' ');
 }
@@ -113,13 +100,26 @@ void AppendFixedText(QByteArray &out, const QString &text, qsizetype width)
     return bytes;
 }
 
-// The file path inside `folder`, creating the folder's last level if it is missing.
-[[nodiscard]] std::optional<QString> PrepareFolder(const QString &folder, const QString &fname)
+bool Fail(QString *error, const QString &reason)
 {
-    if (folder.isEmpty() || fname.isEmpty())
+    if (error)
+        *error = reason;
+    return false;
+}
+
+// The file path inside `folder`, creating the folder's last level if it is missing.
+[[nodiscard]] std::optional<QString> PrepareFolder(const QString &folder, const QString &fname,
+                                                   QString *error)
+{
+    // A name that could leave the folder is refused here too, whoever formed it.
+    if (!FolderPath::IsPlainFileName(fname)) {
+        Fail(error, QStringLiteral("file name cannot be used"));
         return std::nullopt;
-    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+    }
+    if (folder.isEmpty() || (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))) {
+        Fail(error, QStringLiteral("folder cannot be created"));
         return std::nullopt;
+    }
     return FolderPath::WithTrailingSeparator(folder) + fname;
 }
 
@@ -133,7 +133,7 @@ bool WriteBinData(const BarSeries &series, QIODevice &device)
     AppendLittleEndian(header, qint32(series.FieldCount));
     for (int field = 1; field <= series.FieldCount; ++field) {
         const QByteArray name =
-            Local8BitPrefix(FieldName(series, field), std::numeric_limits<quint16>::max());
+            LocalText::EncodePrefix(FieldName(series, field), std::numeric_limits<quint16>::max());
         AppendLittleEndian(header, kTextTag);
         AppendLittleEndian(header, quint16(name.size()));
         header.append(name);
@@ -169,26 +169,29 @@ QByteArray KyvFileBytes(const BarSeries &series, int startyear)
         [&series, startyear](QIODevice &device) { return WriteKyvData(series, startyear, device); });
 }
 
-bool WriteBinFile(const BarSeries &series, const QString &folder, const QString &fname)
+bool WriteBinFile(const BarSeries &series, const QString &folder, const QString &fname, QString *error)
 {
-    const std::optional<QString> path = PrepareFolder(folder, fname);
-    return path &&
-           SaveFileAtomically(*path, [&series](QIODevice &device) { return WriteBinData(series, device); });
+    const std::optional<QString> path = PrepareFolder(folder, fname, error);
+    return path && SaveFileAtomically(
+                       *path, [&series](QIODevice &device) { return WriteBinData(series, device); }, error);
 }
 
-bool WriteKyvFile(const BarSeries &series, const QString &folder, const QString &fname, int startyear)
+bool WriteKyvFile(const BarSeries &series, const QString &folder, const QString &fname, int startyear,
+                  QString *error)
 {
-    const std::optional<QString> path = PrepareFolder(folder, fname);
+    const std::optional<QString> path = PrepareFolder(folder, fname, error);
     if (!path)
         return false;
     if (WrittenBars(series) == 0) {
         const QFileInfo old(*path);
-        if (old.exists() || old.isSymLink())
-            return QFile::remove(*path);
-        return true;
+        if (!old.exists() && !old.isSymLink())
+            return true;
+        QFile file(*path);
+        return file.remove() || Fail(error, file.errorString());
     }
     if (!DateValue::CalendarDate(startyear, 1, 1))
-        return false;
+        return Fail(error, QStringLiteral("start year has no date"));
     return SaveFileAtomically(
-        *path, [&series, startyear](QIODevice &device) { return WriteKyvData(series, startyear, device); });
+        *path, [&series, startyear](QIODevice &device) { return WriteKyvData(series, startyear, device); },
+        error);
 }

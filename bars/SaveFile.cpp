@@ -1,25 +1,81 @@
 #include "SaveFile.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
-bool SaveFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write)
+#include <cerrno>
+
+namespace {
+
+const QString kNotARegularFile = QStringLiteral("not a regular file");
+
+bool Fail(QString *error, const QString &reason)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // commit() does not notice a buffered write that fails while it flushes, and would then
-    // replace the old file with a cut-short one: flush first.
-    if (!write(file) || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    if (error)
+        *error = reason;
+    return false;
 }
 
-bool SaveFileAtomically(const QString &path, const QByteArray &bytes)
+// Qt words a write that the system refused (a full disk, a file too large) only as its generic
+// "Unknown error"; the system's own reason, still in errno, says more.
+QString Reason(const QFileDevice &file, int systemError)
 {
-    return SaveFileAtomically(path,
-                              [&bytes](QIODevice &device) { return device.write(bytes) == bytes.size(); });
+    const QString reason = file.errorString();
+    if (systemError != 0 && (reason.isEmpty() || reason == QFile().errorString()))
+        return qt_error_string(systemError);
+    return reason;
+}
+
+} // namespace
+
+bool SaveFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write, QString *error)
+{
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile())
+        return Fail(error, kNotARegularFile);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Fail(error, file.errorString());
+    // commit() does not notice a buffered write that fails while it flushes, and would then
+    // replace the old file with a cut-short one: flush first.
+    errno = 0;
+    if (!write(file) || !file.flush()) {
+        const QString reason = Reason(file, errno);
+        file.cancelWriting();
+        return Fail(error, reason);
+    }
+    errno = 0;
+    return file.commit() || Fail(error, Reason(file, errno));
+}
+
+bool SaveFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+{
+    return SaveFileAtomically(
+        path, [&bytes](QIODevice &device) { return device.write(bytes) == bytes.size(); }, error);
+}
+
+ReadResult ReadRegularFile(const QString &path, QByteArray *bytes, QString *error)
+{
+    bytes->clear();
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return ReadResult::Missing;
+    if (!info.isFile()) {
+        Fail(error, kNotARegularFile);
+        return ReadResult::Failed;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Fail(error, file.errorString());
+        return ReadResult::Failed;
+    }
+    *bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        Fail(error, file.errorString());
+        return ReadResult::Failed;
+    }
+    return ReadResult::Read;
 }
 
 QString TrimSpaces(const QString &text)

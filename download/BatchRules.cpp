@@ -1,5 +1,7 @@
 #include "BatchRules.h"
 
+#include "FolderPath.h"
+
 #include <cmath>
 #include <limits>
 
@@ -48,7 +50,13 @@ QString OutputName(const QString &symbol)
 
 QString OutputFileName(const QString &outputName, int fileFormat)
 {
-    return outputName + (fileFormat == 0 ? QStringLiteral(".bin") : QStringLiteral(".Daily.kyv"));
+    QString name = outputName;
+    for (QChar &c : name) {
+        if (FolderPath::IsUnsafeInFileName(c))
+            c = u'_';
+    }
+    name += fileFormat == 0 ? QStringLiteral(".bin") : QStringLiteral(".Daily.kyv");
+    return FolderPath::IsPlainFileName(name) ? name : QString();
 }
 
 } // namespace BatchRules

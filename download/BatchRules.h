@@ -21,7 +21,9 @@ struct StartYearCheck
 // ":" made "." when nothing follows that colon.
 [[nodiscard]] QString OutputName(const QString &symbol);
 
-// The output name with the extension of the chosen file format (0 .bin, otherwise .kyv).
+// The output name with the extension of the chosen file format (0 .bin, otherwise .kyv), with
+// every "/", "\" and control character made "_" so the file stays inside its folder. Empty
+// when no usable file name is left; nothing may then be written.
 [[nodiscard]] QString OutputFileName(const QString &outputName, int fileFormat);
 
 } // namespace BatchRules

@@ -1,6 +1,7 @@
 #include "QuoteSources.h"
 
 #include "DateValue.h"
+#include "LocalText.h"
 #include "QuoteConversions.h"
 
 #include <array>
@@ -257,7 +258,7 @@ QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery)
 QByteArray EncodeSymbol(const QString &symbol)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    const QByteArray bytes = symbol.toLocal8Bit();
+    const QByteArray bytes = LocalText::Encode(symbol);
     QByteArray encoded;
     encoded.reserve(bytes.size() * 3);
     for (const char c : bytes) {

@@ -1,9 +1,7 @@
 #include "SymbolsFile.h"
 
-#include "SaveFile.h"
+#include "LocalText.h"
 #include "SymbolListModel.h"
-
-#include <QFile>
 
 namespace {
 
@@ -18,7 +16,7 @@ void AppendSymbol(QStringList &symbols, const QString &line)
 
 QStringList ParseSymbols(const QByteArray &bytes)
 {
-    const QString text = QString::fromLocal8Bit(bytes);
+    const QString text = LocalText::Decode(bytes);
     QStringList symbols;
     qsizetype start = 0;
     const qsizetype size = text.size();
@@ -39,33 +37,30 @@ QByteArray SymbolsBytes(const QStringList &symbols)
 {
     QByteArray bytes;
     for (const QString &symbol : symbols) {
-        bytes += symbol.toLocal8Bit();
+        bytes += LocalText::Encode(symbol);
         bytes += "\r\n";
     }
     return bytes;
 }
 
-bool SymbolsLoad(const QString &path, SymbolListModel &model)
+ReadResult SymbolsLoad(const QString &path, SymbolListModel &model, QString *error)
 {
-    QFile file(path);
-    if (!file.exists())
-        return false;
+    QByteArray bytes;
+    const ReadResult result = ReadRegularFile(path, &bytes, error);
+    if (result == ReadResult::Missing)
+        return result;
     model.Clear();
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    const bool complete = file.error() == QFileDevice::NoError;
     // A read that fails part-way still gives the lines that came before the failure.
     for (const QString &symbol : ParseSymbols(bytes))
         model.AddRow(symbol);
-    return complete;
+    return result;
 }
 
-bool SymbolsSave(const QString &path, const SymbolListModel &model)
+bool SymbolsSave(const QString &path, const SymbolListModel &model, QString *error)
 {
     QStringList symbols;
     symbols.reserve(model.Count());
     for (int row = 0; row < model.Count(); ++row)
         symbols.append(model.Row(row).Symbol);
-    return SaveFileAtomically(path, SymbolsBytes(symbols));
+    return SaveFileAtomically(path, SymbolsBytes(symbols), error);
 }

@@ -70,6 +70,17 @@ void SortDedupWriteKyv(benchmark::State &state)
     SortDedupWrite(state, true);
 }
 
+// The .kyv header cuts the symbol to its field widths; the cost must not grow with the square
+// of the symbol's length.
+void KyvLongSymbol(benchmark::State &state)
+{
+    BarSeries series = MakeRawSeries(1, false);
+    series.Symbol = QString(qsizetype(state.range(0)), QChar(0x00e9));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(KyvFileBytes(series, 2000).size());
+    state.SetComplexityN(state.range(0));
+}
+
 void Sizes(benchmark::internal::Benchmark *b)
 {
     b->ArgNames({"bars", "descending"});
@@ -82,5 +93,6 @@ void Sizes(benchmark::internal::Benchmark *b)
 BENCHMARK(Sort)->Apply(Sizes);
 BENCHMARK(SortDedupWriteBin)->Apply(Sizes);
 BENCHMARK(SortDedupWriteKyv)->Apply(Sizes);
+BENCHMARK(KyvLongSymbol)->RangeMultiplier(4)->Range(1250, 80000)->Unit(benchmark::kMicrosecond)->Complexity();
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "AppSettings.h"
-#include "FileSizeLimit.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
 
@@ -78,20 +77,35 @@ TEST_F(AppSettingsFile, WriteStoresTheSixKeysInOrderKeepingTheRestOfTheFile)
     }
 }
 
-#ifdef Q_OS_UNIX
-// Guards against a failed write emptying or cutting the old settings file.
-TEST_F(AppSettingsFile, FailedWriteLeavesOldFileWhole)
+#ifndef Q_OS_WIN
+// Guards against saving turning bytes that are not UTF-8 into other bytes: a Latin-1 folder would
+// name another folder afterwards.
+TEST_F(AppSettingsFile, UnchangedLinesAndValuesComeBackByteForByte)
 {
-    const QByteArray old = "[Settings]\r\nStartYear=1990\r\n";
-    ReadWith(old);
-    {
-        const FileSizeLimit limit(16);
-        ASSERT_TRUE(limit.Active());
-        EXPECT_FALSE(INIfileWrite(m_ini, AppSettings{}));
-    }
-    EXPECT_EQ(Written(), old);
+    const QByteArray file =
+        "\xEF\xBB\xBF; caf\xE9\r\n[Other]\r\nName=Caf\xE9\r\n[Settings]\r\nStartYear=1999\r\n"
+        "DestinationFolder=/d\xE9\r\nBMpath=/b\xE9\xC3\r\nQLTpath=/q\r\nFileFormat=1\r\n"
+        "QuoteSource=2\r\n";
+    ASSERT_TRUE(INIfileWrite(m_ini, ReadWith(file)));
+    EXPECT_EQ(Written(), file);
 }
 #endif
+
+// Guards against a line break in a value writing keys or sections of its own.
+TEST_F(AppSettingsFile, ValueWithALineBreakIsNotWritten)
+{
+    for (const char *brk : {"\n", "\r"}) {
+        ReadWith("[Settings]\r\nBMpath=/b\r\n");
+        AppSettings s;
+        s.BMpath = u"x"_s + QLatin1StringView(brk) + u"[Endpoints]"_s + QLatin1StringView(brk) +
+                   u"Yahoo=http://elsewhere"_s;
+        QString error;
+        EXPECT_FALSE(INIfileWrite(m_ini, s, &error));
+        EXPECT_EQ(error, u"BMpath not written: a line break in the value"_s);
+        EXPECT_TRUE(Written().startsWith("[Settings]\r\nBMpath=/b\r\n"));
+        EXPECT_EQ(INIfileRead(m_ini).endpoints.Yahoo, Endpoints().Yahoo);
+    }
+}
 
 TEST_F(AppSettingsFile, EndpointsOverrideOnlyWithBaseUrlsAndDigitIds)
 {

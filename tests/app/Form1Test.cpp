@@ -2,6 +2,7 @@
 #include "AppSettings.h"
 #include "CannedHttpServer.h"
 #include "DirectoryName.h"
+#include "FileSizeLimit.h"
 #include "PlatformServices.h"
 #include "QtPrinters.h"
 #include "QuoteServiceProcess.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +23,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -169,6 +177,15 @@ TEST_F(Form1Test, EachFormatRemembersItsOwnFolder)
     m_platform.folderAnswer = QStringLiteral("/");
     form.cmdPickFolder_Click();
     EXPECT_EQ(Destination(), QStringLiteral("/"));
+
+    // Stored in the settings file, a line break would add keys or sections of its own.
+    m_platform.folderAnswer = QStringLiteral("/x\n[Endpoints]\nYahoo=http://elsewhere");
+    form.cmdPickFolder_Click();
+    EXPECT_EQ(m_platform.messages,
+              QStringList{QStringLiteral("Folder names with line breaks cannot be used: ") +
+                          m_platform.folderAnswer + u'/'});
+    EXPECT_EQ(Destination(), QStringLiteral("/"));
+    EXPECT_EQ(form.QLTpath, QStringLiteral("/"));
 }
 
 TEST_F(Form1Test, DownloadChecksReportTheFirstProblem)
@@ -404,6 +421,42 @@ TEST_F(Form1Test, ShutDownSavesListAndSettingsKeepingOtherKeys)
     EXPECT_TRUE(ini.startsWith("; mine\r\n"));
     EXPECT_TRUE(ini.contains("[Other]\r\nKeep=1"));
 }
+
+#ifdef Q_OS_UNIX
+// Guards against start-up blocking on a FIFO, against a list file that was not read being
+// saved over, and against a failed save on close passing without a word.
+TEST_F(Form1Test, ShutDownKeepsFilesItCouldNotReadAndReportsEveryFailedSave)
+{
+    const QString ini = ProgramFile("Quorbex.ini"), list = ProgramFile("Symbols.txt");
+    ASSERT_EQ(mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
+    ASSERT_EQ(mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+    Open();
+    AddRows({QStringLiteral("IBM")});
+    m_form->close();
+    EXPECT_EQ(m_platform.messages,
+              (QStringList{u"Could not save "_s + list +
+                               u": it could not be read at start-up (not a regular file)"_s,
+                           u"Could not save "_s + ini + u": not a regular file"_s}));
+    EXPECT_TRUE(QFileInfo(ini).exists() && !QFileInfo(ini).isFile());
+    EXPECT_TRUE(QFileInfo(list).exists() && !QFileInfo(list).isFile());
+
+    // A full disk leaves both old files whole.
+    ASSERT_TRUE(QFile::remove(ini) && QFile::remove(list));
+    ASSERT_TRUE(WriteFile(ini, "[Settings]\r\nStartYear=1990\r\n") && WriteFile(list, "MSFT\r\n"));
+    m_platform.messages.clear();
+    Open();
+    AddRows({QStringLiteral("IBM")});
+    {
+        const FileSizeLimit limit(2);
+        ASSERT_TRUE(limit.Active());
+        m_form->close();
+    }
+    EXPECT_EQ(m_platform.messages, (QStringList{u"Could not save "_s + list + u": File too large"_s,
+                                                u"Could not save "_s + ini + u": File too large"_s}));
+    EXPECT_EQ(ReadFile(list), QByteArray("MSFT\r\n"));
+    EXPECT_EQ(ReadFile(ini), QByteArray("[Settings]\r\nStartYear=1990\r\n"));
+}
+#endif
 
 TEST_F(Form1Test, HelpOpensTheFileOrSaysWhereItLooked)
 {

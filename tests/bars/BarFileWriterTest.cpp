@@ -1,4 +1,5 @@
 #include "BarFileWriter.h"
+#include "LocalText.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
 
@@ -17,6 +18,8 @@
 // The shared helper, from tests/app while it lives there, else from tests/.
 #include "FileSizeLimit.h"
 #endif
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -81,6 +84,12 @@ TEST(KyvFileBytes, HeaderFieldsAtTheirOffsets)
     const QByteArray odd =
         KyvFileBytes(MakeSeries(1, k1Jan2000, QStringLiteral("a") + QString(8, QChar(0x00e9))), 2000);
     EXPECT_EQ(odd.mid(14, 10), "a" + QString(4, QChar(0x00e9)).toUtf8() + ' '); // never half a character
+#ifndef Q_OS_WIN
+    // A symbol read in as bytes that are not UTF-8 goes out in those bytes.
+    const QString latin1 = LocalText::Decode("CAF\xC9");
+    EXPECT_EQ(KyvFileBytes(MakeSeries(1, k1Jan2000, latin1), 2000).mid(14, 10),
+              "CAF\xC9" + QByteArray(6, ' '));
+#endif
     // The start date comes from the start year (1999 gives 36161.0), not from the first bar.
     EXPECT_EQ(HexAt(KyvFileBytes(MakeSeries(3, k3May2013), 1999), 306, 8), "00 00 00 00 20 a8 e1 40");
     EXPECT_TRUE(KyvFileBytes(MakeSeries(3), 99).isEmpty());
@@ -91,17 +100,22 @@ TEST(KyvFileBytes, HeaderFieldsAtTheirOffsets)
 struct Writer
 {
     QString file;
-    std::function<bool(const BarSeries &, const QString &)> write;
+    std::function<bool(const BarSeries &, const QString &folder, const QString &fname, QString *error)> write;
     std::function<QByteArray(const BarSeries &)> bytes;
 };
 
 std::vector<Writer> Writers()
 {
-    const QString bin = QStringLiteral("IBM.bin"), kyv = QStringLiteral("IBM.Daily.kyv");
-    return {
-        {bin, [bin](const BarSeries &s, const QString &f) { return WriteBinFile(s, f, bin); }, BinFileBytes},
-        {kyv, [kyv](const BarSeries &s, const QString &f) { return WriteKyvFile(s, f, kyv, 2000); },
-         [](const BarSeries &s) { return KyvFileBytes(s, 2000); }}};
+    return {{u"IBM.bin"_s,
+             [](const BarSeries &s, const QString &d, const QString &f, QString *e) {
+                 return WriteBinFile(s, d, f, e);
+             },
+             BinFileBytes},
+            {u"IBM.Daily.kyv"_s,
+             [](const BarSeries &s, const QString &d, const QString &f, QString *e) {
+                 return WriteKyvFile(s, d, f, 2000, e);
+             },
+             [](const BarSeries &s) { return KyvFileBytes(s, 2000); }}};
 }
 
 QStringList Entries(const QString &folder)
@@ -109,19 +123,26 @@ QStringList Entries(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-TEST(WriteFile, CreatesTheLastFolderLevelAndReplacesALongerFile)
+TEST(WriteFile, CreatesTheLastFolderLevelReplacesALongerFileAndWritesNothingElsewhere)
 {
     for (const Writer &w : Writers()) {
         SCOPED_TRACE(w.file.toStdString());
         QTemporaryDir temp;
         const QString folder = temp.filePath(QStringLiteral("new"));
-        ASSERT_TRUE(w.write(MakeSeries(1000), folder));
-        ASSERT_TRUE(w.write(MakeSeries(2), folder + u'/')); // with or without a trailing separator
-        EXPECT_EQ(Entries(folder), QStringList{w.file});
+        QString error;
+        ASSERT_TRUE(w.write(MakeSeries(1000), folder, w.file, &error));
+        ASSERT_TRUE(w.write(MakeSeries(2), folder + u'/', w.file, &error)); // with or without a separator
         EXPECT_EQ(ReadFile(folder + u'/' + w.file), w.bytes(MakeSeries(2)));
-        EXPECT_FALSE(w.write(MakeSeries(2), temp.filePath(QStringLiteral("a/b"))));
-        EXPECT_FALSE(QFileInfo::exists(temp.filePath(QStringLiteral("a"))));
-        EXPECT_FALSE(w.write(MakeSeries(2), QString()));
+        EXPECT_FALSE(w.write(MakeSeries(2), temp.filePath(QStringLiteral("a/b")), w.file, &error));
+        EXPECT_EQ(error, QStringLiteral("folder cannot be created"));
+        EXPECT_FALSE(w.write(MakeSeries(2), QString(), w.file, &error));
+        // Guards against a symbol such as ../X writing (or, for .kyv, removing) outside the folder.
+        for (const QString &name : {u"../X"_s, u"a/b"_s, u"a\\b"_s, u".."_s, u"X\x01"_s, u"X\0.bin"_s}) {
+            EXPECT_FALSE(w.write(MakeSeries(0), folder, name, &error));
+            EXPECT_EQ(error, QStringLiteral("file name cannot be used"));
+        }
+        EXPECT_EQ(Entries(temp.path()), QStringList{u"new"_s});
+        EXPECT_EQ(Entries(folder), QStringList{w.file});
     }
 }
 
@@ -132,13 +153,15 @@ TEST(WriteFile, FailedWriteLeavesTheOldFileAndReturnsFalse)
         for (const int bars : {100, 1000}) { // fails while flushing the last buffered bytes, or while writing
             SCOPED_TRACE(w.file.toStdString() + ", " + std::to_string(bars) + " bars");
             QTemporaryDir temp;
-            ASSERT_TRUE(w.write(MakeSeries(10), temp.path()));
+            ASSERT_TRUE(w.write(MakeSeries(10), temp.path(), w.file, nullptr));
+            QString error;
             const bool written = [&] {
                 const FileSizeLimit limit(1024);
                 // Without the limit nothing could fail, so that counts as written.
-                return !limit.Active() || w.write(MakeSeries(bars), temp.path());
+                return !limit.Active() || w.write(MakeSeries(bars), temp.path(), w.file, &error);
             }();
             EXPECT_FALSE(written);
+            EXPECT_EQ(error, QStringLiteral("File too large"));
             EXPECT_EQ(ReadFile(temp.filePath(w.file)), w.bytes(MakeSeries(10)));
             EXPECT_EQ(Entries(temp.path()), QStringList{w.file}); // no temporary file left behind
         }

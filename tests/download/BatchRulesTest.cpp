@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 // A year of 0 marks a rejected text; accepted ones leave the message empty.
@@ -36,17 +38,21 @@ TEST(StartYear, AcceptsALocaleAwareNumberRoundedHalfToEvenOrExplainsTheRejection
     EXPECT_EQ(german.year, 2000);
 }
 
-// The text after the first colon, or the whole symbol with its colons made dots when nothing follows.
+// The text after the first colon, or the whole symbol with its colons made dots when nothing follows;
+// in the file name alone, separators and control characters become "_" so no file leaves its folder.
 TEST(OutputName, NamesTheFileInBothFormats)
 {
-    const std::pair<const char *, const char *> cases[] = {
-        {"IBM", "IBM"}, {"NYSE:IBM", "IBM"}, {"IBM:", "IBM."}, {"A:B:C", "B:C"}, {"^GSPC", "^GSPC"}};
+    const std::pair<QString, QString> cases[] = {{u"IBM"_s, u"IBM"_s},     {u"NYSE:IBM"_s, u"IBM"_s},
+                                                 {u"IBM:"_s, u"IBM."_s},   {u"A:B:C"_s, u"B:C"_s},
+                                                 {u"^GSPC"_s, u"^GSPC"_s}, {u"BRK/B"_s, u"BRK_B"_s},
+                                                 {u"../X"_s, u".._X"_s},   {u"X:../../Y"_s, u".._.._Y"_s},
+                                                 {u"..\\X"_s, u".._X"_s},  {u"A\0B\tC\x7F"_s, u"A_B_C_"_s},
+                                                 {u"\x1F:"_s, u"_."_s}};
     for (const auto &[symbol, name] : cases) {
-        SCOPED_TRACE(symbol);
-        const QString outputName = BatchRules::OutputName(QLatin1String(symbol));
-        EXPECT_EQ(BatchRules::OutputFileName(outputName, 0), QLatin1String(name) + QStringLiteral(".bin"));
-        EXPECT_EQ(BatchRules::OutputFileName(outputName, 1),
-                  QLatin1String(name) + QStringLiteral(".Daily.kyv"));
+        SCOPED_TRACE(symbol.toStdString());
+        const QString outputName = BatchRules::OutputName(symbol);
+        EXPECT_EQ(BatchRules::OutputFileName(outputName, 0), name + u".bin"_s);
+        EXPECT_EQ(BatchRules::OutputFileName(outputName, 1), name + u".Daily.kyv"_s);
     }
 }
 

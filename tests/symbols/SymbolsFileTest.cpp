@@ -1,5 +1,4 @@
 #include "SymbolsFile.h"
-#include "FileSizeLimit.h"
 #include "QtPrinters.h"
 #include "SymbolListModel.h"
 #include "TestFiles.h"
@@ -40,30 +39,23 @@ TEST_F(SymbolsFile, RoundTripKeepsOnlyTheSymbolsAndMissingFileKeepsTheList)
         model.AddRow(symbol);
     model.SetChecked(0, true);
     model.SetCell(0, CellFilename, u"MSFT.bin"_s);
-    EXPECT_FALSE(SymbolsLoad(m_path, model));
+    EXPECT_EQ(SymbolsLoad(m_path, model), ReadResult::Missing);
     ASSERT_TRUE(SymbolsSave(m_path, model));
     EXPECT_EQ(Written(), QByteArray("MSFT\r\n ibm \r\n   \r\n"));
 
-    ASSERT_TRUE(SymbolsLoad(m_path, model));
+    ASSERT_EQ(SymbolsLoad(m_path, model), ReadResult::Read);
     ASSERT_EQ(model.Count(), 2);
     EXPECT_EQ(model.Row(1).Symbol, u"ibm"_s);
     EXPECT_FALSE(model.Row(0).Checked);
     EXPECT_EQ(model.Row(0).Cells, (QStringList{QString(), u" "_s, u" "_s, u" "_s}));
 }
 
-#ifdef Q_OS_UNIX
-// Guards against opening the list file for writing in place, which empties it when the save fails.
-TEST_F(SymbolsFile, FailedSaveKeepsOldList)
+#ifndef Q_OS_WIN
+// Guards against a symbol that is not UTF-8 coming back as other bytes, which is another symbol.
+TEST_F(SymbolsFile, BytesThatAreNotUtf8ComeBackAsTheyWere)
 {
-    SymbolListModel model;
-    model.AddRow(u"MSFT"_s);
-    ASSERT_TRUE(SymbolsSave(m_path, model));
-    model.AddRow(u"IBM"_s);
-    {
-        const FileSizeLimit limit(8);
-        ASSERT_TRUE(limit.Active());
-        EXPECT_FALSE(SymbolsSave(m_path, model));
-    }
-    EXPECT_EQ(Written(), QByteArray("MSFT\r\n"));
+    const QByteArray bytes = "CAF\xC9\r\nCaf\xC3\xA9\r\n\xFF\xFE\r\n";
+    EXPECT_EQ(SymbolsBytes(ParseSymbols(bytes)), bytes);
+    EXPECT_EQ(ParseSymbols(bytes).size(), 3);
 }
 #endif
