@@ -9,6 +9,7 @@
 #include <array>
 #include <chrono>
 
+class ColumnFitter;
 class PlatformServices;
 class SymbolListModel;
 class QComboBox;
@@ -50,6 +51,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    class WindowRows;
+
     void CreateControls();
     void Form_Load();
     void Form_Unload();
@@ -58,13 +61,13 @@ private:
     [[nodiscard]] QString SymbolsPath() const;
     void EnterBusyState();
     void LeaveBusyState();
-    void ProcessRow(int row, int startYear, const QString &folder);
 
     PlatformServices &m_platform;
     QString m_programFolder;
     HttpTransfer m_transfer;
     QuoteDownloader m_downloader;
     SymbolListModel *m_symbols = nullptr;
+    ColumnFitter *m_fitter = nullptr;
     bool m_batchRunning = false;
     bool m_closeRequested = false;
 
