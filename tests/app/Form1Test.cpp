@@ -2,6 +2,7 @@
 #include "AppSettings.h"
 #include "CannedHttpServer.h"
 #include "DirectoryName.h"
+#include "FakePlatform.h"
 #include "PlatformServices.h"
 #include "QtPrinters.h"
 #include "QuoteServiceProcess.h"
@@ -23,32 +24,6 @@
 #include <memory>
 
 namespace {
-
-// Answers the desktop's questions from a script and records what the window showed.
-class FakePlatform final : public PlatformServices
-{
-public:
-    void ShowCritical(QWidget *, const QString &text) override { messages.append(text); }
-    QString AskText(QWidget *, const QString &prompt, const QString &initial) override
-    {
-        prompts.append(prompt);
-        initials.append(initial);
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    QString PickFolder(QWidget *, const QString &, const QString &startFolder) override
-    {
-        pickerStartedIn = startFolder;
-        return folderAnswer;
-    }
-    void OpenHelp(const QString &path) override { helpOpened.append(path); }
-    QDate CurrentDate() override { return today; }
-    QSize ScreenSize() override { return screen; }
-
-    QStringList messages, prompts, initials, answers, helpOpened;
-    QString folderAnswer, pickerStartedIn;
-    QDate today{2026, 12, 6};
-    QSize screen{1920, 1080};
-};
 
 // One local quote service for the whole suite; "HANG" never answers and "NOPE" is unknown.
 QString QuoteServiceUrl()
