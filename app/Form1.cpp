@@ -3,7 +3,6 @@
 #include "AppIcon.h"
 #include "AppTitle.h"
 #include "BatchRules.h"
-#include "ColumnFitter.h"
 #include "DateValue.h"
 #include "DirectoryName.h"
 #include "DownloadBatch.h"
@@ -11,6 +10,7 @@
 #include "PlatformServices.h"
 #include "SymbolCommands.h"
 #include "SymbolListModel.h"
+#include "SymbolListView.h"
 #include "SymbolsFile.h"
 
 #include <QApplication>
@@ -175,7 +175,7 @@ void Form1::CreateControls()
     cmdSymbols[1] = MakeButton(this, "cmdSymbols", QStringLiteral("Remove"), Twips(1740, 6660, 795, 345));
     cmdClose = MakeButton(this, "cmdClose", QStringLiteral("Close"), Twips(5824, 7380, 1425, 405));
 
-    lstvSymbols = new QTreeView(this);
+    lstvSymbols = new SymbolListView(this);
     lstvSymbols->setObjectName(QStringLiteral("lstvSymbols"));
     lstvSymbols->setGeometry(Twips(30, 1980, 7515, 4665));
     lstvSymbols->setModel(m_symbols);
@@ -191,7 +191,6 @@ void Form1::CreateControls()
     const int laidOutWidths[] = {1440, 2000, 1440, 1440, 1440, 1440};
     for (int column = 0; column < SymbolListModel::kColumnCount; ++column)
         lstvSymbols->setColumnWidth(column, qRound(laidOutWidths[column] / 15.0));
-    m_fitter = new ColumnFitter(lstvSymbols);
 
     cmdSymbols[2] = MakeButton(this, "cmdSymbols", QStringLiteral("Edit"), Twips(900, 6660, 795, 345));
     Label1[1] = MakeLabel(this, "Label1", QStringLiteral("Output format:"), Twips(270, 690, 1005, 195));
@@ -340,7 +339,7 @@ int Form1::CurrentRow() const
 
 void Form1::AutoSizeColumns()
 {
-    m_fitter->Fit();
+    lstvSymbols->FitColumns();
 }
 
 void Form1::cmdSymbols_Click(int Index)

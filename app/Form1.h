@@ -9,14 +9,13 @@
 #include <array>
 #include <chrono>
 
-class ColumnFitter;
 class PlatformServices;
 class SymbolListModel;
+class SymbolListView;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTreeView;
 
 // The program's one window. Handlers carry the names of the commands they implement.
 class Form1 : public QWidget
@@ -67,7 +66,6 @@ private:
     HttpTransfer m_transfer;
     QuoteDownloader m_downloader;
     SymbolListModel *m_symbols = nullptr;
-    ColumnFitter *m_fitter = nullptr;
     bool m_batchRunning = false;
     bool m_closeRequested = false;
 
@@ -77,7 +75,7 @@ private:
     QPushButton *cmdPickFolder = nullptr;
     std::array<QPushButton *, 3> cmdSymbols{};
     QPushButton *cmdClose = nullptr;
-    QTreeView *lstvSymbols = nullptr;
+    SymbolListView *lstvSymbols = nullptr;
     QLabel *lblDestinationFolder = nullptr;
     QComboBox *cmbQuoteSource = nullptr;
     QComboBox *cmbFileFormat = nullptr;

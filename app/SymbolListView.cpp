@@ -1,14 +1,20 @@
-#include "ColumnFitter.h"
+#include "SymbolListView.h"
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QTreeView>
 
 #include <algorithm>
 
-ColumnFitter::ColumnFitter(QTreeView *view) : QObject(view), m_view(view)
+SymbolListView::SymbolListView(QWidget *parent) : QTreeView(parent) {}
+
+void SymbolListView::setModel(QAbstractItemModel *model)
 {
-    QAbstractItemModel *model = view->model();
+    if (QAbstractItemModel *old = this->model())
+        old->disconnect(this);
+    QTreeView::setModel(model);
+    m_stale = true;
+    if (!model)
+        return;
     connect(model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
                 Remeasure(topLeft.row(), bottomRight.row(), topLeft.column(), bottomRight.column());
@@ -24,25 +30,24 @@ ColumnFitter::ColumnFitter(QTreeView *view) : QObject(view), m_view(view)
     connect(model, &QAbstractItemModel::columnsInserted, this, invalidate);
     connect(model, &QAbstractItemModel::columnsRemoved, this, invalidate);
     connect(model, &QAbstractItemModel::columnsMoved, this, invalidate);
-    view->installEventFilter(this);
 }
 
-bool ColumnFitter::eventFilter(QObject *watched, QEvent *event)
+bool SymbolListView::event(QEvent *event)
 {
     // Text is measured with the view's font and style; either changing makes every width old.
     const QEvent::Type type = event->type();
     if (type == QEvent::FontChange || type == QEvent::StyleChange || type == QEvent::Polish)
         m_stale = true;
-    return QObject::eventFilter(watched, event);
+    return QTreeView::event(event);
 }
 
-int ColumnFitter::Measure(int row, int column) const
+int SymbolListView::Measure(int row, int column) const
 {
     // The same measure resizeColumnToContents applies to a cell of a top-level row.
-    return m_view->sizeHintForIndex(m_view->model()->index(row, column)).width();
+    return sizeHintForIndex(model()->index(row, column)).width();
 }
 
-void ColumnFitter::Count(int column, int width, int change)
+void SymbolListView::Count(int column, int width, int change)
 {
     std::map<int, int> &rows = m_rowsByWidth[std::size_t(column)];
     const int count = (rows[width] += change);
@@ -50,10 +55,10 @@ void ColumnFitter::Count(int column, int width, int change)
         rows.erase(width);
 }
 
-void ColumnFitter::Rebuild()
+void SymbolListView::Rebuild()
 {
-    m_view->ensurePolished();
-    const QAbstractItemModel *model = m_view->model();
+    ensurePolished();
+    const QAbstractItemModel *model = this->model();
     m_columns = model->columnCount();
     m_widths.assign(std::size_t(model->rowCount()), std::vector<int>(std::size_t(m_columns)));
     m_rowsByWidth.assign(std::size_t(m_columns), {});
@@ -67,11 +72,11 @@ void ColumnFitter::Rebuild()
     m_stale = false;
 }
 
-void ColumnFitter::Remeasure(int firstRow, int lastRow, int firstColumn, int lastColumn)
+void SymbolListView::Remeasure(int firstRow, int lastRow, int firstColumn, int lastColumn)
 {
     if (m_stale || firstRow < 0 || lastRow >= int(m_widths.size()))
         return;
-    m_view->ensurePolished();
+    ensurePolished();
     for (int row = firstRow; row <= lastRow; ++row) {
         for (int column = std::max(firstColumn, 0); column <= std::min(lastColumn, m_columns - 1); ++column) {
             int &width = m_widths[std::size_t(row)][std::size_t(column)];
@@ -85,7 +90,7 @@ void ColumnFitter::Remeasure(int firstRow, int lastRow, int firstColumn, int las
     }
 }
 
-void ColumnFitter::Insert(int first, int last)
+void SymbolListView::Insert(int first, int last)
 {
     if (m_stale)
         return;
@@ -100,7 +105,7 @@ void ColumnFitter::Insert(int first, int last)
     }
 }
 
-void ColumnFitter::Remove(int first, int last)
+void SymbolListView::Remove(int first, int last)
 {
     if (m_stale)
         return;
@@ -111,11 +116,15 @@ void ColumnFitter::Remove(int first, int last)
     m_widths.erase(m_widths.begin() + first, m_widths.begin() + last + 1);
 }
 
-void ColumnFitter::Fit()
+void SymbolListView::FitColumns()
 {
+    // As resizeColumnToContents does: rows added or removed are laid out first, which may show
+    // or hide the scroll bar and so change the width left for the last column.
+    executeDelayedItemsLayout();
+    ensurePolished();
     if (m_stale)
         Rebuild();
-    QHeaderView *header = m_view->header();
+    QHeaderView *header = this->header();
     int used = 0;
     for (int column = 0; column < m_columns; ++column) {
         const std::map<int, int> &rows = m_rowsByWidth[std::size_t(column)];
@@ -124,12 +133,12 @@ void ColumnFitter::Fit()
         const int headerWidth = header->isHidden() ? 0 : header->sectionSizeHint(column);
         header->resizeSection(column, std::max(contents, headerWidth));
         if (column < m_columns - 1)
-            used += m_view->columnWidth(column);
+            used += columnWidth(column);
     }
     if (m_columns == 0)
         return;
     // The last column also takes whatever width the others leave free.
     const int last = m_columns - 1;
-    const int free = m_view->viewport()->width() - used;
-    m_view->setColumnWidth(last, std::max(m_view->columnWidth(last), free));
+    const int free = viewport()->width() - used;
+    setColumnWidth(last, std::max(columnWidth(last), free));
 }

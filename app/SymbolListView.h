@@ -1,26 +1,24 @@
 #pragma once
 
-#include <QObject>
+#include <QTreeView>
 
 #include <map>
 #include <vector>
 
-class QTreeView;
-
-// Fits the columns of a tree view over a flat model: each column as wide as the wider of its
+// A tree view over a flat model that fits its columns: each column as wide as the wider of its
 // header and its widest cell, every row measured, and the last column widened to fill the width
 // the others leave free. Every cell's width is kept, so a fit after a change measures only the
 // cells that changed instead of the whole list.
-class ColumnFitter : public QObject
+class SymbolListView : public QTreeView
 {
 public:
-    // The view's model is the one measured; set it before.
-    explicit ColumnFitter(QTreeView *view);
+    explicit SymbolListView(QWidget *parent = nullptr);
 
-    void Fit();
+    void setModel(QAbstractItemModel *model) override;
+    void FitColumns();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void Remeasure(int firstRow, int lastRow, int firstColumn, int lastColumn);
@@ -30,7 +28,6 @@ private:
     [[nodiscard]] int Measure(int row, int column) const;
     void Count(int column, int width, int change);
 
-    QTreeView *m_view;
     int m_columns = 0;
     std::vector<std::vector<int>> m_widths;        // [row][column]
     std::vector<std::map<int, int>> m_rowsByWidth; // per column: width -> rows that need it
