@@ -22,6 +22,7 @@
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -222,6 +223,8 @@ void CatchStopSignals()
 #ifdef Q_OS_UNIX
     if (::pipe(g_signalPipe) != 0)
         return;
+    // A handler must never block, however many signals come.
+    ::fcntl(g_signalPipe[1], F_SETFL, ::fcntl(g_signalPipe[1], F_GETFL) | O_NONBLOCK);
     struct sigaction action = {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
