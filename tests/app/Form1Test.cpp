@@ -253,7 +253,12 @@ TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
 
     form.Symbols().SetChecked(0, true);
     form.Symbols().SetChecked(2, true);
+    AddRows(QStringList(40, QStringLiteral("DDD")));
+    form.Symbols().SetChecked(42, true); // far below the rows in view
+    form.show();
     Button("cmdStartDownload", 1)->click();
+    auto *list = Child<QAbstractItemView>("lstvSymbols");
+    EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(form.Symbols().index(42, 0)))); // followed
     EXPECT_EQ(Cells(0).value(0), QStringLiteral("Success"));
     EXPECT_EQ(Cells(1).value(0), QStringLiteral("earlier"));
     EXPECT_EQ(Cells(2).value(0), QStringLiteral("Success"));
