@@ -2,14 +2,15 @@
 
 #include "AppIcon.h"
 #include "AppTitle.h"
-#include "BarFileWriter.h"
 #include "BatchRules.h"
 #include "DateValue.h"
 #include "DirectoryName.h"
+#include "DownloadBatch.h"
 #include "FolderPath.h"
 #include "PlatformServices.h"
 #include "SymbolCommands.h"
 #include "SymbolListModel.h"
+#include "SymbolListView.h"
 #include "SymbolsFile.h"
 
 #include <QApplication>
@@ -72,6 +73,76 @@ QString ShortDate(double value)
 
 } // namespace
 
+// The window's side of a batch: walks the rows as they stood when it began, following each
+// wherever it moves, skipping any removed meanwhile, and fills their cells.
+class Form1::WindowRows final : public BatchRows
+{
+public:
+    WindowRows(Form1 &form, bool checkedOnly)
+        : m_form(form), m_model(*form.m_symbols), m_checkedOnly(checkedOnly)
+    {
+        m_rows.reserve(m_model.Count());
+        for (int row = 0; row < m_model.Count(); ++row)
+            m_rows.append(QPersistentModelIndex(m_model.index(row, 0)));
+    }
+
+    std::optional<BatchRow> NextRow() override
+    {
+        while (m_next < m_rows.size()) {
+            const int id = int(m_next++);
+            const QPersistentModelIndex &index = m_rows.at(id);
+            if (!index.isValid() || (m_checkedOnly && !m_model.Row(index.row()).Checked))
+                continue;
+            return BatchRow{id, m_model.Row(index.row()).Symbol};
+        }
+        return std::nullopt;
+    }
+
+    int QuoteSource() override { return m_form.QuoteSource; }
+    int FileFormat() override { return m_form.FileFormat; }
+    bool StopRequested() override { return m_form.m_closeRequested; }
+
+    void RowStarted(const BatchRow &row) override
+    {
+        const int at = m_rows.at(row.id).row();
+        m_model.SetCell(at, CellStatus, QStringLiteral("Working..."));
+        m_form.AutoSizeColumns();
+        m_form.lstvSymbols->scrollTo(m_model.index(at, 0));
+    }
+
+    void RowFinished(const BatchRow &row, const RowOutcome &outcome) override
+    {
+        const QPersistentModelIndex &index = m_rows.at(row.id);
+        if (!index.isValid())
+            return; // removed while its reply was awaited
+        const int at = index.row();
+        m_model.SetCell(at, CellStatus, outcome.status);
+        m_model.SetCause(at, outcome.cause);
+        if (outcome.result == RowOutcome::NoData) {
+            m_model.SetCell(at, CellBars, QStringLiteral("0"));
+        } else if (outcome.result == RowOutcome::Success) {
+            m_model.SetCell(at, CellBars, GroupedNumber(outcome.barCount));
+            m_model.SetCell(at, CellFirstDate, ShortDate(outcome.firstDate));
+            m_model.SetCell(at, CellLastDate, ShortDate(outcome.lastDate));
+            m_model.SetCell(at, CellFilename, outcome.fileName);
+        }
+    }
+
+    void RowAbandoned(const BatchRow &row) override
+    {
+        const QPersistentModelIndex &index = m_rows.at(row.id);
+        if (index.isValid())
+            m_model.SetCell(index.row(), CellStatus, QString());
+    }
+
+private:
+    Form1 &m_form;
+    SymbolListModel &m_model;
+    const bool m_checkedOnly;
+    QList<QPersistentModelIndex> m_rows;
+    qsizetype m_next = 0;
+};
+
 Form1::Form1(PlatformServices &platform, const AppPaths &paths, QWidget *parent)
     : QWidget(parent), m_platform(platform), m_settingsFolder(paths.settingsFolder),
       m_helpFile(paths.helpFile), m_downloader(m_transfer), m_symbols(new SymbolListModel(this))
@@ -110,7 +181,7 @@ void Form1::CreateControls()
     cmdSymbols[1] = MakeButton(this, "cmdSymbols", QStringLiteral("Remove"), Twips(1740, 6660, 795, 345));
     cmdClose = MakeButton(this, "cmdClose", QStringLiteral("Close"), Twips(5824, 7380, 1425, 405));
 
-    lstvSymbols = new QTreeView(this);
+    lstvSymbols = new SymbolListView(this);
     lstvSymbols->setObjectName(QStringLiteral("lstvSymbols"));
     lstvSymbols->setGeometry(Twips(30, 1980, 7515, 4665));
     lstvSymbols->setModel(m_symbols);
@@ -289,17 +360,7 @@ int Form1::CurrentRow() const
 
 void Form1::AutoSizeColumns()
 {
-    const int columns = m_symbols->columnCount();
-    int used = 0;
-    for (int column = 0; column < columns; ++column) {
-        lstvSymbols->resizeColumnToContents(column);
-        if (column < columns - 1)
-            used += lstvSymbols->columnWidth(column);
-    }
-    // The last column also takes whatever width the others leave free.
-    const int last = columns - 1;
-    const int free = lstvSymbols->viewport()->width() - used;
-    lstvSymbols->setColumnWidth(last, std::max(lstvSymbols->columnWidth(last), free));
+    lstvSymbols->FitColumns();
 }
 
 void Form1::cmdSymbols_Click(int Index)
@@ -384,7 +445,7 @@ void Form1::cmdStartDownload_Click(int Index)
     if (m_batchRunning)
         return;
     if (m_symbols->Count() == 0) {
-        m_platform.ShowCritical(this, QStringLiteral("Add a symbol to download."));
+        m_platform.ShowCritical(this, BatchRules::NoSymbolsMessage());
         return;
     }
     const int currentYear = m_platform.CurrentDate().year();
@@ -397,7 +458,7 @@ void Form1::cmdStartDownload_Click(int Index)
     }
     QString folder = lblDestinationFolder->text();
     if (folder.isEmpty()) {
-        m_platform.ShowCritical(this, QStringLiteral("Destination folder is not valid."));
+        m_platform.ShowCritical(this, BatchRules::FolderNotValidMessage());
         return;
     }
 
@@ -405,7 +466,7 @@ void Form1::cmdStartDownload_Click(int Index)
     folder = FolderPath::WithTrailingSeparator(folder);
     lblDestinationFolder->setText(folder);
     if (!QDir().mkpath(folder)) {
-        m_platform.ShowCritical(this, QStringLiteral("Destination folder could not be created: ") + folder);
+        m_platform.ShowCritical(this, BatchRules::FolderNotCreatedMessage(folder));
         LeaveBusyState();
         return;
     }
@@ -416,68 +477,12 @@ void Form1::cmdStartDownload_Click(int Index)
             m_symbols->ClearCells(row);
     }
 
-    // Rows may be added, edited or removed while a reply is awaited: walk the rows as they
-    // were now, following each one wherever it moves, and skip any that was removed.
-    QList<QPersistentModelIndex> rows;
-    rows.reserve(m_symbols->Count());
-    for (int row = 0; row < m_symbols->Count(); ++row)
-        rows.append(QPersistentModelIndex(m_symbols->index(row, 0)));
-
-    for (const QPersistentModelIndex &index : std::as_const(rows)) {
-        if (m_closeRequested)
-            break;
-        if (!index.isValid())
-            continue;
-        if (checkedOnly && !m_symbols->Row(index.row()).Checked)
-            continue;
-        ProcessRow(index.row(), startYear.year, folder);
-    }
+    WindowRows rows(*this, checkedOnly);
+    DownloadBatch batch(m_downloader, rows, startYear.year, folder);
+    (void)batch.Run();
 
     AutoSizeColumns();
     LeaveBusyState();
     if (m_closeRequested)
         close();
-}
-
-void Form1::ProcessRow(int row, int startYear, const QString &folder)
-{
-    const QPersistentModelIndex index(m_symbols->index(row, 0));
-    m_symbols->SetCell(row, CellStatus, QStringLiteral("Working..."));
-    AutoSizeColumns();
-    const QString symbol = m_symbols->Row(row).Symbol;
-
-    const int result = m_downloader.Download(QuoteSource, symbol, startYear).result;
-
-    if (!index.isValid())
-        return; // removed while its reply was awaited
-    row = index.row();
-    if (m_closeRequested) {
-        m_symbols->SetCell(row, CellStatus, QString());
-        return;
-    }
-    if (result == 1) {
-        m_symbols->SetCell(row, CellStatus, QStringLiteral("Request failed (check symbol)"));
-        return;
-    }
-    BarSeries &series = m_downloader.OutputSeries;
-    if (result == 2 || series.BarCount == 0) {
-        m_symbols->SetCell(row, CellStatus, QStringLiteral("No data"));
-        m_symbols->SetCell(row, CellBars, QStringLiteral("0"));
-        return;
-    }
-
-    series.Symbol = BatchRules::OutputName(series.Symbol);
-    const int format = FileFormat;
-    const QString fileName = BatchRules::OutputFileName(series.Symbol, format);
-    const bool written = format == 0 ? WriteBinFile(series, folder, fileName)
-                                     : WriteKyvFile(series, folder, fileName, startYear);
-    if (!written) {
-        m_symbols->SetCell(row, CellStatus, QStringLiteral("Write failed (check folder)"));
-        return;
-    }
-    m_symbols->SetCell(row, CellStatus, QStringLiteral("Success"));
-    m_symbols->SetCell(row, CellBars, GroupedNumber(series.BarCount));
-    m_symbols->SetCell(row, CellFirstDate, ShortDate(series.BarDate(1)));
-    m_symbols->SetCell(row, CellLastDate, ShortDate(series.BarDate(series.BarCount)));
-    m_symbols->SetCell(row, CellFilename, fileName);
 }

@@ -13,11 +13,11 @@
 
 class PlatformServices;
 class SymbolListModel;
+class SymbolListView;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTreeView;
 
 // The program's one window. Handlers carry the names of the commands they implement.
 class Form1 : public QWidget
@@ -53,6 +53,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    class WindowRows;
+
     void CreateControls();
     void Form_Load();
     void Form_Unload();
@@ -61,7 +63,6 @@ private:
     [[nodiscard]] QString SymbolsPath() const;
     void EnterBusyState();
     void LeaveBusyState();
-    void ProcessRow(int row, int startYear, const QString &folder);
 
     PlatformServices &m_platform;
     QString m_settingsFolder;
@@ -80,7 +81,7 @@ private:
     QPushButton *cmdPickFolder = nullptr;
     std::array<QPushButton *, 3> cmdSymbols{};
     QPushButton *cmdClose = nullptr;
-    QTreeView *lstvSymbols = nullptr;
+    SymbolListView *lstvSymbols = nullptr;
     QLabel *lblDestinationFolder = nullptr;
     QComboBox *cmbQuoteSource = nullptr;
     QComboBox *cmbFileFormat = nullptr;

@@ -1,4 +1,6 @@
 #include "AppPaths.h"
+#include "CommandLineDownload.h"
+#include "CommandLineOptions.h"
 #include "Form1.h"
 #include "PlatformServices.h"
 
@@ -7,6 +9,9 @@
 
 int main(int argc, char *argv[])
 {
+    // The command line runs without a display, so it must not make a QApplication.
+    if (WantsCommandLine(argc, argv))
+        return RunCommandLine(argc, argv);
     QApplication app(argc, argv);
     QFont::insertSubstitutions(QStringLiteral("Microsoft Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),

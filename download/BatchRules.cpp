@@ -37,6 +37,21 @@ StartYearCheck CheckStartYear(const QString &text, const QLocale &locale, int cu
     return check;
 }
 
+QString NoSymbolsMessage()
+{
+    return QStringLiteral("Add a symbol to download.");
+}
+
+QString FolderNotValidMessage()
+{
+    return QStringLiteral("Destination folder is not valid.");
+}
+
+QString FolderNotCreatedMessage(const QString &folder)
+{
+    return QStringLiteral("Destination folder could not be created: ") + folder;
+}
+
 QString OutputName(const QString &symbol)
 {
     const qsizetype colon = symbol.indexOf(u':');

@@ -17,6 +17,11 @@ struct StartYearCheck
 // 1900..currentYear.
 [[nodiscard]] StartYearCheck CheckStartYear(const QString &text, const QLocale &locale, int currentYear);
 
+// The messages of the checks before a run, the same for every face.
+[[nodiscard]] QString NoSymbolsMessage();
+[[nodiscard]] QString FolderNotValidMessage();
+[[nodiscard]] QString FolderNotCreatedMessage(const QString &folder);
+
 // The file name base for a symbol: the text after its first ":", or the whole symbol with every
 // ":" made "." when nothing follows that colon.
 [[nodiscard]] QString OutputName(const QString &symbol);

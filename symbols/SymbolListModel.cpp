@@ -50,6 +50,10 @@ QVariant SymbolListModel::data(const QModelIndex &index, int role) const
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(ColumnAlignment(column));
+    case Qt::ToolTipRole:
+        if (column == CellStatus)
+            return row.Cause;
+        return {};
     default:
         return {};
     }
@@ -100,8 +104,8 @@ int SymbolListModel::AddRow(const QString &text)
 {
     const int row = static_cast<int>(m_rows.size());
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.append(
-        SymbolRow{text, false, {QString(), QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")}});
+    m_rows.append(SymbolRow{
+        text, false, {QString(), QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")}, QString()});
     endInsertRows();
     return row;
 }
@@ -167,9 +171,21 @@ void SymbolListModel::SetCell(int row, int position, const QString &text)
     Q_EMIT dataChanged(index(row, first), index(row, position), {Qt::DisplayRole});
 }
 
+void SymbolListModel::SetCause(int row, const QString &text)
+{
+    if (!IsValidRow(row) || m_rows.at(row).Cause == text)
+        return;
+    m_rows[row].Cause = text;
+    const QModelIndex cell = index(row, CellStatus);
+    Q_EMIT dataChanged(cell, cell, {Qt::ToolTipRole});
+}
+
 void SymbolListModel::ClearCells(int row)
 {
-    if (!IsValidRow(row) || m_rows.at(row).Cells.isEmpty())
+    if (!IsValidRow(row))
+        return;
+    SetCause(row, QString());
+    if (m_rows.at(row).Cells.isEmpty())
         return;
     QStringList &cells = m_rows[row].Cells;
     for (QString &cell : cells)

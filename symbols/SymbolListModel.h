@@ -10,6 +10,7 @@ struct SymbolRow
     QString Symbol;
     bool Checked = false;
     QStringList Cells; // result cells 1..n; Cells.size() = existing cells (0..5)
+    QString Cause;     // why the last download failed, shown as the Status cell's tooltip
 };
 
 // Result cell positions, as the download batch addresses them.
@@ -53,7 +54,8 @@ public:
     void SetChecked(int row, bool checked);
     // position 1..5; missing cells below it are created empty.
     void SetCell(int row, int position, const QString &text);
-    // Each existing cell becomes empty; the number of cells stays.
+    void SetCause(int row, const QString &text);
+    // Each existing cell and the cause become empty; the number of cells stays.
     void ClearCells(int row);
     [[nodiscard]] int CellCount(int row) const;
 

@@ -28,7 +28,7 @@ TEST(SymbolListModel, PassesModelTesterWhilePersistentIndexesFollowRemovedRows)
     EXPECT_FALSE(c.isValid());
 }
 
-TEST(SymbolListModel, CellsAreCreatedOnDemandAndClearedInPlace)
+TEST(SymbolListModel, CellsAreCreatedOnDemandAndClearedInPlaceWithTheCause)
 {
     SymbolListModel model;
     model.AddRow(u"A"_s);
@@ -38,8 +38,12 @@ TEST(SymbolListModel, CellsAreCreatedOnDemandAndClearedInPlace)
     EXPECT_EQ(model.CellCount(0), 4);
     model.SetCell(0, CellFilename, u"A.bin"_s);
     EXPECT_EQ(model.index(0, CellFilename).data().toString(), u"A.bin"_s);
+    model.SetCause(0, u"HTTP 404 Not Found"_s);
+    EXPECT_EQ(model.index(0, CellStatus).data(Qt::ToolTipRole).toString(), u"HTTP 404 Not Found"_s);
+    EXPECT_FALSE(model.index(0, CellBars).data(Qt::ToolTipRole).isValid());
     model.ClearCells(0);
     EXPECT_EQ(model.Row(0).Cells, QStringList(5, QString()));
+    EXPECT_EQ(model.index(0, CellStatus).data(Qt::ToolTipRole).toString(), QString());
 }
 
 TEST(SymbolListModel, OnlyTheSymbolColumnHasAUserCheckBox)

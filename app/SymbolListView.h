@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QTreeView>
+
+#include <map>
+#include <vector>
+
+// A tree view over a flat model that fits its columns: each column as wide as the wider of its
+// header and its widest cell, every row measured, and the last column widened to fill the width
+// the others leave free. Every cell's width is kept, so a fit after a change measures only the
+// cells that changed instead of the whole list.
+class SymbolListView : public QTreeView
+{
+public:
+    explicit SymbolListView(QWidget *parent = nullptr);
+
+    void setModel(QAbstractItemModel *model) override;
+    void FitColumns();
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    void Remeasure(int firstRow, int lastRow, int firstColumn, int lastColumn);
+    void Insert(int first, int last);
+    void Remove(int first, int last);
+    void Rebuild();
+    [[nodiscard]] int Measure(int row, int column) const;
+    void Count(int column, int width, int change);
+
+    int m_columns = 0;
+    std::vector<std::vector<int>> m_widths;        // [row][column]
+    std::vector<std::map<int, int>> m_rowsByWidth; // per column: width -> rows that need it
+    bool m_stale = true;
+};

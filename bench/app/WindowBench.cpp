@@ -1,0 +1,98 @@
+// Time per symbol of "Download All" in the window, for a short and a long list of one-year
+// histories from a local quote-service. The goal: the long list costs at most 1.5 times as much
+// per symbol as the short one, so nothing done per row grows with the length of the list.
+//
+//     window_bench [SHORT LONG]     (default 200 5000)
+#include "FakePlatform.h"
+#include "Form1.h"
+#include "SymbolListModel.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+QString StartQuoteService(QProcess &service)
+{
+    service.start(QStringLiteral(QUOTE_SERVICE_PATH),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--end-date"),
+                   QStringLiteral("2024-12-31")});
+    if (!service.waitForReadyRead(10000))
+        return {};
+    const QByteArray line = service.readLine();
+    return QString::fromLatin1(line.mid(line.indexOf("http://")).trimmed());
+}
+
+struct Timing
+{
+    double seconds = 0.0;
+    int succeeded = 0;
+};
+
+Timing DownloadAll(const QString &serviceUrl, int symbols)
+{
+    QTemporaryDir programFolder;
+    QTemporaryDir output;
+    QFile ini(programFolder.filePath(QStringLiteral("Quorbex.ini")));
+    if (!ini.open(QIODevice::WriteOnly))
+        return {};
+    ini.write("[Settings]\r\nStartYear=2024\r\nBMpath=" + output.path().toLocal8Bit() +
+              "\r\n[Endpoints]\r\nYahoo=" + serviceUrl.toLatin1() + "\r\n");
+    ini.close();
+
+    FakePlatform platform;
+    Form1 window(platform, programFolder.path());
+    window.show();
+    for (int i = 0; i < symbols; ++i)
+        window.Symbols().AddRow(QStringLiteral("S%1").arg(i, 5, 10, QLatin1Char('0')));
+    window.AutoSizeColumns();
+
+    QElapsedTimer clock;
+    clock.start();
+    window.findChild<QPushButton *>(QStringLiteral("cmdStartDownload"))->click();
+    Timing timing;
+    timing.seconds = double(clock.nsecsElapsed()) / 1e9;
+    for (int row = 0; row < symbols; ++row)
+        timing.succeeded += window.Symbols().Row(row).Cells.value(0) == QStringLiteral("Success") ? 1 : 0;
+    return timing;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    const int shortList = arguments.size() > 2 ? arguments.at(1).toInt() : 200;
+    const int longList = arguments.size() > 2 ? arguments.at(2).toInt() : 5000;
+
+    QProcess service;
+    const QString url = StartQuoteService(service);
+    if (url.isEmpty()) {
+        std::fprintf(stderr, "window_bench: the quote service did not start\n");
+        return 1;
+    }
+    (void)DownloadAll(url, 50); // fonts, connections and caches warm up first
+    double perSymbol[2] = {};
+    int i = 0;
+    for (const int symbols : {shortList, longList}) {
+        const Timing timing = DownloadAll(url, symbols);
+        perSymbol[i++] = timing.seconds * 1000.0 / symbols;
+        std::printf("Download All of %5d symbols: %7.2f s, %6.2f ms a symbol (%d succeeded)\n", symbols,
+                    timing.seconds, perSymbol[i - 1], timing.succeeded);
+        std::fflush(stdout);
+    }
+    const double ratio = perSymbol[1] / perSymbol[0];
+    std::printf("long list / short list, per symbol: %.2f (goal: at most 1.50) %s\n", ratio,
+                ratio <= 1.5 ? "met" : "NOT MET");
+    service.kill();
+    service.waitForFinished();
+    return ratio <= 1.5 ? 0 : 1;
+}

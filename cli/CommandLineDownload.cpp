@@ -1,0 +1,253 @@
+#include "CommandLineDownload.h"
+
+#include "AppPaths.h"
+#include "AppSettings.h"
+#include "BatchRules.h"
+#include "CommandLineOptions.h"
+#include "DateValue.h"
+#include "DownloadBatch.h"
+#include "FolderPath.h"
+#include "HttpTransfer.h"
+#include "QuoteDownloader.h"
+#include "SaveFile.h"
+#include "SymbolsFile.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+#ifdef Q_OS_UNIX
+int g_signalPipe[2] = {-1, -1};
+
+extern "C" void OnStopSignal(int)
+{
+    g_stopSignal = 1;
+    const char byte = 1;
+    // Wakes the event loop, which is waiting for a reply; nothing else is safe in a handler.
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+#else
+extern "C" void OnStopSignal(int)
+{
+    g_stopSignal = 1;
+}
+#endif
+
+bool StandardErrorIsTerminal()
+{
+#ifdef Q_OS_UNIX
+    return ::isatty(STDERR_FILENO) == 1;
+#else
+    return false;
+#endif
+}
+
+void Print(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// The environment wins over "Quorbex.ini", so a scheduler can keep tokens out of the file.
+ApiTokens WithEnvironmentTokens(ApiTokens tokens)
+{
+    if (const QString eodhd = qEnvironmentVariable("QUORBEX_EODHD_TOKEN"); !eodhd.isEmpty())
+        tokens.EODHD = eodhd;
+    if (const QString tiingo = qEnvironmentVariable("QUORBEX_TIINGO_TOKEN"); !tiingo.isEmpty())
+        tokens.Tiingo = tiingo;
+    return tokens;
+}
+
+QStringList ReadSymbols(const QString &path)
+{
+    QByteArray bytes;
+    return ReadRegularFile(path, &bytes) == ReadResult::Read ? ParseSymbols(bytes) : QStringList();
+}
+
+QString IsoDate(double value)
+{
+    return DateValue::ToDate(value).toString(Qt::ISODate);
+}
+
+// The command line's side of a batch: the symbols in the order given, one output line each.
+class CommandLineRows final : public BatchRows
+{
+public:
+    CommandLineRows(QStringList symbols, int quoteSource, int fileFormat)
+        : m_symbols(std::move(symbols)), m_quoteSource(quoteSource), m_fileFormat(fileFormat),
+          m_progress(StandardErrorIsTerminal())
+    {}
+
+    std::optional<BatchRow> NextRow() override
+    {
+        if (m_next >= m_symbols.size())
+            return std::nullopt;
+        const int id = int(m_next++);
+        return BatchRow{id, m_symbols.at(id)};
+    }
+    int QuoteSource() override { return m_quoteSource; }
+    int FileFormat() override { return m_fileFormat; }
+    bool StopRequested() override { return g_stopSignal != 0; }
+
+    void RowStarted(const BatchRow &row) override
+    {
+        if (m_progress)
+            Print(stderr,
+                  QStringLiteral("\r[%1/%2] %3\x1b[K").arg(row.id + 1).arg(m_symbols.size()).arg(row.symbol));
+    }
+
+    void RowFinished(const BatchRow &row, const RowOutcome &outcome) override
+    {
+        ClearProgress();
+        const bool success = outcome.result == RowOutcome::Success;
+        const QString bars = success                                ? QString::number(outcome.barCount)
+                             : outcome.result == RowOutcome::NoData ? QStringLiteral("0")
+                                                                    : QString();
+        const QStringList fields = {row.symbol,
+                                    outcome.status,
+                                    bars,
+                                    success ? IsoDate(outcome.firstDate) : QString(),
+                                    success ? IsoDate(outcome.lastDate) : QString(),
+                                    outcome.fileName,
+                                    outcome.cause};
+        Print(stdout, fields.join(u'\t') + u'\n');
+    }
+
+    void RowAbandoned(const BatchRow &) override {}
+
+    void ClearProgress()
+    {
+        if (m_progress)
+            Print(stderr, QStringLiteral("\r\x1b[K"));
+    }
+
+private:
+    QStringList m_symbols;
+    const int m_quoteSource;
+    const int m_fileFormat;
+    const bool m_progress;
+    qsizetype m_next = 0;
+};
+
+int Download(const CommandLineOptions &options)
+{
+    const QString settingsFolder =
+        ResolveAppPaths(QCoreApplication::applicationDirPath()).settingsFolder + FolderPath::Separator();
+    const AppSettings settings = INIfileRead(settingsFolder + QStringLiteral("Quorbex.ini"));
+    const ApiTokens tokens = WithEnvironmentTokens(settings.tokens);
+    const int quoteSource = options.quoteSource.value_or(settings.QuoteSource);
+    const int fileFormat = options.fileFormat.value_or(settings.FileFormat);
+    const QStringList symbols = options.symbols.isEmpty()
+                                    ? ReadSymbols(settingsFolder + QStringLiteral("Symbols.txt"))
+                                    : options.symbols;
+
+    // The window's checks, in its order and with its words.
+    const auto fail = [](const QString &message) {
+        Print(stderr, message + u'\n');
+        return 2;
+    };
+    if (symbols.isEmpty())
+        return fail(BatchRules::NoSymbolsMessage());
+    const BatchRules::StartYearCheck startYear = BatchRules::CheckStartYear(
+        options.startYear.value_or(settings.StartYear), QLocale(), QDate::currentDate().year());
+    if (!startYear.ok)
+        return fail(startYear.message);
+    QString folder = options.folder.value_or(fileFormat == 0 ? settings.BMpath : settings.QLTpath);
+    if (folder.isEmpty())
+        return fail(BatchRules::FolderNotValidMessage());
+    folder = FolderPath::WithTrailingSeparator(folder);
+    if (!QDir().mkpath(folder))
+        return fail(BatchRules::FolderNotCreatedMessage(folder));
+    if (quoteSource == QuoteDownloader::kTiingo && tokens.Tiingo.isEmpty())
+        return fail(QStringLiteral("A Tiingo API token is needed: press Token... to enter yours."));
+
+    HttpTransfer transfer;
+    transfer.SetTimeout(std::chrono::seconds(options.timeoutSeconds));
+    QuoteDownloader downloader(transfer, settings.endpoints);
+    downloader.SetTokens(tokens);
+    downloader.SetLocale(QLocale());
+
+#ifdef Q_OS_UNIX
+    // A stop signal abandons the request in flight; the batch then ends before its next write.
+    QSocketNotifier stopNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &transfer, [&transfer] {
+        char byte = 0;
+        [[maybe_unused]] const auto read = ::read(g_signalPipe[0], &byte, 1);
+        transfer.Cancel();
+    });
+#endif
+
+    // Rows go one at a time until the transfer can keep several requests in flight; --jobs is
+    // accepted and checked already, so scripts written now keep working.
+    QElapsedTimer clock;
+    clock.start();
+    CommandLineRows rows(symbols, quoteSource, fileFormat);
+    DownloadBatch batch(downloader, rows, startYear.year, folder);
+    const DownloadBatch::Summary summary = batch.Run();
+    rows.ClearProgress();
+    Print(stderr, QStringLiteral("%1 succeeded, %2 no data, %3 failed in %4 s\n")
+                      .arg(summary.succeeded)
+                      .arg(summary.noData)
+                      .arg(summary.failed)
+                      .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
+    if (summary.stopped)
+        return 130;
+    return summary.noData + summary.failed == 0 ? 0 : 1;
+}
+
+void CatchStopSignals()
+{
+#ifdef Q_OS_UNIX
+    if (::pipe(g_signalPipe) != 0)
+        return;
+    // A handler must never block, however many signals come.
+    ::fcntl(g_signalPipe[1], F_SETFL, ::fcntl(g_signalPipe[1], F_GETFL) | O_NONBLOCK);
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#else
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+#endif
+}
+
+} // namespace
+
+int RunCommandLine(int argc, char **argv)
+{
+    CatchStopSignals();
+    QCoreApplication app(argc, argv);
+    const ParsedCommandLine parsed = ParseCommandLine(QCoreApplication::arguments().mid(1));
+    if (!parsed.error.isEmpty()) {
+        Print(stderr, parsed.error + u'\n');
+        return 2;
+    }
+    switch (parsed.options.action) {
+    case CommandLineOptions::Action::Help:
+        Print(stdout, CommandLineHelp());
+        return 0;
+    case CommandLineOptions::Action::Version:
+        Print(stdout, QStringLiteral("quorbex " QUORBEX_VERSION "\n"));
+        return 0;
+    case CommandLineOptions::Action::Download:
+        break;
+    }
+    return Download(parsed.options);
+}

@@ -1,0 +1,162 @@
+#include "CommandLineOptions.h"
+
+#include <cstring>
+
+namespace {
+
+const QStringList kSources = {QStringLiteral("yahoo"), QStringLiteral("quotemedia"), QStringLiteral("google"),
+                              QStringLiteral("eodhd"), QStringLiteral("tiingo")};
+const QStringList kFormats = {QStringLiteral("bin"), QStringLiteral("kyv")};
+
+std::optional<int> NumberIn(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+ParsedCommandLine ParseCommandLine(const QStringList &arguments)
+{
+    ParsedCommandLine parsed;
+    CommandLineOptions &options = parsed.options;
+    if (arguments.contains(QStringLiteral("--help"))) {
+        options.action = CommandLineOptions::Action::Help;
+        return parsed;
+    }
+    if (arguments.contains(QStringLiteral("--version"))) {
+        options.action = CommandLineOptions::Action::Version;
+        return parsed;
+    }
+
+    bool download = false;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (optionsEnded || !argument.startsWith(u'-')) {
+            options.symbols.append(argument);
+            continue;
+        }
+        if (argument == QStringLiteral("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == QStringLiteral("--download")) {
+            download = true;
+            continue;
+        }
+        const qsizetype equals = argument.indexOf(u'=');
+        const QString name = argument.left(equals);
+        static const QStringList withValue = {QStringLiteral("--source"),     QStringLiteral("--format"),
+                                              QStringLiteral("--start-year"), QStringLiteral("--folder"),
+                                              QStringLiteral("--jobs"),       QStringLiteral("--timeout")};
+        if (!withValue.contains(name)) {
+            parsed.error = QStringLiteral("quorbex: unknown option: ") + name;
+            return parsed;
+        }
+        QString value;
+        if (equals >= 0) {
+            value = argument.mid(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments.at(++i);
+        } else {
+            parsed.error = QStringLiteral("quorbex: %1 needs a value").arg(name);
+            return parsed;
+        }
+
+        if (name == QStringLiteral("--source")) {
+            const qsizetype source = kSources.indexOf(value.toLower());
+            if (source < 0) {
+                parsed.error = QStringLiteral("quorbex: --source takes yahoo, quotemedia, google, eodhd or "
+                                              "tiingo, not '%1'")
+                                   .arg(value);
+                return parsed;
+            }
+            options.quoteSource = int(source);
+        } else if (name == QStringLiteral("--format")) {
+            const qsizetype format = kFormats.indexOf(value.toLower());
+            if (format < 0) {
+                parsed.error = QStringLiteral("quorbex: --format takes bin or kyv, not '%1'").arg(value);
+                return parsed;
+            }
+            options.fileFormat = int(format);
+        } else if (name == QStringLiteral("--start-year")) {
+            options.startYear = value;
+        } else if (name == QStringLiteral("--folder")) {
+            options.folder = value;
+        } else if (name == QStringLiteral("--jobs")) {
+            const std::optional<int> jobs = NumberIn(value, 1, 8);
+            if (!jobs) {
+                parsed.error =
+                    QStringLiteral("quorbex: --jobs takes a number from 1 to 8, not '%1'").arg(value);
+                return parsed;
+            }
+            options.jobs = *jobs;
+        } else {
+            const std::optional<int> seconds = NumberIn(value, 1, 600);
+            if (!seconds) {
+                parsed.error =
+                    QStringLiteral("quorbex: --timeout takes a number of seconds from 1 to 600, not '%1'")
+                        .arg(value);
+                return parsed;
+            }
+            options.timeoutSeconds = *seconds;
+        }
+    }
+    if (!download)
+        parsed.error = QStringLiteral("quorbex: --download is missing");
+    return parsed;
+}
+
+bool WantsCommandLine(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            return false;
+        for (const char *option : {"--download", "--help", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+QString CommandLineHelp()
+{
+    return QStringLiteral(
+        "Usage: quorbex --download [SYMBOL...] [OPTION...]\n"
+        "  or:  quorbex --help | --version\n"
+        "Download the daily price history of each SYMBOL and write it as a bar file, without opening\n"
+        "the window, as a scheduled job would. Without a SYMBOL every symbol of Symbols.txt is\n"
+        "downloaded. The choices left out are taken from Quorbex.ini; neither file is ever written.\n"
+        "Without --download, quorbex opens its window.\n"
+        "\n"
+        "Options:\n"
+        "  --download           download without opening the window\n"
+        "  --source NAME        quote service: yahoo, quotemedia, google, eodhd or tiingo\n"
+        "  --format bin|kyv     Brindlemoor .bin or Quillamere Trader .kyv bar files\n"
+        "  --start-year YEAR    first year wanted, 1900 to this year\n"
+        "  --folder DIR         folder for the files, created when missing (default: the folder\n"
+        "                       Quorbex.ini keeps for the format)\n"
+        "  --jobs N             requests in flight at once, 1 to 8 (default 1)\n"
+        "  --timeout SECONDS    give up on a reply after SECONDS, 1 to 600 (default 10)\n"
+        "  --help               show this help and exit\n"
+        "  --version            show the version and exit\n"
+        "\n"
+        "Environment:\n"
+        "  QUORBEX_EODHD_TOKEN, QUORBEX_TIINGO_TOKEN\n"
+        "                       API tokens; they win over the [Tokens] section of Quorbex.ini\n"
+        "\n"
+        "Output:\n"
+        "  One line per symbol on standard output, in list order, with tab-separated fields:\n"
+        "  symbol, status, bar count, first date, last date (YYYY-MM-DD), file name and the cause of\n"
+        "  a failure. Standard error shows progress on a terminal, and at the end a line\n"
+        "  'N succeeded, N no data, N failed in S.s s'.\n"
+        "\n"
+        "Exit status:\n"
+        "  0 every symbol succeeded; 1 some did not; 2 a usage error or a failed check;\n"
+        "  130 stopped by SIGINT or SIGTERM.\n");
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "PlatformServices.h"
+
+#include <QStringList>
+
+// Answers the desktop's questions from a script and records what the window showed.
+class FakePlatform final : public PlatformServices
+{
+public:
+    void ShowCritical(QWidget *, const QString &text) override { messages.append(text); }
+    QString AskText(QWidget *, const QString &prompt, const QString &initial) override
+    {
+        prompts.append(prompt);
+        initials.append(initial);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QString PickFolder(QWidget *, const QString &, const QString &startFolder) override
+    {
+        pickerStartedIn = startFolder;
+        return folderAnswer;
+    }
+    bool OpenHelp(const QString &path) override
+    {
+        helpOpened.append(path);
+        return helpViewer;
+    }
+    QDate CurrentDate() override { return today; }
+    QSize ScreenSize() override { return screen; }
+
+    QStringList messages, prompts, initials, answers, helpOpened;
+    QString folderAnswer, pickerStartedIn;
+    bool helpViewer = true;
+    QDate today{2026, 12, 6};
+    QSize screen{1920, 1080};
+};

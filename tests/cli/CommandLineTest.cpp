@@ -1,0 +1,265 @@
+#include "CommandLineOptions.h"
+#include "FakePlatform.h"
+#include "Form1.h"
+#include "QtPrinters.h"
+#include "QuoteServiceProcess.h"
+#include "SymbolListModel.h"
+#include "TestFiles.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString QuoteServiceUrl()
+{
+    static const QuoteServiceProcess service(
+        {u"--unknown"_s, u"NOPE"_s, u"--hang"_s, u"HANG"_s, u"--end-date"_s, u"2024-06-28"_s});
+    return service.BaseUrl();
+}
+
+struct Outcome
+{
+    int exitCode = -1;
+    QStringList lines; // standard output
+    QString error;     // standard error
+};
+
+// Each test runs its own copy of the program, so "Quorbex.ini" and "Symbols.txt" beside it are the test's.
+class CommandLineTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QUORBEX_PATH), m_program.filePath(u"quorbex"_s)));
+        ASSERT_FALSE(QuoteServiceUrl().isEmpty()) << "quote service did not start";
+        WriteSettings("StartYear=2024\r\n");
+    }
+
+    void WriteSettings(const QByteArray &settings)
+    {
+        const QByteArray base = QuoteServiceUrl().toLatin1();
+        ASSERT_TRUE(WriteFile(m_program.filePath(u"Quorbex.ini"_s),
+                              "[Settings]\r\n" + settings + "BMpath=" + Output().toLocal8Bit() +
+                                  "\r\nQLTpath=" + Output().toLocal8Bit() + "\r\n[Endpoints]\r\nYahoo=" +
+                                  base + "\r\nGoogle=" + base + "\r\nQuoteMedia=" + base + "\r\n"));
+    }
+
+    [[nodiscard]] QString Output(const QString &name = {}) const
+    {
+        return m_output.filePath(u"out/"_s + name);
+    }
+
+    // No display at all: the command line must not need one.
+    QProcess *Start(const QStringList &arguments, const QStringList &environment = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1StringView(name));
+        for (const QString &setting : environment)
+            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+        m_process.setProcessEnvironment(env);
+        m_process.start(m_program.filePath(u"quorbex"_s), arguments);
+        return &m_process;
+    }
+
+    Outcome Finish()
+    {
+        Outcome run;
+        if (!m_process.waitForFinished(30000))
+            return run;
+        run.exitCode = m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+        run.lines =
+            QString::fromLocal8Bit(m_process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        run.error = QString::fromLocal8Bit(m_process.readAllStandardError());
+        return run;
+    }
+
+    Outcome Download(const QStringList &arguments, const QStringList &environment = {})
+    {
+        Start(QStringList{u"--download"_s} + arguments, environment);
+        return Finish();
+    }
+
+    QTemporaryDir m_program;
+    QTemporaryDir m_output;
+    QProcess m_process;
+};
+
+QStringList FilesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+TEST_F(CommandLineTest, WritesTheSameFilesAsTheWindow)
+{
+    const QStringList symbols = {u"IBM"_s, u"NOPE"_s, u"NYSE:MSFT"_s, u"IBM:"_s};
+    ASSERT_TRUE(WriteFile(m_program.filePath(u"Symbols.txt"_s), symbols.join(u"\r\n"_s).toLatin1()));
+    const QByteArray ini = ReadFile(m_program.filePath(u"Quorbex.ini"_s));
+    for (const QString &format : {u"bin"_s, u"kyv"_s}) {
+        SCOPED_TRACE(format.toStdString());
+        const QString byWindow = m_output.filePath(u"window-"_s + format);
+        {
+            FakePlatform platform;
+            Form1 window(platform, m_program.path());
+            window.BMpath = window.QLTpath = byWindow;
+            window.findChild<QComboBox *>(u"cmbFileFormat"_s)->setCurrentIndex(format == u"bin"_s ? 0 : 1);
+            window.cmbFileFormat_Click();
+            for (const QString &symbol : symbols)
+                window.Symbols().AddRow(symbol);
+            window.findChild<QPushButton *>(u"cmdStartDownload"_s)->click();
+            ASSERT_TRUE(platform.messages.isEmpty());
+        }
+        QStringList lines;
+        for (const QString &jobs : {u"1"_s, u"4"_s}) {
+            const QString byCommandLine = m_output.filePath(u"cli-"_s + format + jobs);
+            const Outcome run = Download({u"--format"_s, format, u"--folder"_s, byCommandLine, u"--jobs"_s,
+                                          jobs, u"--timeout"_s, u"5"_s});
+            EXPECT_EQ(run.exitCode, 1);
+            ASSERT_EQ(run.lines.size(), 4);
+            EXPECT_TRUE(lines.isEmpty() || run.lines == lines);
+            lines = run.lines;
+            EXPECT_TRUE(QRegularExpression(u"^3 succeeded, 0 no data, 1 failed in \\d+\\.\\d s\\n$"_s)
+                            .match(run.error)
+                            .hasMatch())
+                << run.error.toStdString();
+            const QStringList files = FilesIn(byWindow);
+            EXPECT_EQ(FilesIn(byCommandLine), files);
+            EXPECT_EQ(files.size(), 3);
+            for (const QString &file : files)
+                EXPECT_EQ(ReadFile(byCommandLine + u'/' + file), ReadFile(byWindow + u'/' + file))
+                    << file.toStdString();
+        }
+    }
+    // Never written by the command line.
+    EXPECT_EQ(ReadFile(m_program.filePath(u"Quorbex.ini"_s)), ini);
+    EXPECT_EQ(ReadFile(m_program.filePath(u"Symbols.txt"_s)), symbols.join(u"\r\n"_s).toLatin1());
+}
+
+TEST_F(CommandLineTest, OneLinePerSymbolAndTheExitStatus)
+{
+    ASSERT_TRUE(QDir().mkpath(Output(u"BAD.bin"_s))); // a folder where the file should go
+    const std::pair<QStringList, QString> cases[] = {
+        {{u"IBM"_s}, u"IBM\tSuccess\t129\t2024-01-02\t2024-06-28\tIBM.bin"_s},
+        {{u"IBM"_s, u"--start-year=2025"_s}, u"IBM\tNo data\t0\t\t\t"_s},
+        {{u"NOPE"_s}, u"NOPE\tRequest failed (check symbol)\t\t\t\t"_s},
+        {{u"BAD"_s}, u"BAD\tWrite failed (check folder)\t\t\t\t"_s},
+    };
+    for (const auto &[arguments, line] : cases) {
+        SCOPED_TRACE(line.toStdString());
+        const Outcome run = Download(arguments);
+        EXPECT_EQ(run.exitCode, line.contains(u"Success"_s) ? 0 : 1);
+        ASSERT_EQ(run.lines.size(), 1);
+        EXPECT_EQ(run.lines[0].section(u'\t', 0, 5), line); // the cause follows
+        EXPECT_EQ(run.lines[0].count(u'\t'), 6);
+    }
+}
+
+TEST_F(CommandLineTest, ChecksAndUsageErrorsStopBeforeAnyRequest)
+{
+    const QString tail =
+        u". Please enter start year as a 4-digit number in 1900-%1 range (e.g., 2000)."_s.arg(
+            QDate::currentDate().year());
+    const std::pair<QStringList, QString> cases[] = {
+        {{}, u"Add a symbol to download."_s}, // no Symbols.txt
+        {{u"IBM"_s, u"--start-year"_s, u"1899"_s}, u"Start year is not valid: 1899"_s + tail},
+        {{u"IBM"_s, u"--folder"_s, Output(u"BAD.bin/x"_s)},
+         u"Destination folder could not be created: "_s + Output(u"BAD.bin/x/"_s)},
+        {{u"IBM"_s, u"--source"_s, u"tiingo"_s},
+         u"A Tiingo API token is needed: press Token... to enter yours."_s},
+        {{u"IBM"_s, u"--fast"_s}, u"quorbex: unknown option: --fast"_s},
+    };
+    ASSERT_TRUE(QDir().mkpath(Output()) && WriteFile(Output(u"BAD.bin"_s), "x"));
+    for (const auto &[arguments, error] : cases) {
+        SCOPED_TRACE(error.toStdString());
+        const Outcome run = Download(arguments);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.error, error + u'\n');
+        EXPECT_TRUE(run.lines.isEmpty());
+    }
+    EXPECT_EQ(FilesIn(Output()), QStringList{u"BAD.bin"_s});
+
+    // The environment's token passes the check the stored one failed.
+    const Outcome withToken = Download({u"IBM"_s, u"--source"_s, u"tiingo"_s, u"--timeout"_s, u"1"_s},
+                                       {u"QUORBEX_TIINGO_TOKEN=t"_s});
+    EXPECT_EQ(withToken.exitCode, 1);
+    EXPECT_EQ(withToken.lines.size(), 1);
+}
+
+TEST_F(CommandLineTest, StopSignalLeavesOnlyWholeFilesAndReportsSoFar)
+{
+    QProcess *process = Start({u"--download"_s, u"AAA"_s, u"HANG"_s, u"BBB"_s, u"--timeout"_s, u"60"_s});
+    ASSERT_TRUE(process->waitForReadyRead(10000));
+    const QByteArray first = process->readLine();
+    process->waitForFinished(300); // let the hanging request start
+    process->terminate();
+    const Outcome run = Finish();
+    EXPECT_EQ(run.exitCode, 130);
+    EXPECT_TRUE(first.startsWith("AAA\tSuccess\t"));
+    EXPECT_TRUE(run.lines.isEmpty());
+    EXPECT_TRUE(run.error.startsWith(u"1 succeeded, 0 no data, 0 failed in "_s)) << run.error.toStdString();
+    EXPECT_EQ(FilesIn(Output()), QStringList{u"AAA.bin"_s});
+    EXPECT_EQ(ReadFile(Output(u"AAA.bin"_s)).size(), 66 + 28 * 129);
+}
+
+TEST_F(CommandLineTest, HelpAndVersion)
+{
+    Start({u"--version"_s});
+    const Outcome version = Finish();
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(QRegularExpression(u"^quorbex \\d+\\.\\d+"_s).match(version.lines.value(0)).hasMatch());
+    Start({u"--help"_s});
+    const Outcome help = Finish();
+    EXPECT_EQ(help.exitCode, 0);
+    const QString text = help.lines.join(u'\n');
+    EXPECT_TRUE(text.startsWith(u"Usage: quorbex --download"_s));
+    for (const char *option :
+         {"--source", "--format", "--start-year", "--folder", "--jobs", "--timeout", "--help", "--version"})
+        EXPECT_TRUE(text.contains(QLatin1StringView(option))) << option;
+}
+
+TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
+{
+    const ParsedCommandLine full = ParseCommandLine(
+        {u"IBM"_s, u"--download"_s, u"--source=QuoteMedia"_s, u"--format"_s, u"kyv"_s, u"--jobs"_s, u"8"_s,
+         u"--timeout"_s, u"600"_s, u"--start-year"_s, u"2001"_s, u"--"_s, u"--odd"_s});
+    EXPECT_TRUE(full.error.isEmpty());
+    EXPECT_EQ(full.options.symbols, (QStringList{u"IBM"_s, u"--odd"_s}));
+    EXPECT_EQ(full.options.quoteSource, 1);
+    EXPECT_EQ(full.options.fileFormat, 1);
+    EXPECT_EQ(full.options.jobs, 8);
+    EXPECT_EQ(full.options.timeoutSeconds, 600);
+    EXPECT_EQ(full.options.startYear, u"2001"_s);
+    EXPECT_FALSE(full.options.folder);
+
+    const struct
+    {
+        QStringList arguments;
+        const char *option;
+    } bad[] = {
+        {{u"--source"_s, u"bloomberg"_s}, "--source"},
+        {{u"--format=csv"_s}, "--format"},
+        {{u"--jobs"_s, u"0"_s}, "--jobs"},
+        {{u"--timeout"_s, u"601"_s}, "--timeout"},
+        {{u"--timeout"_s}, "--timeout"},
+        {{u"-x"_s}, "-x"},
+    };
+    for (const auto &c : bad) {
+        const ParsedCommandLine parsed = ParseCommandLine(QStringList{u"--download"_s} + c.arguments);
+        EXPECT_TRUE(parsed.error.contains(QLatin1StringView(c.option))) << c.option;
+        EXPECT_FALSE(parsed.error.contains(u'\n'));
+    }
+    EXPECT_FALSE(ParseCommandLine({u"IBM"_s}).error.isEmpty()); // no --download
+    EXPECT_EQ(ParseCommandLine({u"--bogus"_s, u"--help"_s}).options.action, CommandLineOptions::Action::Help);
+}
+
+} // namespace
