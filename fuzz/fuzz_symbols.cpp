@@ -1,0 +1,34 @@
+#include "FuzzSupport.h"
+#include "SymbolsFile.h"
+
+// The file as the program must write it back: every non-empty line without its outer spaces.
+static QByteArray Rewritten(const QByteArray &bytes)
+{
+    QByteArray out;
+    for (const QByteArray &line : ByteLines(bytes, false)) {
+        qsizetype first = 0;
+        qsizetype last = line.size();
+        while (first < last && line[first] == ' ')
+            ++first;
+        while (last > first && line[last - 1] == ' ')
+            --last;
+        if (first < last)
+            out += line.mid(first, last - first) + "\r\n";
+    }
+    return out;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QStringList symbols = ParseSymbols(bytes);
+    for (const QString &symbol : symbols)
+        FUZZ_CHECK(!symbol.isEmpty() && !symbol.startsWith(u' ') && !symbol.endsWith(u' ') &&
+                   !symbol.contains(u'\r'));
+    const QByteArray written = SymbolsBytes(symbols);
+    FUZZ_CHECK(ParseSymbols(written) == symbols);
+    // Bytes that are not UTF-8 come back as they were once the file keeps them.
+    if (Expect("bytes") || QString::fromUtf8(bytes).toUtf8() == bytes)
+        FUZZ_CHECK(written == Rewritten(bytes));
+    return 0;
+}
