@@ -91,12 +91,12 @@ inline void CheckReply(const uint8_t *data, size_t size, ReplyParser parse, qsiz
     CheckShape(raw, symbol);
     CheckShape(output, symbol);
     FUZZ_CHECK(raw.BarCount == NonBlankLines(body) - 1 && std::is_sorted(raw.dates.begin(), raw.dates.end()));
-    // A lone bar is kept whatever its date unless it has none.
-    const bool lone = repeats == Repeats::Dropped && raw.BarCount == 1;
+    // Where repeats are kept, and for a lone bar, any date but 0.0 (none) stays, also one before 1900.
+    const bool anyDate = repeats == Repeats::Kept || raw.BarCount == 1;
     qsizetype expected = 0;
     for (size_t i = 0; i < raw.dates.size(); ++i) {
         const double date = raw.dates[i];
-        if (repeats == Repeats::Kept || lone)
+        if (anyDate)
             expected += date != 0.0;
         else
             expected += date > 0.0 && (i == 0 || date != raw.dates[i - 1]);
@@ -104,7 +104,7 @@ inline void CheckReply(const uint8_t *data, size_t size, ReplyParser parse, qsiz
     // Once non-finite prices are dropped, such bars leave too.
     FUZZ_CHECK(Expect("finite") ? output.BarCount <= expected : output.BarCount == expected);
     for (size_t i = 0; i < output.dates.size(); ++i) {
-        FUZZ_CHECK(output.dates[i] != 0.0 && (lone || output.dates[i] > 0.0));
+        FUZZ_CHECK(output.dates[i] != 0.0 && (anyDate || output.dates[i] > 0.0));
         if (i > 0)
             FUZZ_CHECK(repeats == Repeats::Kept ? output.dates[i] >= output.dates[i - 1]
                                                 : output.dates[i] > output.dates[i - 1]);

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quorbex needs to build, test and run. Safe to run again.
+# With --fuzz, also clang and its fuzzer runtime for the fuzz preset (tools/fuzz.sh).
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-httpserver-dev libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev xvfb xauth curl clang-format fonts-liberation)
+if [ "${1:-}" = --fuzz ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
