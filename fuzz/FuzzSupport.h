@@ -33,13 +33,6 @@ inline bool Expect(const char *name)
     return names.contains("all") || names.contains(name);
 }
 
-// Files that start with two byte-order marks lose one more at each save and load today
-// (both readers drop two, the writers keep the rest); keeping them belongs with "bytes".
-inline bool MarksDropped(const QByteArray &file)
-{
-    return file.startsWith("\xEF\xBB\xBF\xEF\xBB\xBF") && !Expect("bytes");
-}
-
 // Splits at CR LF, a lone CR or, when `lf` is set, a lone LF; a last line without an end counts.
 inline QByteArrayList ByteLines(const QByteArray &bytes, bool lf)
 {

@@ -27,10 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QString &symbol : symbols)
         FUZZ_CHECK(!symbol.isEmpty() && !symbol.startsWith(u' ') && !symbol.endsWith(u' ') &&
                    !symbol.contains(u'\r'));
-    if (MarksDropped(bytes))
-        return 0;
     const QByteArray written = SymbolsBytes(symbols);
-    FUZZ_CHECK(ParseSymbols(written) == symbols);
+    // Today a first symbol that starts with U+FEFF is written as a byte-order mark and comes back
+    // without it; keeping such bytes belongs with "bytes".
+    const bool markLost = !symbols.isEmpty() && symbols.first().startsWith(QChar(0xFEFF)) && !Expect("bytes");
+    FUZZ_CHECK(markLost || ParseSymbols(written) == symbols);
     // Bytes that are not UTF-8 come back as they were once the file keeps them.
     if (Expect("bytes") || QByteArrayView(bytes).isValidUtf8())
         FUZZ_CHECK(written == Rewritten(bytes));

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz preset into build-fuzz/ and runs each fuzz target, one after another, for the
-# given number of seconds (default 60). Inputs that break a target are kept in
+# given number of seconds (default 60); names after the seconds pick targets. Inputs that break a target are kept in
 # build-fuzz/findings/<target>/ (emptied at each run); new corpus entries go to build-fuzz/corpus/.
 # Checks of behaviour still being built are switched on through QUORBEX_FUZZ_EXPECT
 # (see fuzz/FuzzSupport.h), e.g. QUORBEX_FUZZ_EXPECT=all tools/fuzz.sh 180.
@@ -9,6 +9,9 @@ seconds=${1:-60}
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh --fuzz
 targets=(yahoo google quotemedia profile symbols bin_writer kyv_writer)
+if (($# > 1)); then
+    targets=("${@:2}")
+fi
 cmake --preset fuzz >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}" >build-fuzz/build.log ||
     { cat build-fuzz/build.log; exit 1; }
