@@ -16,7 +16,9 @@ void AppendSymbol(QStringList &symbols, const QString &line)
 
 QStringList ParseSymbols(const QByteArray &bytes)
 {
-    const QString text = LocalText::Decode(bytes);
+    // An editor's UTF-8 byte-order mark is no part of the first symbol.
+    const qsizetype mark = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const QString text = LocalText::Decode(QByteArrayView(bytes).sliced(mark));
     QStringList symbols;
     qsizetype start = 0;
     const qsizetype size = text.size();

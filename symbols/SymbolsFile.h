@@ -9,7 +9,8 @@
 class SymbolListModel;
 
 // One symbol per line. Lines end at CR LF or a lone CR (a lone LF stays in the text), lose
-// their leading and trailing spaces (0x20 only), and empty lines are skipped.
+// their leading and trailing spaces (0x20 only), and empty lines are skipped. A leading UTF-8
+// byte-order mark is dropped.
 [[nodiscard]] QStringList ParseSymbols(const QByteArray &bytes);
 // Each symbol followed by CR LF; an empty list gives no bytes.
 [[nodiscard]] QByteArray SymbolsBytes(const QStringList &symbols);

@@ -25,6 +25,7 @@ TEST_F(SymbolsFile, ParseFollowsTheLineRules)
         {"  msft  \r\n\r\n   \r\nIBM\r\n", {u"msft"_s, u"IBM"_s}},
         {"A\nB\n", {u"A\nB\n"_s}}, // only CR ends a line
         {"\tA \r\n B B\rA\r\r\nA", {u"\tA"_s, u"B B"_s, u"A"_s, u"A"_s}},
+        {"\xEF\xBB\xBFIBM\r\n", {u"IBM"_s}}, // an editor's byte-order mark
         {"", {}}};
     for (const auto &[bytes, expected] : cases) {
         SCOPED_TRACE(bytes.toStdString());

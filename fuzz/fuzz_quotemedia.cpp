@@ -1,0 +1,7 @@
+#include "ReplyCheck.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    CheckReply(data, size, QuoteSources::ParseQuoteMediaReply, 0, Repeats::Kept);
+    return 0;
+}
