@@ -18,11 +18,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSslCertificate>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #ifdef Q_OS_UNIX
@@ -33,12 +36,46 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// One local quote service for the whole suite; "HANG" never answers.
+// One local quote service for the whole suite; "HANG" never answers, "NOSUCH" is not listed.
 QString QuoteServiceUrl()
 {
     static const QuoteServiceProcess service({QStringLiteral("--hang"), QStringLiteral("HANG"),
+                                              QStringLiteral("--unknown"), QStringLiteral("NOSUCH"),
                                               QStringLiteral("--end-date"), QStringLiteral("2024-06-28")});
     return service.BaseUrl();
+}
+
+template <typename T> void AppendLittleEndian(QByteArray &out, T value)
+{
+    const T bytes = qToLittleEndian(value);
+    out.append(reinterpret_cast<const char *>(&bytes), sizeof bytes);
+}
+
+double DaysSince1899(QDate date)
+{
+    return double(QDate(1899, 12, 30).daysTo(date));
+}
+
+// The bar records a token service's reply must give, worked out here from its fields rather than by
+// the parser: EODHD's bars scaled to the adjusted close, Tiingo's adjusted columns.
+QByteArray ExpectedRecords(const QByteArray &csv, bool eodhd)
+{
+    QByteArray records;
+    const QList<QByteArray> lines = csv.trimmed().split('\n');
+    for (qsizetype line = 1; line < lines.size(); ++line) {
+        const QList<QByteArray> fields = lines[line].split(',');
+        const auto number = [&fields](int at) { return fields.value(at).toDouble(); };
+        const double ratio = number(5) / number(4);
+        const double values[5] = {eodhd ? number(1) * ratio : number(9),
+                                  eodhd ? number(2) * ratio : number(7),
+                                  eodhd ? number(3) * ratio : number(8), eodhd ? number(5) : number(6),
+                                  std::floor(eodhd ? number(6) / ratio : number(10))};
+        AppendLittleEndian(records,
+                           DaysSince1899(QDate::fromString(QString::fromLatin1(fields[0]), Qt::ISODate)));
+        for (const double value : values)
+            AppendLittleEndian(records, float(value));
+    }
+    return records;
 }
 
 class Form1Test : public ::testing::Test
@@ -85,6 +122,10 @@ protected:
 
     QString Destination() const { return Child<QLabel>("lblDestinationFolder")->text(); }
     QStringList Cells(int row) const { return m_form->Symbols().Row(row).Cells; }
+    QString Tooltip(int row) const
+    {
+        return m_form->Symbols().index(row, CellStatus).data(Qt::ToolTipRole).toString();
+    }
 
     void AddRows(const QStringList &symbols)
     {
@@ -173,7 +214,8 @@ TEST_F(Form1Test, DownloadChecksReportTheFirstProblem)
         {"1899", QStringLiteral("Start year is not valid: 1899") + tail, true},
         {"1899.5", QStringLiteral("Destination folder is not valid."), false},
     };
-    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=\r\n"));
+    // Tiingo with no token: the token is asked for only once the checks before it pass.
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=\r\nQuoteSource=4\r\n"));
     Form1 &form = Open();
     form.show();
     for (int button = 0; button < 2; ++button) {
@@ -194,6 +236,7 @@ TEST_F(Form1Test, DownloadChecksReportTheFirstProblem)
                   (QStringList{QString(), QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")}));
         EXPECT_FALSE(form.BatchRunning());
     }
+    EXPECT_TRUE(m_platform.prompts.isEmpty());
 }
 
 TEST_F(Form1Test, SymbolCommandsAskAndEditTheList)
@@ -257,11 +300,108 @@ TEST_F(Form1Test, DownloadAllWritesEveryFormatFromEverySource)
     }
 }
 
+// The token services over TLS, each into one format, byte for byte; the Token button and the
+// question for a missing Tiingo token; the tokens kept, owner-only, at shut-down.
+TEST_F(Form1Test, TokenSourcesDownloadOverTlsAndKeepTheirTokens)
+{
+    const QString tls = QStringLiteral(QUORBEX_TLS_DIR);
+    QuoteServiceProcess service({u"--end-date"_s, u"2024-01-10"_s, u"--token"_s, u"sekrit"_s, u"--tls-cert"_s,
+                                 tls + u"/server.pem"_s, u"--tls-key"_s, tls + u"/server.key"_s});
+    const QString base = service.BaseUrl();
+    ASSERT_TRUE(base.startsWith(u"https://"_s));
+    HttpTransfer::SetExtraCaCertificates(QSslCertificate::fromPath(tls + u"/ca.pem"_s));
+    HttpTransfer transfer;
+    const QByteArray eodhdReply =
+        transfer
+            .Fetch(
+                QUrl(base + u"/api/eod/MSFT.US?api_token=sekrit&fmt=csv&period=d&order=a&from=2024-01-01"_s))
+            .body;
+    const QByteArray tiingoReply =
+        transfer
+            .Fetch(QUrl(base +
+                        u"/tiingo/daily/MSFT/prices?startDate=2024-01-01&format=csv&resampleFreq=daily"_s),
+                   {{"Authorization", "Token sekrit"}})
+            .body;
+    const int bars = 7; // 2 to 10 January 2024 without the weekend
+    ASSERT_EQ(eodhdReply.count('\n'), bars + 1);
+    ASSERT_EQ(tiingoReply.count('\n'), bars + 1);
+
+    ASSERT_TRUE(WriteFile(
+        ProgramFile("Quorbex.ini"),
+        "[Settings]\r\nQuoteSource=3\r\nStartYear=2024\r\nBMpath=" + m_output.path().toLocal8Bit() +
+            "\r\nQLTpath=" + m_output.path().toLocal8Bit() + "\r\n[Endpoints]\r\nEODHD=" + base.toLatin1() +
+            "\r\nTiingo=" + base.toLatin1() + "\r\n[Tokens]\r\nEODHD=sekrit\r\n"));
+    Form1 &form = Open();
+    auto *sources = Child<QComboBox>("cmbQuoteSource");
+    auto *token = Child<QPushButton>("cmdToken");
+    ASSERT_EQ(sources->count(), 5);
+    EXPECT_EQ(sources->itemText(3), u"EODHD (API token)"_s);
+    EXPECT_EQ(sources->itemText(4), u"Tiingo (API token)"_s);
+    EXPECT_TRUE(token->isEnabled());
+
+    AddRows({u"MSFT.US"_s});
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(Cells(0).value(0), u"Success"_s) << Tooltip(0).toStdString();
+    QByteArray bin = QByteArray::fromHex("7a008bfcfa210940");
+    AppendLittleEndian(bin, qint32(bars + 1));
+    AppendLittleEndian(bin, qint32(6));
+    const QByteArray names[] = {"Date", "Open", "High", "Low", "Close", "Volume"};
+    for (const QByteArray &name : names) {
+        AppendLittleEndian(bin, quint16(8));
+        AppendLittleEndian(bin, quint16(name.size()));
+        bin += name;
+    }
+    EXPECT_EQ(ReadFile(m_output.filePath(u"MSFT.US.bin"_s)).toHex(' '),
+              (bin + ExpectedRecords(eodhdReply, true)).toHex(' '));
+
+    // Tiingo with no token asks for one; an empty answer ends the command before any row is touched.
+    sources->setCurrentIndex(4);
+    Child<QComboBox>("cmbFileFormat")->setCurrentIndex(1);
+    form.Symbols().SetSymbol(0, u"MSFT"_s);
+    m_platform.answers = {QString(), u" sekrit\n"_s};
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(m_platform.messages,
+              QStringList{u"A Tiingo API token is needed: press Token... to enter yours."_s});
+    EXPECT_EQ(Cells(0).value(0), u"Success"_s);
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(m_platform.prompts, (QStringList{u"Tiingo API token:"_s, u"Tiingo API token:"_s}));
+    EXPECT_EQ(m_platform.initials, (QStringList{QString(), QString()}));
+    EXPECT_EQ(m_platform.messages.size(), 1);
+    EXPECT_EQ(Cells(0).value(0), u"Success"_s) << Tooltip(0).toStdString();
+    QByteArray kyv = "KYV FORMAT" + QByteArray::fromHex("00004040") + QByteArray("MSFT").leftJustified(10) +
+                     QByteArray("MSFT").leftJustified(40);
+    AppendLittleEndian(kyv, qint16(6));
+    for (const QByteArray &name : names)
+        kyv += name.leftJustified(40);
+    AppendLittleEndian(kyv, DaysSince1899(QDate(2024, 1, 1)));
+    EXPECT_EQ(ReadFile(m_output.filePath(u"MSFT.Daily.kyv"_s)).toHex(' '),
+              (kyv + ExpectedRecords(tiingoReply, false)).toHex(' '));
+
+    sources->setCurrentIndex(0);
+    EXPECT_FALSE(token->isEnabled());
+    sources->setCurrentIndex(3);
+    m_platform.answers = {QString(), u"fresh"_s}; // Cancel keeps the token
+    token->click();
+    token->click();
+    EXPECT_EQ(m_platform.prompts.mid(2), (QStringList{u"EODHD API token:"_s, u"EODHD API token:"_s}));
+    EXPECT_EQ(m_platform.initials.mid(2), (QStringList{u"sekrit"_s, u"sekrit"_s}));
+    form.close();
+    const AppSettings saved = INIfileRead(ProgramFile("Quorbex.ini"));
+    EXPECT_EQ(saved.QuoteSource, 3);
+    EXPECT_EQ(saved.tokens.EODHD, u"fresh"_s);
+    EXPECT_EQ(saved.tokens.Tiingo, u"sekrit"_s);
+#ifdef Q_OS_UNIX
+    EXPECT_FALSE(QFile::permissions(ProgramFile("Quorbex.ini")) &
+                 (QFileDevice::ReadGroup | QFileDevice::ReadOther));
+#endif
+    HttpTransfer::SetExtraCaCertificates({});
+}
+
 TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
 {
     WriteSettings("StartYear=2024\r\n");
     Form1 &form = Open();
-    AddRows({QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("CCC")});
+    AddRows({QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("NOSUCH")});
     form.Symbols().SetCell(1, CellStatus, QStringLiteral("earlier"));
     Button("cmdStartDownload", 1)->click(); // nothing checked: nothing happens
     EXPECT_EQ(Cells(0).value(0), QString());
@@ -278,12 +418,14 @@ TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
     EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(form.Symbols().index(42, 0)))); // followed
     EXPECT_EQ(Cells(0).value(0), QStringLiteral("Success"));
     EXPECT_EQ(Cells(1).value(0), QStringLiteral("earlier"));
-    EXPECT_EQ(Cells(2).value(0), QStringLiteral("Success"));
+    EXPECT_EQ(Cells(2).value(0), QStringLiteral("Request failed (check symbol)"));
+    EXPECT_EQ(Tooltip(2), QStringLiteral("HTTP 404 Not Found"));
+    EXPECT_EQ(Tooltip(0), QString());
     EXPECT_TRUE(QFile::exists(m_output.filePath(QStringLiteral("AAA.bin"))));
     EXPECT_FALSE(QFile::exists(m_output.filePath(QStringLiteral("BBB.bin"))));
 }
 
-TEST_F(Form1Test, SuccessWithNoDatedBarLeftShowsNoDataAndKeepsTheOldFile)
+TEST_F(Form1Test, NoDataAndARefusedConnectionKeepTheOldFile)
 {
     CannedHttpServer server; // every reply's only line has a date that cannot be built
     server.body = "date\nnot a date,1,2,3,4\n";
@@ -298,6 +440,11 @@ TEST_F(Form1Test, SuccessWithNoDatedBarLeftShowsNoDataAndKeepsTheOldFile)
     AddRows({QStringLiteral("IBM")});
     Button("cmdStartDownload", 0)->click();
     EXPECT_EQ(Cells(0), (QStringList{QStringLiteral("No data"), QStringLiteral("0"), QString(), QString()}));
+    EXPECT_EQ(Tooltip(0), QStringLiteral("no price lines"));
+    server.close();
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(Cells(0).value(0), QStringLiteral("Request failed (check symbol)"));
+    EXPECT_EQ(Tooltip(0), QStringLiteral("connection refused"));
     EXPECT_EQ(ReadFile(old), QByteArray("old"));
 }
 
@@ -346,6 +493,7 @@ TEST_F(Form1Test, RowsRemovedDuringABatchAreSkipped)
     Button("cmdStartDownload", 0)->click();
     ASSERT_EQ(form.Symbols().Count(), 4);
     EXPECT_EQ(Cells(0).value(0), QStringLiteral("Request failed (check symbol)"));
+    EXPECT_EQ(Tooltip(0), QStringLiteral("timed out after 1.5 s"));
     EXPECT_EQ(Cells(1).value(4), QStringLiteral("EEE.Daily.kyv"));
     EXPECT_EQ(Cells(2).value(0), QStringLiteral("Success")); // CCC
     EXPECT_EQ(Cells(3).value(0), QString());                 // DDD
