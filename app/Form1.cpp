@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPersistentModelIndex>
 #include <QPushButton>
+#include <QToolTip>
 #include <QTreeView>
 
 #include <algorithm>
@@ -167,6 +168,7 @@ void Form1::CreateControls()
     QFont font(QStringLiteral("Microsoft Sans Serif"));
     font.setPointSizeF(8.25);
     setFont(font);
+    QToolTip::setFont(font); // a tooltip is a window of its own and would not inherit it
     setFixedSize(Twips(0, 0, kClientWidth, kClientHeight).size());
 
     Label1[0] = MakeLabel(this, "Label1", QStringLiteral("Start year:"), Twips(270, 1590, 720, 195));
