@@ -66,7 +66,7 @@ home=$prefix/home
 mkdir -p "$home"
 window=$(HOME=$home XDG_CONFIG_HOME=$home/.config timeout 60 xvfb-run -a bash -c '
     "$1" & pid=$!
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do # up to 30 s: a busy machine starts it slowly
         xwininfo -root -tree 2>/dev/null | grep -q "\"Quorbex (Daily Data)\"" && { echo shown; break; }
         kill -0 $pid 2>/dev/null || break
         sleep 0.1
