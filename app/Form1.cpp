@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPersistentModelIndex>
 #include <QPushButton>
+#include <QToolTip>
 #include <QTreeView>
 
 #include <algorithm>
@@ -167,6 +168,7 @@ void Form1::CreateControls()
     QFont font(QStringLiteral("Microsoft Sans Serif"));
     font.setPointSizeF(8.25);
     setFont(font);
+    QToolTip::setFont(font); // a tooltip is a window of its own and would not inherit it
     setFixedSize(Twips(0, 0, kClientWidth, kClientHeight).size());
 
     Label1[0] = MakeLabel(this, "Label1", QStringLiteral("Start year:"), Twips(270, 1590, 720, 195));
@@ -208,6 +210,8 @@ void Form1::CreateControls()
     cmbQuoteSource = new QComboBox(this);
     cmbQuoteSource->setObjectName(QStringLiteral("cmbQuoteSource"));
     cmbQuoteSource->setGeometry(Twips(1380, 180, 2805, 315));
+    cmdToken = MakeButton(this, "cmdToken", QStringLiteral("Token..."), Twips(4260, 180, 1200, 315));
+    cmdToken->setEnabled(false);
     cmbFileFormat = new QComboBox(this);
     cmbFileFormat->setObjectName(QStringLiteral("cmbFileFormat"));
     cmbFileFormat->setGeometry(Twips(1380, 630, 2805, 315));
@@ -228,8 +232,9 @@ void Form1::CreateControls()
         cmdSymbols[std::size_t(i)]->setProperty("Index", i);
 
     QWidget *const tabOrder[] = {
-        txtStartYear, cmdStartDownload[0], cmdPickFolder,  cmdSymbols[0], cmdSymbols[1],       cmdClose,
-        lstvSymbols,  cmdSymbols[2],       cmbQuoteSource, cmbFileFormat, cmdStartDownload[1], cmdHelp};
+        txtStartYear,  cmdStartDownload[0], cmdPickFolder, cmdSymbols[0],  cmdSymbols[1],
+        cmdClose,      lstvSymbols,         cmdSymbols[2], cmbQuoteSource, cmdToken,
+        cmbFileFormat, cmdStartDownload[1], cmdHelp};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
@@ -242,6 +247,7 @@ void Form1::CreateControls()
     connect(cmdHelp, &QPushButton::clicked, this, &Form1::cmdHelp_Click);
     connect(cmdClose, &QPushButton::clicked, this, &Form1::cmdClose_Click);
     connect(cmbQuoteSource, &QComboBox::currentIndexChanged, this, &Form1::cmbQuoteSource_Click);
+    connect(cmdToken, &QPushButton::clicked, this, &Form1::cmdToken_Click);
     connect(cmbFileFormat, &QComboBox::currentIndexChanged, this, &Form1::cmbFileFormat_Click);
 
     txtStartYear->setFocus();
@@ -266,7 +272,9 @@ void Form1::Form_Load()
     QLTpath = settings.QLTpath;
     FileFormat = settings.FileFormat;
     QuoteSource = settings.QuoteSource;
+    m_tokens = settings.tokens;
     m_downloader.SetEndpoints(settings.endpoints);
+    m_downloader.SetTokens(m_tokens);
     m_downloader.SetLocale(QLocale());
 
     QString symbolsError;
@@ -277,8 +285,8 @@ void Form1::Form_Load()
     // idempotent, so calling them once more covers an index that did not change.
     {
         const QSignalBlocker blockSources(cmbQuoteSource);
-        cmbQuoteSource->addItems({QStringLiteral("Yahoo! Finance"), QStringLiteral("QuoteMedia"),
-                                  QStringLiteral("Google Finance")});
+        for (int source = 0; source < QuoteDownloader::kSourceCount; ++source)
+            cmbQuoteSource->addItem(QuoteDownloader::SourceName(source));
     }
     cmbQuoteSource->setCurrentIndex(QuoteSource);
     cmbQuoteSource_Click();
@@ -319,6 +327,7 @@ void Form1::Form_Unload()
     settings.QLTpath = QLTpath;
     settings.FileFormat = FileFormat;
     settings.QuoteSource = QuoteSource;
+    settings.tokens = m_tokens;
     if (!INIfileWrite(SettingsPath(), settings, &error))
         report(SettingsPath(), error);
 }
@@ -344,6 +353,29 @@ void Form1::cmdClose_Click()
 void Form1::cmbQuoteSource_Click()
 {
     QuoteSource = cmbQuoteSource->currentIndex();
+    cmdToken->setEnabled(QuoteDownloader::NeedsToken(QuoteSource));
+}
+
+void Form1::cmdToken_Click()
+{
+    if (QuoteDownloader::NeedsToken(QuoteSource))
+        AskToken(QuoteSource);
+}
+
+void Form1::AskToken(int quoteSource)
+{
+    const bool eodhd = quoteSource == QuoteDownloader::kEodhd;
+    QString &token = eodhd ? m_tokens.EODHD : m_tokens.Tiingo;
+    // Pasted from a web page, a token often brings a space or line end along.
+    const QString entered =
+        m_platform
+            .AskText(this, eodhd ? QStringLiteral("EODHD API token:") : QStringLiteral("Tiingo API token:"),
+                     token)
+            .trimmed();
+    if (entered.isEmpty())
+        return;
+    token = entered;
+    m_downloader.SetTokens(m_tokens);
 }
 
 void Form1::cmbFileFormat_Click()
@@ -460,6 +492,13 @@ void Form1::cmdStartDownload_Click(int Index)
     if (folder.isEmpty()) {
         m_platform.ShowCritical(this, BatchRules::FolderNotValidMessage());
         return;
+    }
+    if (QuoteSource == QuoteDownloader::kTiingo && m_tokens.Tiingo.isEmpty()) {
+        AskToken(QuoteSource);
+        if (m_tokens.Tiingo.isEmpty()) {
+            m_platform.ShowCritical(this, BatchRules::TiingoTokenNeededMessage());
+            return;
+        }
     }
 
     EnterBusyState();

@@ -36,6 +36,7 @@ public:
     void cmdHelp_Click();
     void cmdClose_Click();
     void cmbQuoteSource_Click();
+    void cmdToken_Click();
     void cmbFileFormat_Click();
     void AutoSizeColumns();
 
@@ -61,6 +62,8 @@ private:
     [[nodiscard]] int CurrentRow() const;
     [[nodiscard]] QString SettingsPath() const;
     [[nodiscard]] QString SymbolsPath() const;
+    // Asks for the token of `quoteSource` with the current one filled in; an empty answer keeps it.
+    void AskToken(int quoteSource);
     void EnterBusyState();
     void LeaveBusyState();
 
@@ -69,6 +72,7 @@ private:
     QString m_helpFile;
     HttpTransfer m_transfer;
     QuoteDownloader m_downloader;
+    ApiTokens m_tokens;
     SymbolListModel *m_symbols = nullptr;
     bool m_batchRunning = false;
     bool m_closeRequested = false;
@@ -84,6 +88,7 @@ private:
     SymbolListView *lstvSymbols = nullptr;
     QLabel *lblDestinationFolder = nullptr;
     QComboBox *cmbQuoteSource = nullptr;
+    QPushButton *cmdToken = nullptr;
     QComboBox *cmbFileFormat = nullptr;
     QPushButton *cmdHelp = nullptr;
 };

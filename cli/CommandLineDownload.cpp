@@ -173,7 +173,7 @@ int Download(const CommandLineOptions &options)
     if (!QDir().mkpath(folder))
         return fail(BatchRules::FolderNotCreatedMessage(folder));
     if (quoteSource == QuoteDownloader::kTiingo && tokens.Tiingo.isEmpty())
-        return fail(QStringLiteral("A Tiingo API token is needed: press Token... to enter yours."));
+        return fail(BatchRules::TiingoTokenNeededMessage());
 
     HttpTransfer transfer;
     transfer.SetTimeout(std::chrono::seconds(options.timeoutSeconds));

@@ -1,7 +1,8 @@
 # Makes quorbex.1 from the program's --help and --version with help2man.
 # cmake -DQUORBEX=program -DOUTPUT=quorbex.1 -DSTAMP=file -P ManPage.cmake
 # A program that does not answer --version with "quorbex ..." gets no manual page, and the build
-# goes on: without a command line there is nothing to describe.
+# goes on with a warning: one built for another machine cannot run here (tools/install-check.sh
+# fails such an install).
 find_program(HELP2MAN help2man)
 find_program(TIMEOUT timeout)
 file(REMOVE ${OUTPUT})

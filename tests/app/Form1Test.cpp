@@ -18,11 +18,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSslCertificate>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #ifdef Q_OS_UNIX
@@ -33,12 +36,42 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// One local quote service for the whole suite; "HANG" never answers.
+// One local quote service for the whole suite; "HANG" never answers, "NOSUCH" is not listed.
 QString QuoteServiceUrl()
 {
     static const QuoteServiceProcess service({QStringLiteral("--hang"), QStringLiteral("HANG"),
+                                              QStringLiteral("--unknown"), QStringLiteral("NOSUCH"),
                                               QStringLiteral("--end-date"), QStringLiteral("2024-06-28")});
     return service.BaseUrl();
+}
+
+template <typename T> void AppendLittleEndian(QByteArray &out, T value)
+{
+    const T bytes = qToLittleEndian(value);
+    out.append(reinterpret_cast<const char *>(&bytes), sizeof bytes);
+}
+
+// The bar records a token service's reply must give, worked out from its fields rather than by the
+// parser: the columns of open, high, low, close and volume, EODHD's scaled to its adjusted close.
+QByteArray ExpectedRecords(const QByteArray &csv, bool eodhd)
+{
+    const int columns[2][5] = {{9, 7, 8, 6, 10}, {1, 2, 3, 5, 6}};
+    QByteArray records;
+    for (const QByteArray &line : csv.trimmed().split('\n').mid(1)) {
+        const QList<QByteArray> fields = line.split(',');
+        const double ratio = eodhd ? fields[5].toDouble() / fields[4].toDouble() : 1.0;
+        AppendLittleEndian(
+            records,
+            double(
+                QDate(1899, 12, 30).daysTo(QDate::fromString(QString::fromLatin1(fields[0]), Qt::ISODate))));
+        for (int k = 0; k < 5; ++k) {
+            const double value = fields[columns[eodhd][k]].toDouble();
+            AppendLittleEndian(records, float(k < 3    ? value * ratio
+                                              : k == 3 ? value
+                                                       : std::floor(value / ratio)));
+        }
+    }
+    return records;
 }
 
 class Form1Test : public ::testing::Test
@@ -85,6 +118,10 @@ protected:
 
     QString Destination() const { return Child<QLabel>("lblDestinationFolder")->text(); }
     QStringList Cells(int row) const { return m_form->Symbols().Row(row).Cells; }
+    QString Tooltip(int row) const
+    {
+        return m_form->Symbols().index(row, CellStatus).data(Qt::ToolTipRole).toString();
+    }
 
     void AddRows(const QStringList &symbols)
     {
@@ -98,18 +135,15 @@ protected:
     std::unique_ptr<Form1> m_form;
 };
 
-TEST_F(Form1Test, FirstStartShowsDefaults)
+TEST_F(Form1Test, StartUpShowsDefaultsOrTheSavedChoicesRepaired)
 {
-    Form1 &form = Open();
+    Open();
     EXPECT_EQ(Child<QLineEdit>("txtStartYear")->text(), QStringLiteral("2000"));
     EXPECT_EQ(Child<QComboBox>("cmbQuoteSource")->currentText(), QStringLiteral("Yahoo! Finance"));
     EXPECT_EQ(Child<QComboBox>("cmbFileFormat")->currentText(), QStringLiteral("Brindlemoor .bin file"));
     EXPECT_EQ(Destination(), DefaultBMpath());
-    EXPECT_EQ(form.pos(), QPoint((1920 - 504) / 2, (1080 - 536) / 2));
-}
+    EXPECT_EQ(m_form->pos(), QPoint((1920 - 504) / 2, (1080 - 536) / 2));
 
-TEST_F(Form1Test, StartUpShowsTheSelectedFormatsFolderAndRepairsChoices)
-{
     ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
                           "[settings]\r\nfileformat=1\r\nQuoteSource=5\r\nBMpath=/b\r\n"
                           "QLTpath=/q\r\nDestinationFolder=/elsewhere\r\nStartYear=1999\r\n"));
@@ -173,7 +207,8 @@ TEST_F(Form1Test, DownloadChecksReportTheFirstProblem)
         {"1899", QStringLiteral("Start year is not valid: 1899") + tail, true},
         {"1899.5", QStringLiteral("Destination folder is not valid."), false},
     };
-    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=\r\n"));
+    // Tiingo with no token: the token is asked for only once the checks before it pass.
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nBMpath=\r\nQuoteSource=4\r\n"));
     Form1 &form = Open();
     form.show();
     for (int button = 0; button < 2; ++button) {
@@ -194,34 +229,22 @@ TEST_F(Form1Test, DownloadChecksReportTheFirstProblem)
                   (QStringList{QString(), QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")}));
         EXPECT_FALSE(form.BatchRunning());
     }
+    EXPECT_TRUE(m_platform.prompts.isEmpty());
 }
 
+// What each command does to the list is the commands' own test; here, the questions and the wiring.
 TEST_F(Form1Test, SymbolCommandsAskAndEditTheList)
 {
     Form1 &form = Open();
     SymbolListModel &symbols = form.Symbols();
-    m_platform.answers = {QStringLiteral("msft"), QString(), QStringLiteral("^gspc")};
+    m_platform.answers = {u"msft"_s, u"ibm"_s};
     Button("cmdSymbols", 0)->click();
-    Button("cmdSymbols", 0)->click(); // cancelled
-    Button("cmdSymbols", 0)->click();
-    ASSERT_EQ(symbols.Count(), 2);
-    EXPECT_EQ(symbols.Row(0).Symbol, QStringLiteral("MSFT"));
-    EXPECT_EQ(symbols.Row(1).Symbol, QStringLiteral("^GSPC"));
-    EXPECT_EQ(m_platform.prompts.first(), QStringLiteral("Enter symbol:"));
-
-    auto *list = Child<QAbstractItemView>("lstvSymbols");
-    list->setCurrentIndex(symbols.index(0, 0));
-    symbols.SetCell(0, CellStatus, QStringLiteral("Success"));
-    m_platform.answers = {QStringLiteral("ibm")};
-    Button("cmdSymbols", 2)->click();
-    EXPECT_EQ(m_platform.prompts.last(), QStringLiteral("Edit symbol:"));
-    EXPECT_EQ(m_platform.initials.last(), QStringLiteral("MSFT"));
-    EXPECT_EQ(symbols.Row(0).Symbol, QStringLiteral("IBM"));
-    EXPECT_EQ(symbols.Row(0).Cells.value(0), QStringLiteral("Success"));
-
-    list->setCurrentIndex(symbols.index(1, 0));
-    Button("cmdSymbols", 1)->click();
     ASSERT_EQ(symbols.Count(), 1);
+    Child<QAbstractItemView>("lstvSymbols")->setCurrentIndex(symbols.index(0, 0));
+    Button("cmdSymbols", 2)->click();
+    EXPECT_EQ(m_platform.prompts, (QStringList{u"Enter symbol:"_s, u"Edit symbol:"_s}));
+    EXPECT_EQ(m_platform.initials.last(), u"MSFT"_s);
+    EXPECT_EQ(symbols.Row(0).Symbol, u"IBM"_s);
     Button("cmdSymbols", 1)->click();
     Button("cmdSymbols", 1)->click(); // nothing left to remove
     EXPECT_EQ(symbols.Count(), 0);
@@ -257,11 +280,91 @@ TEST_F(Form1Test, DownloadAllWritesEveryFormatFromEverySource)
     }
 }
 
+// The token services over TLS, each into one format, byte for byte; the Token button, the question
+// for a missing Tiingo token, and the tokens kept at shut-down.
+TEST_F(Form1Test, TokenSourcesDownloadOverTlsAndKeepTheirTokens)
+{
+    const QString tls = QStringLiteral(QUORBEX_TLS_DIR);
+    QuoteServiceProcess service({u"--end-date"_s, u"2024-01-10"_s, u"--token"_s, u"sekrit"_s, u"--tls-cert"_s,
+                                 tls + u"/server.pem"_s, u"--tls-key"_s, tls + u"/server.key"_s});
+    const QByteArray base = service.BaseUrl().toLatin1();
+    ASSERT_TRUE(base.startsWith("https://"));
+    HttpTransfer::SetExtraCaCertificates(QSslCertificate::fromPath(tls + u"/ca.pem"_s));
+    HttpTransfer transfer;
+    const QByteArray replies[] = {
+        transfer
+            .Fetch(QUrl::fromEncoded(base + "/tiingo/daily/MSFT/prices?startDate=2024-01-01&format=csv"),
+                   {{"Authorization", "Token sekrit"}})
+            .body,
+        transfer
+            .Fetch(
+                QUrl::fromEncoded(base + "/api/eod/MSFT.US?api_token=sekrit&fmt=csv&order=a&from=2024-01-01"))
+            .body};
+    ASSERT_EQ(replies[1].count('\n'), 8); // a header and 2 to 10 January 2024 but the weekend
+
+    const QByteArray folder = m_output.path().toLocal8Bit();
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
+                          "[Settings]\r\nQuoteSource=3\r\nStartYear=2024\r\nBMpath=" + folder +
+                              "\r\nQLTpath=" + folder + "\r\n[Endpoints]\r\nEODHD=" + base +
+                              "\r\nTiingo=" + base + "\r\n[Tokens]\r\nEODHD=sekrit\r\n"));
+    Form1 &form = Open();
+    auto *sources = Child<QComboBox>("cmbQuoteSource");
+    auto *token = Child<QPushButton>("cmdToken");
+    ASSERT_EQ(sources->count(), 5);
+    EXPECT_EQ(sources->itemText(3), u"EODHD (API token)"_s);
+    EXPECT_EQ(sources->itemText(4), u"Tiingo (API token)"_s);
+    EXPECT_TRUE(token->isEnabled());
+    AddRows({u"MSFT.US"_s});
+    Button("cmdStartDownload", 0)->click();
+    const QByteArray binHeader =
+        QByteArray::fromHex("7a008bfcfa21094008000000060000000800040044617465080004004f70656e"
+                            "0800040048696768080003004c6f7708000500436c6f7365080006"
+                            "00566f6c756d65");
+    EXPECT_EQ(ReadFile(m_output.filePath(u"MSFT.US.bin"_s)).toHex(' '),
+              (binHeader + ExpectedRecords(replies[1], true)).toHex(' '))
+        << Tooltip(0).toStdString();
+
+    // Tiingo with no token asks for one; an empty answer ends the command before any row is touched.
+    sources->setCurrentIndex(4);
+    Child<QComboBox>("cmbFileFormat")->setCurrentIndex(1);
+    form.Symbols().SetSymbol(0, u"MSFT"_s);
+    m_platform.answers = {QString(), u" sekrit\n"_s};
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(m_platform.messages,
+              QStringList{u"A Tiingo API token is needed: press Token... to enter yours."_s});
+    EXPECT_EQ(Cells(0).value(0), u"Success"_s);
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(m_platform.prompts, QStringList(2, u"Tiingo API token:"_s));
+    EXPECT_EQ(m_platform.initials, QStringList(2, QString()));
+    QByteArray kyvHeader = "KYV FORMAT" + QByteArray::fromHex("00004040") +
+                           QByteArray("MSFT").leftJustified(10) + QByteArray("MSFT").leftJustified(40) +
+                           QByteArray::fromHex("0600");
+    for (const char *name : {"Date", "Open", "High", "Low", "Close", "Volume"})
+        kyvHeader += QByteArray(name).leftJustified(40);
+    AppendLittleEndian(kyvHeader, 45292.0); // 1 January 2024
+    EXPECT_EQ(ReadFile(m_output.filePath(u"MSFT.Daily.kyv"_s)).toHex(' '),
+              (kyvHeader + ExpectedRecords(replies[0], false)).toHex(' '))
+        << Tooltip(0).toStdString();
+
+    sources->setCurrentIndex(0);
+    EXPECT_FALSE(token->isEnabled());
+    sources->setCurrentIndex(3);
+    m_platform.answers = {QString(), u"fresh"_s}; // Cancel keeps the token
+    token->click();
+    token->click();
+    EXPECT_EQ(m_platform.prompts.mid(2), QStringList(2, u"EODHD API token:"_s));
+    EXPECT_EQ(m_platform.initials.mid(2), QStringList(2, u"sekrit"_s));
+    form.close();
+    const ApiTokens saved = INIfileRead(ProgramFile("Quorbex.ini")).tokens;
+    EXPECT_EQ(QStringList({saved.EODHD, saved.Tiingo}), QStringList({u"fresh"_s, u"sekrit"_s}));
+    HttpTransfer::SetExtraCaCertificates({});
+}
+
 TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
 {
     WriteSettings("StartYear=2024\r\n");
     Form1 &form = Open();
-    AddRows({QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("CCC")});
+    AddRows({QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("NOSUCH")});
     form.Symbols().SetCell(1, CellStatus, QStringLiteral("earlier"));
     Button("cmdStartDownload", 1)->click(); // nothing checked: nothing happens
     EXPECT_EQ(Cells(0).value(0), QString());
@@ -278,12 +381,14 @@ TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
     EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(form.Symbols().index(42, 0)))); // followed
     EXPECT_EQ(Cells(0).value(0), QStringLiteral("Success"));
     EXPECT_EQ(Cells(1).value(0), QStringLiteral("earlier"));
-    EXPECT_EQ(Cells(2).value(0), QStringLiteral("Success"));
+    EXPECT_EQ(Cells(2).value(0), QStringLiteral("Request failed (check symbol)"));
+    EXPECT_EQ(Tooltip(2), QStringLiteral("HTTP 404 Not Found"));
+    EXPECT_EQ(Tooltip(0), QString());
     EXPECT_TRUE(QFile::exists(m_output.filePath(QStringLiteral("AAA.bin"))));
     EXPECT_FALSE(QFile::exists(m_output.filePath(QStringLiteral("BBB.bin"))));
 }
 
-TEST_F(Form1Test, SuccessWithNoDatedBarLeftShowsNoDataAndKeepsTheOldFile)
+TEST_F(Form1Test, NoDataAndARefusedConnectionKeepTheOldFile)
 {
     CannedHttpServer server; // every reply's only line has a date that cannot be built
     server.body = "date\nnot a date,1,2,3,4\n";
@@ -298,6 +403,11 @@ TEST_F(Form1Test, SuccessWithNoDatedBarLeftShowsNoDataAndKeepsTheOldFile)
     AddRows({QStringLiteral("IBM")});
     Button("cmdStartDownload", 0)->click();
     EXPECT_EQ(Cells(0), (QStringList{QStringLiteral("No data"), QStringLiteral("0"), QString(), QString()}));
+    EXPECT_EQ(Tooltip(0), QStringLiteral("no price lines"));
+    server.close();
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(Cells(0).value(0), QStringLiteral("Request failed (check symbol)"));
+    EXPECT_EQ(Tooltip(0), QStringLiteral("connection refused"));
     EXPECT_EQ(ReadFile(old), QByteArray("old"));
 }
 
@@ -346,6 +456,7 @@ TEST_F(Form1Test, RowsRemovedDuringABatchAreSkipped)
     Button("cmdStartDownload", 0)->click();
     ASSERT_EQ(form.Symbols().Count(), 4);
     EXPECT_EQ(Cells(0).value(0), QStringLiteral("Request failed (check symbol)"));
+    EXPECT_EQ(Tooltip(0), QStringLiteral("timed out after 1.5 s"));
     EXPECT_EQ(Cells(1).value(4), QStringLiteral("EEE.Daily.kyv"));
     EXPECT_EQ(Cells(2).value(0), QStringLiteral("Success")); // CCC
     EXPECT_EQ(Cells(3).value(0), QString());                 // DDD
@@ -369,10 +480,10 @@ TEST_F(Form1Test, ClosingDuringABatchStopsItAndSaves)
     EXPECT_TRUE(ReadFile(ProgramFile("Quorbex.ini")).contains("StartYear=2024"));
 }
 
-TEST_F(Form1Test, ShutDownSavesListAndSettingsKeepingOtherKeys)
+// What is kept of the rest of the file is the settings file's own test.
+TEST_F(Form1Test, ShutDownSavesListAndSettings)
 {
-    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
-                          "; mine\r\n[Settings]\r\nQuoteSource=7\r\n[Other]\r\nKeep=1\r\n"));
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nQuoteSource=7\r\n"));
     ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), "  msft  \r\n\r\n   \r\nIBM"));
     Form1 &form = Open();
     ASSERT_EQ(form.Symbols().Count(), 2);
@@ -387,9 +498,6 @@ TEST_F(Form1Test, ShutDownSavesListAndSettingsKeepingOtherKeys)
     EXPECT_EQ(saved.FileFormat, 1);
     EXPECT_EQ(saved.QuoteSource, 0);
     EXPECT_EQ(saved.DestinationFolder, DefaultQLTpath());
-    const QByteArray ini = ReadFile(ProgramFile("Quorbex.ini"));
-    EXPECT_TRUE(ini.startsWith("; mine\r\n"));
-    EXPECT_TRUE(ini.contains("[Other]\r\nKeep=1"));
 }
 
 #ifdef Q_OS_UNIX
