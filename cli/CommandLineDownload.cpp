@@ -191,7 +191,7 @@ int Download(const CommandLineOptions &options)
 #ifdef Q_OS_UNIX
     // A stop signal abandons the requests in flight; the batch then ends before its next write.
     QSocketNotifier stopNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&transfers] {
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &stopNotifier, [&transfers] {
         char byte = 0;
         [[maybe_unused]] const auto read = ::read(g_signalPipe[0], &byte, 1);
         for (HttpTransfer *transfer : transfers)

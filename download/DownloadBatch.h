@@ -54,8 +54,8 @@ public:
 };
 
 // Downloads and writes every row a face hands out. A row goes through three steps, the request
-// (symbol and source), the fetch and the parse and write, so that several rows may later be in
-// flight at once while their outcomes are still reported in list order.
+// (symbol and source), the fetch and the parse and write, so that several rows may be in flight at
+// once while their outcomes are still reported in list order.
 class DownloadBatch
 {
 public:
