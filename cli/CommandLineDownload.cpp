@@ -20,6 +20,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -175,29 +177,33 @@ int Download(const CommandLineOptions &options)
     if (quoteSource == QuoteDownloader::kTiingo && tokens.Tiingo.isEmpty())
         return fail(BatchRules::TiingoTokenNeededMessage());
 
-    HttpTransfer transfer;
-    transfer.SetTimeout(std::chrono::seconds(options.timeoutSeconds));
-    QuoteDownloader downloader(transfer, settings.endpoints);
+    // One transfer per job, each on connections of its own.
+    std::vector<std::unique_ptr<HttpTransfer>> owned;
+    QList<HttpTransfer *> transfers;
+    for (int job = 0; job < options.jobs; ++job) {
+        transfers.append(owned.emplace_back(std::make_unique<HttpTransfer>()).get());
+        transfers.back()->SetTimeout(std::chrono::seconds(options.timeoutSeconds));
+    }
+    QuoteDownloader downloader(*transfers.front(), settings.endpoints);
     downloader.SetTokens(tokens);
     downloader.SetLocale(QLocale());
 
 #ifdef Q_OS_UNIX
-    // A stop signal abandons the request in flight; the batch then ends before its next write.
+    // A stop signal abandons the requests in flight; the batch then ends before its next write.
     QSocketNotifier stopNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &transfer, [&transfer] {
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &stopNotifier, [&transfers] {
         char byte = 0;
         [[maybe_unused]] const auto read = ::read(g_signalPipe[0], &byte, 1);
-        transfer.Cancel();
+        for (HttpTransfer *transfer : transfers)
+            transfer->Cancel();
     });
 #endif
 
-    // Rows go one at a time until the transfer can keep several requests in flight; --jobs is
-    // accepted and checked already, so scripts written now keep working.
     QElapsedTimer clock;
     clock.start();
     CommandLineRows rows(symbols, quoteSource, fileFormat);
     DownloadBatch batch(downloader, rows, startYear.year, folder);
-    const DownloadBatch::Summary summary = batch.Run();
+    const DownloadBatch::Summary summary = batch.RunConcurrently(transfers);
     rows.ClearProgress();
     Print(stderr, QStringLiteral("%1 succeeded, %2 no data, %3 failed in %4 s\n")
                       .arg(summary.succeeded)

@@ -2,8 +2,12 @@
 
 #include "BarFileWriter.h"
 #include "BatchRules.h"
+#include "HttpTransfer.h"
 #include "QuoteDownloader.h"
 
+#include <QEventLoop>
+
+#include <deque>
 #include <utility>
 
 DownloadBatch::DownloadBatch(QuoteDownloader &downloader, BatchRows &rows, int startYear, QString folder)
@@ -39,21 +43,154 @@ DownloadBatch::Summary DownloadBatch::Run()
             break;
         }
         const RowOutcome outcome = Finish(fetched);
-        switch (outcome.result) {
-        case RowOutcome::Success:
-            ++summary.succeeded;
-            break;
-        case RowOutcome::NoData:
-            ++summary.noData;
-            break;
-        default:
-            ++summary.failed;
-            break;
-        }
+        Count(summary, outcome.result);
         m_rows.RowFinished(*row, outcome);
     }
     summary.stopped = true;
     return summary;
+}
+
+void DownloadBatch::Count(Summary &summary, int result)
+{
+    switch (result) {
+    case RowOutcome::Success:
+        ++summary.succeeded;
+        break;
+    case RowOutcome::NoData:
+        ++summary.noData;
+        break;
+    default:
+        ++summary.failed;
+        break;
+    }
+}
+
+// The state of one RunConcurrently(): the rows started and not yet reported, in list order, and which
+// of them each transfer is fetching.
+class DownloadBatch::Concurrent
+{
+public:
+    Concurrent(DownloadBatch &batch, const QList<HttpTransfer *> &transfers)
+        : m_batch(batch), m_transfers(transfers), m_fetching(transfers.size(), -1)
+    {
+        for (qsizetype slot = 0; slot < m_transfers.size(); ++slot)
+            QObject::connect(m_transfers[slot], &HttpTransfer::Finished, &m_loop,
+                             [this, slot] { OnFinished(slot); });
+    }
+
+    Summary Run()
+    {
+        Pump();
+        if (!m_over)
+            m_loop.exec();
+        return m_summary;
+    }
+
+private:
+    // Replies that arrive while the head row waits are parsed and held; this bounds how many, so a
+    // hanging request cannot make a long list pile up in memory.
+    static constexpr qsizetype kMaxHeld = 64;
+
+    struct Entry
+    {
+        Request request;
+        std::optional<Fetched> fetched;
+    };
+
+    void OnFinished(qsizetype slot)
+    {
+        if (m_over)
+            return;
+        const qint64 number = std::exchange(m_fetching[slot], -1);
+        Entry &entry = m_entries.at(std::size_t(number - m_firstNumber));
+        entry.fetched = m_batch.Parse(entry.request, m_transfers[slot]->TakeResult());
+        Pump();
+    }
+
+    // Reports what is ready, then starts rows while a transfer is free, until neither moves.
+    void Pump()
+    {
+        BatchRows &rows = m_batch.m_rows;
+        for (;;) {
+            while (!m_entries.empty() && m_entries.front().fetched && !rows.StopRequested()) {
+                Entry &entry = m_entries.front();
+                const RowOutcome outcome = m_batch.Finish(*entry.fetched);
+                Count(m_summary, outcome.result);
+                rows.RowFinished(entry.request.row, outcome);
+                m_entries.pop_front();
+                ++m_firstNumber;
+            }
+            if (rows.StopRequested()) {
+                Stop();
+                return;
+            }
+            if (!StartOne())
+                break;
+        }
+        if (m_noMoreRows && m_entries.empty())
+            End();
+    }
+
+    // False when no row could be started.
+    bool StartOne()
+    {
+        const qsizetype slot = m_fetching.indexOf(-1);
+        if (m_noMoreRows || slot < 0 || qsizetype(m_entries.size()) >= kMaxHeld)
+            return false;
+        const std::optional<BatchRow> row = m_batch.m_rows.NextRow();
+        if (!row) {
+            m_noMoreRows = true;
+            return false;
+        }
+        m_batch.m_rows.RowStarted(*row);
+        Entry &entry = m_entries.emplace_back(Entry{m_batch.Begin(*row), std::nullopt});
+        const SourceRequest request =
+            m_batch.m_downloader.Request(entry.request.quoteSource, row->symbol, m_batch.m_startYear);
+        if (!request.cause.isEmpty()) {
+            entry.fetched = Fetched{RowOutcome::RequestFailed, request.cause, {}};
+            return true;
+        }
+        m_fetching[slot] = m_firstNumber + qint64(m_entries.size()) - 1;
+        m_transfers[slot]->Start(request.url, request.headers);
+        return true;
+    }
+
+    // Abandons every row not yet reported; nothing is written for any of them.
+    void Stop()
+    {
+        m_over = true;
+        for (HttpTransfer *transfer : m_transfers)
+            transfer->Cancel();
+        for (const Entry &entry : m_entries)
+            m_batch.m_rows.RowAbandoned(entry.request.row);
+        m_entries.clear();
+        m_summary.stopped = true;
+        m_loop.quit();
+    }
+
+    void End()
+    {
+        m_over = true;
+        m_loop.quit();
+    }
+
+    DownloadBatch &m_batch;
+    const QList<HttpTransfer *> &m_transfers;
+    QList<qint64> m_fetching; // per transfer, the number of the row it fetches; -1 when free
+    std::deque<Entry> m_entries;
+    qint64 m_firstNumber = 0; // the number of m_entries.front(), counting rows from 0 as started
+    QEventLoop m_loop;
+    Summary m_summary;
+    bool m_noMoreRows = false;
+    bool m_over = false;
+};
+
+DownloadBatch::Summary DownloadBatch::RunConcurrently(const QList<HttpTransfer *> &transfers)
+{
+    if (transfers.isEmpty())
+        return Run();
+    Concurrent run(*this, transfers);
+    return run.Run();
 }
 
 DownloadBatch::Request DownloadBatch::Begin(const BatchRow &row)
@@ -69,6 +206,19 @@ DownloadBatch::Fetched DownloadBatch::Fetch(const Request &request)
     fetched.cause = source.cause;
     if (fetched.result == RowOutcome::Success)
         fetched.series = std::move(m_downloader.OutputSeries);
+    return fetched;
+}
+
+DownloadBatch::Fetched DownloadBatch::Parse(const Request &request, const FetchResult &reply) const
+{
+    Fetched fetched;
+    BarSeries raw;
+    const SourceOutcome source =
+        m_downloader.Parse(request.quoteSource, reply, request.row.symbol, raw, fetched.series);
+    fetched.result = source.result;
+    fetched.cause = source.cause;
+    if (fetched.result != RowOutcome::Success)
+        fetched.series = {};
     return fetched;
 }
 

@@ -2,11 +2,14 @@
 
 #include "BarSeries.h"
 
+#include <QList>
 #include <QString>
 
 #include <optional>
 
+class HttpTransfer;
 class QuoteDownloader;
+struct FetchResult;
 
 // The outcome of one symbol, as both faces show it.
 struct RowOutcome
@@ -51,8 +54,8 @@ public:
 };
 
 // Downloads and writes every row a face hands out. A row goes through three steps, the request
-// (symbol and source), the fetch and the parse and write, so that several rows may later be in
-// flight at once while their outcomes are still reported in list order.
+// (symbol and source), the fetch and the parse and write, so that several rows may be in flight at
+// once while their outcomes are still reported in list order.
 class DownloadBatch
 {
 public:
@@ -80,14 +83,25 @@ public:
 
     // Walks the rows one at a time until the face has none left or asks to stop.
     Summary Run();
+    // Keeps a request in flight on each transfer, each on connections of its own, and reports the rows
+    // in list order. A row's file is written as it is reported, so a stopped batch leaves exactly the
+    // files of the rows reported. StopRequested() is read as each reply arrives and before each write; a
+    // face stops a wait by cancelling any of the transfers.
+    Summary RunConcurrently(const QList<HttpTransfer *> &transfers);
 
     [[nodiscard]] Request Begin(const BatchRow &row);
     [[nodiscard]] Fetched Fetch(const Request &request);
+    // The second half of Fetch(), for a reply fetched elsewhere.
+    [[nodiscard]] Fetched Parse(const Request &request, const FetchResult &reply) const;
     [[nodiscard]] RowOutcome Finish(Fetched &fetched);
 
     [[nodiscard]] static QString StatusText(int result);
 
 private:
+    class Concurrent;
+
+    static void Count(Summary &summary, int result);
+
     QuoteDownloader &m_downloader;
     BatchRows &m_rows;
     int m_startYear;

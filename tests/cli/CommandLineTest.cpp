@@ -22,8 +22,7 @@ namespace {
 
 QString QuoteServiceUrl()
 {
-    static const QuoteServiceProcess service(
-        {u"--unknown"_s, u"NOPE"_s, u"--hang"_s, u"HANG"_s, u"--end-date"_s, u"2024-06-28"_s});
+    static const QuoteServiceProcess service({u"--unknown"_s, u"NOPE"_s, u"--end-date"_s, u"2024-06-28"_s});
     return service.BaseUrl();
 }
 
@@ -45,9 +44,9 @@ protected:
         WriteSettings("StartYear=2024\r\n");
     }
 
-    void WriteSettings(const QByteArray &settings)
+    void WriteSettings(const QByteArray &settings, const QString &service = QuoteServiceUrl())
     {
-        const QByteArray base = QuoteServiceUrl().toLatin1();
+        const QByteArray base = service.toLatin1();
         ASSERT_TRUE(WriteFile(m_program.filePath(u"Quorbex.ini"_s),
                               "[Settings]\r\n" + settings + "BMpath=" + Output().toLocal8Bit() +
                                   "\r\nQLTpath=" + Output().toLocal8Bit() + "\r\n[Endpoints]\r\nYahoo=" +
@@ -195,14 +194,25 @@ TEST_F(CommandLineTest, ChecksAndUsageErrorsStopBeforeAnyRequest)
     EXPECT_EQ(withToken.lines.size(), 1);
 }
 
-TEST_F(CommandLineTest, StopSignalLeavesOnlyWholeFilesAndReportsSoFar)
+// Four requests at once, each on a connection of its own; three are never answered. A stop abandons
+// them and the reply held behind them, leaving only the files of the lines printed.
+TEST_F(CommandLineTest, StopSignalInAParallelRunLeavesOnlyWholeFiles)
 {
-    QProcess *process = Start({u"--download"_s, u"AAA"_s, u"HANG"_s, u"BBB"_s, u"--timeout"_s, u"60"_s});
+    QuoteServiceProcess service(
+        {u"--hang"_s, u"H1,H2,H3"_s, u"--log-connections"_s, u"--end-date"_s, u"2024-06-28"_s});
+    WriteSettings("StartYear=2024\r\n", service.BaseUrl());
+    QProcess *process = Start({u"--download"_s, u"AAA"_s, u"H1"_s, u"BBB"_s, u"H2"_s, u"H3"_s, u"CCC"_s,
+                               u"--jobs"_s, u"4"_s, u"--timeout"_s, u"60"_s});
     ASSERT_TRUE(process->waitForReadyRead(10000));
     const QByteArray first = process->readLine();
-    process->waitForFinished(300); // let the hanging request start
+    QByteArray connections;
+    for (int wait = 0; wait < 10 && !connections.contains("Connection 4 "); ++wait)
+        connections += service.Output();
+    process->waitForFinished(300); // let BBB and CCC arrive behind H1
     process->terminate();
     const Outcome run = Finish();
+    EXPECT_EQ(connections + service.Output(), "Connection 1 accepted\nConnection 2 accepted\n"
+                                              "Connection 3 accepted\nConnection 4 accepted\n");
     EXPECT_EQ(run.exitCode, 130);
     EXPECT_TRUE(first.startsWith("AAA\tSuccess\t"));
     EXPECT_TRUE(run.lines.isEmpty());
