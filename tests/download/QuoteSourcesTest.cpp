@@ -131,6 +131,7 @@ TEST(QuoteReplies, WalkOrderDecidesWhichBarsOfARepeatedDateRemain)
     }
 }
 
+// A bar with a price that is no finite 4-byte float is dropped like an undated one (date 0.0 below).
 TEST(QuoteReplies, EachLineConvertsAsDocumented)
 {
     const struct
@@ -148,20 +149,52 @@ TEST(QuoteReplies, EachLineConvertsAsDocumented)
         {kYahoo, "2013-05-03,10,12,8,20,1234.9,20", kMay3, {10, 12, 8, 20, 1234}},
         {kYahoo, "2013-05-03,10,12,8,20,617.45,40", kMay3, {20, 24, 16, 40, 308}}, // scaled, then floored
         {kYahoo, "2013-05-03,10,12,8,20,-,20", kMay3, {10, 12, 8, 20, 0}},
+        {kYahoo, "2013-05-03,1e39,1,1,1,1,1", 0.0},
+        {kYahoo, "2013-05-03,0,1,1,1e-300,1,1e300", 0.0},
         {kGoogle, "31-Dec-99,1,1,1,1,1", Day(1999, 12, 31)},
         {kGoogle, "1-jan-30,1,1,1,1,1", Day(2030, 1, 1)},
         {kGoogle, "1-JAN-31,1,1,1,1,1", Day(1931, 1, 1)},
-        {kGoogle, "3-May-2013,1,1,1,1,1", Day(3913, 5, 3)},
+        {kGoogle, "3-May-2013,1,1,1,1,1", kMay3},
+        {kGoogle, "3-May-100,1,1,1,1,1", Day(100, 5, 3)},
+        {kGoogle, "3-May-013,1,1,1,1,1", 0.0}, // the year 13
         {kGoogle, "3-Foo-13,1,1,1,1,1", 0.0},
         {kGoogle, "3-May-13,-,-,-,10.5,-", kMay3, {10.5f, 10.5f, 10.5f, 10.5f, 0}},
+        {kGoogle, "3-May-13,1,1,-1e39,1,1", 0.0},
         {kQuoteMedia, "2013-05-03,10,11", kMay3, {10, 11, 0, 0, 0}},
         {kQuoteMedia, "2013-05-03,-,2,,4,5\r", kMay3, {4, 2, 4, 4, 5}},
-        {kQuoteMedia, "2013-05-03,1,2,3,4,1e40", kMay3, {1, 2, 3, 4, 0}}};
+        {kQuoteMedia, "2013-05-03,1,2,3,4,1e40", kMay3, {1, 2, 3, 4, 0}},
+        {kQuoteMedia, "2013-05-03,1,2,3,1e39,1", 0.0}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.source.name + (' ' + c.line.toStdString()));
         // Yahoo's first line is never scaled, so the line under test goes second.
-        const QByteArray lead = &c.source == &kYahoo ? "2099-01-01,1,1,1,1,1,1\n" : "";
-        EXPECT_EQ(BarsOf(c.source.Parse("Date\n" + lead + c.line).raw).at(0), std::pair(c.date, c.values));
+        const bool yahoo = &c.source == &kYahoo;
+        Bars bars = BarsOf(
+            c.source.Parse("Date\n" + QByteArray(yahoo ? "2099-01-01,1,1,1,1,1,1\n" : "") + c.line).output);
+        if (yahoo)
+            bars.pop_back();
+        EXPECT_EQ(bars, (c.date == 0.0 ? Bars{} : Bars{{c.date, c.values}}));
+    }
+}
+
+// A reply that stops inside its last line once replaced a good file, its last bar made of half a line.
+TEST(QuoteReplies, ALastLineWithoutLineEndAndShortOfFieldsFailsTheRequest)
+{
+    for (const Source *source : kSources) {
+        SCOPED_TRACE(source->name);
+        const QByteArray header = source == &kYahoo ? "Date,Open,High,Low,Close,Volume,Adj Close\n"
+                                                    : "Date,Open,High,Low,Close,Volume\r\n";
+        const QByteArray complete = Line(*source, 2).chopped(1);
+        const QByteArray body = header + Line(*source, 3);
+        EXPECT_EQ(source->Parse(body + complete).output.BarCount, 2);
+        EXPECT_EQ(source->Parse(body + complete + "\r").code, kSuccess);
+        const int headerFields = int(header.count(',')) + 1;
+        for (const QByteArray &cut : {complete.left(complete.lastIndexOf(',') - 1),
+                                      complete.left(complete.indexOf(',') + 1), complete.left(3)}) {
+            SCOPED_TRACE(cut.toStdString());
+            const Parsed p = source->Parse(body + cut);
+            EXPECT_EQ(p.code, int(cut.count(',')) + 1 < headerFields ? kRequestFailed : kSuccess);
+            EXPECT_EQ(p.raw.Symbol == QStringLiteral("OLD"), p.code == kRequestFailed);
+        }
     }
 }
 
