@@ -2,11 +2,13 @@
 
 #include "DateValue.h"
 #include "QtPrinters.h"
+#include "SelectionSortReference.h"
 
 #include <QDate>
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 using namespace QuoteSources;
@@ -194,6 +196,77 @@ TEST(QuoteReplies, ALastLineWithoutLineEndAndShortOfFieldsFailsTheRequest)
             const Parsed p = source->Parse(body + cut);
             EXPECT_EQ(p.code, int(cut.count(',')) + 1 < headerFields ? kRequestFailed : kSuccess);
             EXPECT_EQ(p.raw.Symbol == QStringLiteral("OLD"), p.code == kRequestFailed);
+        }
+    }
+}
+
+// The parsers keep only dated bars and play the sort's steps on them. They must leave exactly what
+// a full series of one bar per line, undated ones as 0.0, leaves after the literal selection sort
+// and the de-duplication. Each line's own bar comes from parsing that line alone; Google's short
+// lines are first completed with the prices they carry over.
+TEST(QuoteReplies, OutputEqualsTheFullSeriesSortedLiterally)
+{
+    const char *const prices[] = {"1", "2", "3", "0", "-", "2.5", "1e39"};
+    for (const Source *source : kSources) {
+        const bool google = source == &kGoogle;
+        const QByteArrayView dates[] = {google ? "1-May-13" : "2013-5-1",
+                                        google ? "2-may-13" : "2013-05-2",
+                                        google ? "3-May-2013" : "2013-5-3",
+                                        google ? "7-Mar-1850" : "1850-3-7",
+                                        google ? "1-Jan-100" : "100-1-1",
+                                        google ? "30-Dec-1899" : "1899-12-30",
+                                        "x-y-z"};
+        for (std::uint32_t round = 0; round < 400; ++round) {
+            SCOPED_TRACE(testing::Message() << source->name << " round " << round);
+            std::mt19937 rng(round);
+            const auto pick = [&](std::size_t n) { return rng() % n; };
+            QList<QByteArray> lines;
+            for (std::size_t i = pick(50); i > 0; --i) {
+                const std::size_t shape = pick(8);
+                QByteArray line = shape == 0   ? "  "
+                                  : shape == 1 ? ""
+                                  : shape == 2 ? "1"
+                                               : dates[pick(7)].toByteArray();
+                for (std::size_t field = shape < 3 ? 7 : google ? 1 + pick(6) : 1; field < 7; ++field)
+                    line += ',' + QByteArray(pick(12) == 0 ? prices[6] : prices[pick(6)]);
+                lines.append(line);
+            }
+            const QByteArray reply = "Date\n" + lines.join('\n') + (pick(2) ? "\n" : "");
+
+            BarSeries full;
+            full.Prepare(0);
+            QList<QByteArray> carried(4, "0");
+            const bool downward = source == &kQuoteMedia;
+            for (qsizetype k = 0; k < lines.size(); ++k) {
+                const qsizetype i = downward ? k : lines.size() - 1 - k;
+                if (lines[i].trimmed().isEmpty())
+                    continue;
+                QList<QByteArray> f = lines[i].split(',');
+                if (google) {
+                    for (qsizetype c = 1; c <= 4; ++c)
+                        carried[c - 1] = c < f.size() ? f[c] : carried[c - 1];
+                    for (qsizetype c = 0; c < 3; ++c)
+                        carried[c] = carried[c] == "0" || carried[c] == "-" ? carried[3] : carried[c];
+                    f = QList<QByteArray>{f[0]} + carried + f.mid(5, 1);
+                }
+                const BarSeries alone =
+                    source->Parse(QByteArray(i == 0 ? "Date\n" : "Date\n\n") + f.join(',')).output;
+                full.dates.push_back(alone.BarCount == 1 ? alone.dates[0] : 0.0);
+                full.values.push_back(alone.BarCount == 1 ? alone.values[0] : BarSeries::Values{});
+                full.RowCount = ++full.BarCount + 1;
+            }
+            LiteralSelectionSort(full);
+            BarSeries expected;
+            RemoveDuplicateDates(full, expected);
+            Bars expectedBars = BarsOf(downward ? full : expected);
+            if (downward)
+                std::erase_if(expectedBars, [](const auto &bar) { return bar.first == 0.0; });
+
+            const Parsed p = source->Parse(reply);
+            ASSERT_EQ(p.code, full.BarCount > 0 ? kSuccess : kNoData);
+            if (p.code == kSuccess) {
+                ASSERT_EQ(BarsOf(p.output), expectedBars);
+            }
         }
     }
 }
