@@ -62,16 +62,11 @@ struct GatheredBars
         std::uint32_t count;
     };
 
-    std::vector<std::int32_t> days; // whole days since 30 December 1899, never 0
-    std::vector<BarSeries::Values> values;
+    std::vector<std::int32_t> days;        // whole days since 30 December 1899, never 0
+    std::vector<BarSeries::Values> values; // values[k] belongs to days[k]
     std::vector<UndatedRun> undatedRuns;
     std::uint64_t undated = 0;
 
-    void AddDated(std::int32_t day, const BarSeries::Values &barValues)
-    {
-        days.push_back(day);
-        values.push_back(barValues);
-    }
     void AddUndated()
     {
         if (!undatedRuns.empty() && undatedRuns.back().before == days.size())

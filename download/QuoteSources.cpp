@@ -75,11 +75,11 @@ bool PassesHeaderCheck(QByteArrayView reply)
     return reply.size() >= 4 && EqualsIgnoringCase(reply.first(4), "Date");
 }
 
-// One converted line: the date stays 0.0 when it cannot be built.
+// One line's bar as it is converted: the date stays 0.0 when it cannot be built.
 struct Bar
 {
-    double date = 0.0;
-    BarSeries::Values values{};
+    double &date;
+    BarSeries::Values &values;
 };
 
 // The date, when all three parts are there and make one.
@@ -89,17 +89,6 @@ void SetDate(Bar &bar, std::optional<int> year, std::optional<int> month, std::o
         return;
     if (const auto date = DateValue::CalendarDate(*year, *month, *day))
         bar.date = *date;
-}
-
-// Keeps a bar with a date and four finite prices; any other is undated and can never be written.
-void Gather(const Bar &bar, GatheredBars &bars)
-{
-    const auto &v = bar.values;
-    if (bar.date != 0.0 && std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]) &&
-        std::isfinite(v[3]))
-        bars.AddDated(std::int32_t(bar.date), v);
-    else
-        bars.AddUndated();
 }
 
 qsizetype CountFields(QByteArrayView line, qsizetype enough)
@@ -167,7 +156,8 @@ int ParseLines(QByteArrayView reply, const QString &symbol, WalkOrder order, boo
         const QByteArrayView line(start, found ? found : end);
         if (!IsBlank(line)) {
             ++nonBlank;
-            mayHoldDate += MayHoldDate(line) ? 1 : 0;
+            // Room for a bar is small beside a long line, so only short lines are looked into.
+            mayHoldDate += line.size() >= 16 || MayHoldDate(line) ? 1 : 0;
         }
         if (!found)
             break;
@@ -182,14 +172,24 @@ int ParseLines(QByteArrayView reply, const QString &symbol, WalkOrder order, boo
 
     try {
         GatheredBars bars;
+        // One more than the dated bars: a line's values are converted in place before it is judged.
         bars.days.reserve(std::size_t(mayHoldDate));
-        bars.values.reserve(std::size_t(mayHoldDate));
+        bars.values.reserve(std::size_t(mayHoldDate) + 1);
         const auto visit = [&](QByteArrayView line) {
             if (IsBlank(line))
                 return;
-            Bar bar;
+            double date = 0.0;
+            Bar bar{date, bars.values.emplace_back()};
             convert(line, line.data() == dataBegin, bar);
-            Gather(bar, bars);
+            // A bar without a date or with a price that is no finite float can never be written.
+            const auto &v = bar.values;
+            if (date != 0.0 && std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]) &&
+                std::isfinite(v[3])) {
+                bars.days.push_back(std::int32_t(date));
+            } else {
+                bars.values.pop_back();
+                bars.AddUndated();
+            }
         };
         if (order == WalkOrder::LastLineUp) {
             for (const char *stop = end;;) {
