@@ -1,4 +1,4 @@
-// Allocations of this test program go through malloc so that a parse can be made to run out of memory.
+// Allocations by new go through malloc here, so that a parse can be made to run out of memory.
 #include "QuoteSources.h"
 
 #include "QtPrinters.h"
@@ -9,62 +9,21 @@
 #include <new>
 
 namespace {
-
 bool failLargeAllocations = false;
-
-void *Allocate(std::size_t size)
-{
-    if (failLargeAllocations && size >= (std::size_t(1) << 20))
-        return nullptr;
-    return std::malloc(size == 0 ? 1 : size);
-}
-
-void *AllocateOrThrow(std::size_t size)
-{
-    if (void *memory = Allocate(size))
-        return memory;
-    throw std::bad_alloc();
-}
-
 } // namespace
 
+// Plain new and delete only; the other forms keep the library's own pairs.
 void *operator new(std::size_t size)
 {
-    return AllocateOrThrow(size);
-}
-void *operator new[](std::size_t size)
-{
-    return AllocateOrThrow(size);
-}
-void *operator new(std::size_t size, const std::nothrow_t &) noexcept
-{
-    return Allocate(size);
-}
-void *operator new[](std::size_t size, const std::nothrow_t &) noexcept
-{
-    return Allocate(size);
+    void *const memory =
+        failLargeAllocations && size >= (std::size_t(1) << 20) ? nullptr : std::malloc(size + 1);
+    return memory ? memory : throw std::bad_alloc();
 }
 void operator delete(void *memory) noexcept
 {
     std::free(memory);
 }
-void operator delete[](void *memory) noexcept
-{
-    std::free(memory);
-}
 void operator delete(void *memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
-void operator delete[](void *memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
-void operator delete(void *memory, const std::nothrow_t &) noexcept
-{
-    std::free(memory);
-}
-void operator delete[](void *memory, const std::nothrow_t &) noexcept
 {
     std::free(memory);
 }

@@ -120,19 +120,6 @@ TEST(GoogleReply, ThreeBytesComeBeforeTheHeader)
     EXPECT_EQ(Parsed(ParseGoogleReply, "ab").code, kRequestFailed);
 }
 
-// Yahoo and Google walk from the last line up and keep the first bar of a date; QuoteMedia walks
-// down and keeps every bar.
-TEST(QuoteReplies, WalkOrderDecidesWhichBarsOfARepeatedDateRemain)
-{
-    for (const Source *source : kSources) {
-        SCOPED_TRACE(source->name);
-        const Parsed p = source->Parse("Date\n" + Line(*source, 3, 3) + Line(*source, 3, 4));
-        EXPECT_EQ(BarsOf(p.output),
-                  (source == &kQuoteMedia ? Bars{{kMay3, {3, 3, 3, 3, 3}}, {kMay3, {4, 4, 4, 4, 4}}}
-                                          : Bars{{kMay3, {4, 4, 4, 4, 4}}}));
-    }
-}
-
 // A bar with a price that is no finite 4-byte float is dropped like an undated one (date 0.0 below).
 TEST(QuoteReplies, EachLineConvertsAsDocumented)
 {
@@ -279,14 +266,6 @@ TEST(YahooReply, ScalesEveryLineButTheOneRightAfterTheHeader)
               (Bars{{kMay2, scaled}, {kMay3, {21, 22, 20, 20, 1000}}}));
     // Lines are counted in the reply, blank ones included.
     EXPECT_EQ(BarsOf(kYahoo.Parse("Date\n\n" + may3).output), (Bars{{kMay3, scaled}}));
-}
-
-// Walked from the last line up, a line short of prices takes them from the line below it; a
-// date short of its year must not take one from there.
-TEST(GoogleReply, ShortLinesCarryPricesButNotDatesFromTheLineBelow)
-{
-    EXPECT_EQ(BarsOf(kGoogle.Parse("Date\n4-May-13\n3-May,5\n2-May-13,1,2,0.5,1.5,100\n").output),
-              (Bars{{kMay2, {1, 2, 0.5f, 1.5f, 100}}, {Day(2013, 5, 4), {5, 2, 0.5f, 1.5f, 0}}}));
 }
 
 } // namespace
