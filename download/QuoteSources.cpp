@@ -278,7 +278,8 @@ void SetPricesAndVolume(const Pieces<6> &f, const QLocale &locale, Prices &price
         if (price[k] == 0.0f)
             price[k] = price[3];
     }
-    std::copy(price.begin(), price.end(), bar.values.begin());
+    for (std::size_t k = 0; k < 4; ++k)
+        bar.values[k] = price[k];
     if (f.Has(5)) {
         if (const auto volume = StrictNumber(f[5], locale)) {
             if (const auto single = ToFiniteSingle(*volume))
@@ -317,7 +318,7 @@ void ConvertGoogleLine(QByteArrayView line, const QLocale &locale, Prices &worki
     if (p.Has(2)) {
         // Two digits name a year of 1931..2030; a longer year part is the year itself.
         double year = LeadingNumber(p[2]);
-        if (WholeDigits(p[2]) < 3)
+        if (p[2].size() < 3 || WholeDigits(p[2]) < 3)
             year += year <= 30 ? 2000 : 1900;
         SetDate(bar, WholeNumber(year), GoogleMonth(p[1], locale), WholeNumber(LeadingNumber(p[0])));
     }
