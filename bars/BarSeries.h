@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 // One symbol's daily bars. Bars and value columns are numbered from 1 in the public
@@ -48,3 +49,36 @@ void SortByDate(BarSeries &series);
 // dated 0.0, which leaves `output` without bars. RowCount is BarCount + 1 afterwards, except
 // for an empty `raw`, whose counts are copied. `raw` and `output` may be the same series.
 void RemoveDuplicateDates(const BarSeries &raw, BarSeries &output);
+
+// The bars of a reply in the order a quote source walks it. Dated bars are kept with their day
+// number; undated bars (date 0.0, or prices that are not finite) are only counted where they stand:
+// they never reach an output, and being alike they only matter through their positions, so a
+// reply of many short undated lines costs next to nothing.
+struct GatheredBars
+{
+    struct UndatedRun
+    {
+        std::uint32_t before; // dated bars ahead of the run
+        std::uint32_t count;
+    };
+
+    std::vector<std::int32_t> days;        // whole days since 30 December 1899, never 0
+    std::vector<BarSeries::Values> values; // values[k] belongs to days[k]
+    std::vector<UndatedRun> undatedRuns;
+    std::uint64_t undated = 0;
+
+    void AddUndated()
+    {
+        if (!undatedRuns.empty() && undatedRuns.back().before == days.size())
+            ++undatedRuns.back().count;
+        else
+            undatedRuns.push_back({std::uint32_t(days.size()), 1});
+        ++undated;
+    }
+};
+
+// Gives `output` exactly the bars that SortByDate and then RemoveDuplicateDates would leave from
+// the full series of `bars` (undated bars as 0.0), or, with `keepRepeatedDates`, every dated bar
+// of the sorted series. Consumes `bars`. Symbol is left to the caller; the counts, field names
+// and arrays are set.
+void BuildOutput(GatheredBars &bars, bool keepRepeatedDates, BarSeries &output);

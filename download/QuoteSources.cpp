@@ -7,7 +7,8 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <vector>
+#include <limits>
+#include <new>
 
 namespace QuoteSources {
 namespace {
@@ -75,69 +76,163 @@ bool PassesHeaderCheck(QByteArrayView reply)
     return reply.size() >= 4 && EqualsIgnoringCase(reply.first(4), "Date");
 }
 
-// Dates the bar when all three parts are there and make a date. The date goes straight into the
-// bar: handing it back as a std::optional would cost a store-forwarding stall per line.
-void SetBarDate(BarSeries &raw, int bar, std::optional<int> year, std::optional<int> month,
-                std::optional<int> day)
+// One line's bar as it is converted: the date stays 0.0 when it cannot be built.
+struct Bar
+{
+    double &date;
+    BarSeries::Values &values;
+};
+
+// The date, when all three parts are there and make one.
+void SetDate(Bar &bar, std::optional<int> year, std::optional<int> month, std::optional<int> day)
 {
     if (!year || !month || !day)
         return;
     if (const auto date = DateValue::CalendarDate(*year, *month, *day))
-        raw.SetBarDate(bar, *date);
+        bar.date = *date;
 }
 
-// The steps every source shares from the header check to the filling of the bars: returns the
-// result code, and on kSuccess `raw` holds one bar per non-blank data line. `convert` is called as
-// convert(line, lineNumber, bar) with lineNumber counted in the reply (the header is line 0).
+qsizetype CountFields(QByteArrayView line, qsizetype enough)
+{
+    qsizetype fields = 1;
+    for (const char *pos = line.data(), *end = pos + line.size(); fields < enough; ++fields) {
+        pos = static_cast<const char *>(std::memchr(pos, ',', std::size_t(end - pos)));
+        if (!pos)
+            break;
+        ++pos;
+    }
+    return fields;
+}
+
+// A reply that stops inside a line (no final line end, fewer fields than the header) was cut short.
+bool IsCutShort(QByteArrayView reply, QByteArrayView header)
+{
+    if (reply.endsWith('\n'))
+        return false;
+    const auto *const lastEnd =
+        static_cast<const char *>(memrchr(reply.data(), '\n', std::size_t(reply.size())));
+    if (!lastEnd)
+        return false; // the header is the last line
+    const QByteArrayView last(lastEnd + 1, reply.data() + reply.size());
+    const qsizetype headerFields = CountFields(header, std::numeric_limits<qsizetype>::max());
+    return CountFields(last, headerFields) < headerFields;
+}
+
+// Whether the first field holds two "-", without which no date can be built: bounds the room to
+// set aside for dated bars.
+bool MayHoldDate(QByteArrayView line)
+{
+    int dashes = 0;
+    for (const char c : line) {
+        if (c == ',')
+            return false;
+        if (c == '-' && ++dashes == 2)
+            return true;
+    }
+    return false;
+}
+
+// The steps every source shares from the header check to the output series. Lines are walked in
+// place, without an index of them, and `convert(line, firstDataLine, bar)` fills a bar from a
+// non-blank data line. An allocation failure fails the request and leaves both series alone.
 template <typename ConvertLine>
-int ParseLines(QByteArrayView reply, const QString &symbol, WalkOrder order, BarSeries &raw,
-               ConvertLine convert)
+int ParseLines(QByteArrayView reply, const QString &symbol, WalkOrder order, bool keepRepeatedDates,
+               BarSeries &raw, BarSeries &output, ConvertLine convert)
 {
     if (!PassesHeaderCheck(reply))
         return kRequestFailed;
-    raw.Symbol = symbol;
+    const char *const begin = reply.data();
+    const char *const end = begin + reply.size();
+    const auto *const headerEnd =
+        static_cast<const char *>(std::memchr(begin, '\n', std::size_t(reply.size())));
+    if (IsCutShort(reply, QByteArrayView(begin, headerEnd ? headerEnd : end)))
+        return kRequestFailed;
 
-    std::vector<QByteArrayView> lines;
-    int nonBlank = 0;
-    qsizetype start = 0;
-    for (;;) {
-        // memchr itself: indexOf adds a general search's set-up to every line.
-        const auto *const found = static_cast<const char *>(
-            std::memchr(reply.data() + start, '\n', std::size_t(reply.size() - start)));
-        const qsizetype end = found ? found - reply.data() : -1;
-        const QByteArrayView line = end < 0 ? reply.sliced(start) : reply.sliced(start, end - start);
-        lines.push_back(line);
-        if (!IsBlank(line))
+    qsizetype nonBlank = 1; // the header begins with "Date"
+    qsizetype mayHoldDate = 0;
+    const char *const dataBegin = headerEnd ? headerEnd + 1 : end;
+    for (const char *start = dataBegin; headerEnd;) {
+        const auto *const found =
+            static_cast<const char *>(std::memchr(start, '\n', std::size_t(end - start)));
+        const QByteArrayView line(start, found ? found : end);
+        if (!IsBlank(line)) {
             ++nonBlank;
-        if (end < 0)
+            // Room for a bar is small beside a long line, so only short lines are looked into.
+            mayHoldDate += line.size() >= 16 || MayHoldDate(line) ? 1 : 0;
+        }
+        if (!found)
             break;
-        start = end + 1;
+        start = found + 1;
     }
-    if (nonBlank < 2)
+    if (nonBlank > std::numeric_limits<int>::max())
+        return kRequestFailed;
+    if (nonBlank < 2) {
+        raw.Symbol = symbol;
         return kNoData;
+    }
 
-    raw.Prepare(nonBlank - 1);
-    int bar = 0;
-    const auto visit = [&](std::size_t lineNumber) {
-        if (!IsBlank(lines[lineNumber]))
-            convert(lines[lineNumber], lineNumber, ++bar);
-    };
-    if (order == WalkOrder::LastLineUp) {
-        for (std::size_t i = lines.size() - 1; i >= 1; --i)
-            visit(i);
-    } else {
-        for (std::size_t i = 1; i < lines.size(); ++i)
-            visit(i);
+    try {
+        GatheredBars bars;
+        // One more than the dated bars: a line's values are converted in place before it is judged.
+        bars.days.reserve(std::size_t(mayHoldDate));
+        bars.values.reserve(std::size_t(mayHoldDate) + 1);
+        const auto visit = [&](QByteArrayView line) {
+            if (IsBlank(line))
+                return;
+            double date = 0.0;
+            Bar bar{date, bars.values.emplace_back()};
+            convert(line, line.data() == dataBegin, bar);
+            // A bar without a date or with a price that is no finite float can never be written.
+            const auto &v = bar.values;
+            if (date != 0.0 && std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]) &&
+                std::isfinite(v[3])) {
+                bars.days.push_back(std::int32_t(date));
+            } else {
+                bars.values.pop_back();
+                bars.AddUndated();
+            }
+        };
+        if (order == WalkOrder::LastLineUp) {
+            for (const char *stop = end;;) {
+                const auto *const found =
+                    static_cast<const char *>(memrchr(dataBegin, '\n', std::size_t(stop - dataBegin)));
+                visit(QByteArrayView(found ? found + 1 : dataBegin, stop));
+                if (!found)
+                    break;
+                stop = found;
+            }
+        } else {
+            for (const char *start = dataBegin;;) {
+                const auto *const found =
+                    static_cast<const char *>(std::memchr(start, '\n', std::size_t(end - start)));
+                visit(QByteArrayView(start, found ? found : end));
+                if (!found)
+                    break;
+                start = found + 1;
+            }
+        }
+        BarSeries result;
+        BuildOutput(bars, keepRepeatedDates, result);
+        result.Symbol = symbol;
+        // The raw series keeps the counts of the reply; its bars live on in the output only.
+        BarSeries counts;
+        counts.Prepare(0);
+        counts.Symbol = symbol;
+        counts.RowCount = int(nonBlank);
+        counts.BarCount = int(nonBlank - 1);
+        raw = std::move(counts);
+        output = std::move(result);
+    } catch (const std::bad_alloc &) {
+        return kRequestFailed;
     }
     return kSuccess;
 }
 
-void ConvertYahooLine(QByteArrayView line, std::size_t lineNumber, int bar, const QLocale &locale,
-                      BarSeries &raw)
+void ConvertYahooLine(QByteArrayView line, bool firstDataLine, const QLocale &locale, Bar &bar)
 {
     const Pieces<7> f(line, ',');
     const Pieces<3> p(f[0], '-');
-    SetBarDate(raw, bar, WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale));
+    SetDate(bar, WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale));
 
     // Scale the prices to the adjusted close and the volume the other way; the newest line (right
     // after the header) is taken as reported.
@@ -146,16 +241,16 @@ void ConvertYahooLine(QByteArrayView line, std::size_t lineNumber, int bar, cons
     const bool sameText = EqualsIgnoringCase(f[4], f[6]);
     double priceFactor = close != 0.0 && !sameText ? adjustedClose / close : 1.0;
     double volumeFactor = adjustedClose != 0.0 && !sameText ? close / adjustedClose : 1.0;
-    if (lineNumber == 1) {
+    if (firstDataLine) {
         priceFactor = 1.0;
         volumeFactor = 1.0;
     }
-    for (int column = 1; column <= 3; ++column)
-        raw.SetBarValue(bar, column, ToSingle(LeadingNumber(f[std::size_t(column)]) * priceFactor));
-    raw.SetBarValue(bar, 4, ToSingle(lineNumber == 1 ? close : adjustedClose));
+    for (std::size_t column = 0; column < 3; ++column)
+        bar.values[column] = ToSingle(LeadingNumber(f[column + 1]) * priceFactor);
+    bar.values[3] = ToSingle(firstDataLine ? close : adjustedClose);
     if (const auto volume = StrictNumber(f[5], locale)) {
         if (const auto single = ToFiniteSingle(std::floor(*volume * volumeFactor)))
-            raw.SetBarValue(bar, 5, *single);
+            bar.values[4] = *single;
     }
 }
 
@@ -174,7 +269,7 @@ using Prices = std::array<float, 4>; // open, high, low, close
 
 // Columns 1 to 5 of a bar from fields 1 to 5. A missing field leaves its price as it was, a zero
 // open, high or low takes the close, and a volume that is not a number leaves 0.
-void SetPricesAndVolume(const Pieces<6> &f, int bar, const QLocale &locale, Prices &price, BarSeries &raw)
+void SetPricesAndVolume(const Pieces<6> &f, const QLocale &locale, Prices &price, Bar &bar)
 {
     for (std::size_t k = 0; k < 4; ++k) {
         if (f.Has(k + 1))
@@ -185,61 +280,61 @@ void SetPricesAndVolume(const Pieces<6> &f, int bar, const QLocale &locale, Pric
             price[k] = price[3];
     }
     for (std::size_t k = 0; k < 4; ++k)
-        raw.SetBarValue(bar, int(k) + 1, price[k]);
+        bar.values[k] = price[k];
     if (f.Has(5)) {
         if (const auto volume = StrictNumber(f[5], locale)) {
             if (const auto single = ToFiniteSingle(*volume))
-                raw.SetBarValue(bar, 5, *single);
+                bar.values[4] = *single;
         }
     }
 }
 
+// Digits of the whole part of a leading number, blanks, tabs and line feeds passed over.
+int WholeDigits(QByteArrayView text)
+{
+    int digits = 0;
+    bool signAllowed = true;
+    for (const char c : text) {
+        if (c == ' ' || c == '\t' || c == '\n')
+            continue;
+        if (signAllowed && (c == '+' || c == '-')) {
+            signAllowed = false;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            break;
+        signAllowed = false;
+        ++digits;
+    }
+    return digits;
+}
+
 // Google's prices carry over from the line converted before when a line lacks them.
-void ConvertGoogleLine(QByteArrayView line, int bar, const QLocale &locale, Prices &working, BarSeries &raw)
+void ConvertGoogleLine(QByteArrayView line, const QLocale &locale, Prices &working, Bar &bar)
 {
     const Pieces<6> f(line, ',');
     const Pieces<3> p(f[0], '-');
     // A date needs all three of its own parts; parts left over from another line would date the bar
     // wrongly instead of marking it as undated.
     if (p.Has(2)) {
+        // Two digits name a year of 1931..2030; a longer year part is the year itself.
         double year = LeadingNumber(p[2]);
-        year += year <= 30 ? 2000 : 1900;
-        SetBarDate(raw, bar, WholeNumber(year), GoogleMonth(p[1], locale), WholeNumber(LeadingNumber(p[0])));
+        if (p[2].size() < 3 || WholeDigits(p[2]) < 3)
+            year += year <= 30 ? 2000 : 1900;
+        SetDate(bar, WholeNumber(year), GoogleMonth(p[1], locale), WholeNumber(LeadingNumber(p[0])));
     }
-    SetPricesAndVolume(f, bar, locale, working, raw);
+    SetPricesAndVolume(f, locale, working, bar);
 }
 
-void ConvertQuoteMediaLine(QByteArrayView line, int bar, const QLocale &locale, BarSeries &raw)
+void ConvertQuoteMediaLine(QByteArrayView line, const QLocale &locale, Bar &bar)
 {
     const Pieces<6> f(line, ',');
     const Pieces<3> p(f[0], '-');
     if (p.Has(2)) {
-        SetBarDate(raw, bar, WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale));
+        SetDate(bar, WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale));
     }
     Prices price{}; // cleared for every line
-    SetPricesAndVolume(f, bar, locale, price, raw);
-}
-
-// The sorted raw series without its undated bars; repeated dates stay.
-void CopyDatedBars(const BarSeries &raw, BarSeries &output)
-{
-    int kept = 0;
-    for (int bar = 1; bar <= raw.BarCount; ++bar) {
-        if (raw.BarDate(bar) != 0.0)
-            ++kept;
-    }
-    output.Symbol = raw.Symbol;
-    output.Prepare(kept);
-    output.FieldCount = raw.FieldCount;
-    output.FieldNames = raw.FieldNames;
-    int target = 0;
-    for (int bar = 1; bar <= raw.BarCount; ++bar) {
-        if (raw.BarDate(bar) == 0.0)
-            continue;
-        ++target;
-        output.dates[std::size_t(target - 1)] = raw.dates[std::size_t(bar - 1)];
-        output.values[std::size_t(target - 1)] = raw.values[std::size_t(bar - 1)];
-    }
+    SetPricesAndVolume(f, locale, price, bar);
 }
 
 QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery)
@@ -297,15 +392,10 @@ QUrl QuoteMediaUrl(const QString &baseUrl, const QString &webmasterId, const QSt
 int ParseYahooReply(const QByteArray &reply, const QString &symbol, const QLocale &locale, BarSeries &raw,
                     BarSeries &output)
 {
-    const int result = ParseLines(reply, symbol, WalkOrder::LastLineUp, raw,
-                                  [&](QByteArrayView line, std::size_t lineNumber, int bar) {
-                                      ConvertYahooLine(line, lineNumber, bar, locale, raw);
-                                  });
-    if (result != kSuccess)
-        return result;
-    SortByDate(raw);
-    RemoveDuplicateDates(raw, output);
-    return kSuccess;
+    return ParseLines(reply, symbol, WalkOrder::LastLineUp, false, raw, output,
+                      [&](QByteArrayView line, bool firstDataLine, Bar &bar) {
+                          ConvertYahooLine(line, firstDataLine, locale, bar);
+                      });
 }
 
 int ParseGoogleReply(const QByteArray &reply, const QString &symbol, const QLocale &locale, BarSeries &raw,
@@ -314,28 +404,17 @@ int ParseGoogleReply(const QByteArray &reply, const QString &symbol, const QLoca
     // Replies begin with three bytes (a byte-order mark) ahead of the header.
     const QByteArrayView body = QByteArrayView(reply).sliced(std::min<qsizetype>(3, reply.size()));
     Prices working{};
-    const int result =
-        ParseLines(body, symbol, WalkOrder::LastLineUp, raw, [&](QByteArrayView line, std::size_t, int bar) {
-            ConvertGoogleLine(line, bar, locale, working, raw);
-        });
-    if (result != kSuccess)
-        return result;
-    SortByDate(raw);
-    RemoveDuplicateDates(raw, output);
-    return kSuccess;
+    return ParseLines(
+        body, symbol, WalkOrder::LastLineUp, false, raw, output,
+        [&](QByteArrayView line, bool, Bar &bar) { ConvertGoogleLine(line, locale, working, bar); });
 }
 
+// QuoteMedia keeps repeated dates: it never had a duplicate removal.
 int ParseQuoteMediaReply(const QByteArray &reply, const QString &symbol, const QLocale &locale,
                          BarSeries &raw, BarSeries &output)
 {
-    const int result = ParseLines(
-        reply, symbol, WalkOrder::FirstLineDown, raw,
-        [&](QByteArrayView line, std::size_t, int bar) { ConvertQuoteMediaLine(line, bar, locale, raw); });
-    if (result != kSuccess)
-        return result;
-    SortByDate(raw);
-    CopyDatedBars(raw, output);
-    return kSuccess;
+    return ParseLines(reply, symbol, WalkOrder::FirstLineDown, true, raw, output,
+                      [&](QByteArrayView line, bool, Bar &bar) { ConvertQuoteMediaLine(line, locale, bar); });
 }
 
 } // namespace QuoteSources

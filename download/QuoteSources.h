@@ -29,10 +29,12 @@ inline constexpr int kNoData = 2;
 [[nodiscard]] QUrl QuoteMediaUrl(const QString &baseUrl, const QString &webmasterId, const QString &symbol,
                                  int startyear);
 
-// Reply parsers. Each returns kSuccess with `raw` rebuilt, sorted by date, and `output` holding
-// the bars to write; kRequestFailed leaving both series alone; or kNoData after setting only
-// raw.Symbol. Numbers are read under `locale` where the service's format leaves that open.
-// Bars whose date could not be built never reach `output`.
+// Reply parsers. Each returns kSuccess with `output` holding the bars to write, sorted by date, and
+// `raw` holding the reply's counts (one bar per non-blank data line) but no bars of its own;
+// kRequestFailed leaving both series alone (also when the reply stops inside a last line that is
+// short of the header's fields, or memory runs out); or kNoData after setting only raw.Symbol.
+// Numbers are read under `locale` where the service's format leaves that open. Bars whose date
+// could not be built, or with a price that is no finite 4-byte float, never reach `output`.
 [[nodiscard]] int ParseYahooReply(const QByteArray &reply, const QString &symbol, const QLocale &locale,
                                   BarSeries &raw, BarSeries &output);
 [[nodiscard]] int ParseGoogleReply(const QByteArray &reply, const QString &symbol, const QLocale &locale,

@@ -1,5 +1,6 @@
 #include "BarSeries.h"
 #include "QtPrinters.h"
+#include "SelectionSortReference.h"
 
 #include <gtest/gtest.h>
 
@@ -32,20 +33,6 @@ std::vector<int> Origins(const BarSeries &series)
     for (int bar = 1; bar <= series.BarCount; ++bar)
         origins.push_back(int(series.BarValue(bar, 1)));
     return origins;
-}
-
-// The reference order: a selection sort scanning down from the last bar, taking only a strictly smaller date.
-void LiteralSelectionSort(BarSeries &series)
-{
-    const std::size_t n = series.dates.size();
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        std::size_t m = i;
-        for (std::size_t j = n - 1; j > i; --j)
-            if (series.dates[j] < series.dates[m])
-                m = j;
-        std::swap(series.dates[i], series.dates[m]);
-        std::swap(series.values[i], series.values[m]);
-    }
 }
 
 TEST(SortByDate, MatchesLiteralSelectionSortOnRandomInput)

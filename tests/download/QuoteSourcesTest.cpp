@@ -2,11 +2,13 @@
 
 #include "DateValue.h"
 #include "QtPrinters.h"
+#include "SelectionSortReference.h"
 
 #include <QDate>
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 using namespace QuoteSources;
@@ -118,19 +120,7 @@ TEST(GoogleReply, ThreeBytesComeBeforeTheHeader)
     EXPECT_EQ(Parsed(ParseGoogleReply, "ab").code, kRequestFailed);
 }
 
-// Yahoo and Google walk from the last line up and keep the first bar of a date; QuoteMedia walks
-// down and keeps every bar.
-TEST(QuoteReplies, WalkOrderDecidesWhichBarsOfARepeatedDateRemain)
-{
-    for (const Source *source : kSources) {
-        SCOPED_TRACE(source->name);
-        const Parsed p = source->Parse("Date\n" + Line(*source, 3, 3) + Line(*source, 3, 4));
-        EXPECT_EQ(BarsOf(p.output),
-                  (source == &kQuoteMedia ? Bars{{kMay3, {3, 3, 3, 3, 3}}, {kMay3, {4, 4, 4, 4, 4}}}
-                                          : Bars{{kMay3, {4, 4, 4, 4, 4}}}));
-    }
-}
-
+// A bar with a price that is no finite 4-byte float is dropped like an undated one (date 0.0 below).
 TEST(QuoteReplies, EachLineConvertsAsDocumented)
 {
     const struct
@@ -148,20 +138,123 @@ TEST(QuoteReplies, EachLineConvertsAsDocumented)
         {kYahoo, "2013-05-03,10,12,8,20,1234.9,20", kMay3, {10, 12, 8, 20, 1234}},
         {kYahoo, "2013-05-03,10,12,8,20,617.45,40", kMay3, {20, 24, 16, 40, 308}}, // scaled, then floored
         {kYahoo, "2013-05-03,10,12,8,20,-,20", kMay3, {10, 12, 8, 20, 0}},
+        {kYahoo, "2013-05-03,1e39,1,1,1,1,1", 0.0},
+        {kYahoo, "2013-05-03,0,1,1,1e-300,1,1e300", 0.0},
         {kGoogle, "31-Dec-99,1,1,1,1,1", Day(1999, 12, 31)},
         {kGoogle, "1-jan-30,1,1,1,1,1", Day(2030, 1, 1)},
         {kGoogle, "1-JAN-31,1,1,1,1,1", Day(1931, 1, 1)},
-        {kGoogle, "3-May-2013,1,1,1,1,1", Day(3913, 5, 3)},
+        {kGoogle, "3-May-2013,1,1,1,1,1", kMay3},
+        {kGoogle, "3-May-100,1,1,1,1,1", Day(100, 5, 3)},
+        {kGoogle, "3-May-013,1,1,1,1,1", 0.0}, // the year 13
         {kGoogle, "3-Foo-13,1,1,1,1,1", 0.0},
         {kGoogle, "3-May-13,-,-,-,10.5,-", kMay3, {10.5f, 10.5f, 10.5f, 10.5f, 0}},
+        {kGoogle, "3-May-13,1,1,-1e39,1,1", 0.0},
         {kQuoteMedia, "2013-05-03,10,11", kMay3, {10, 11, 0, 0, 0}},
         {kQuoteMedia, "2013-05-03,-,2,,4,5\r", kMay3, {4, 2, 4, 4, 5}},
-        {kQuoteMedia, "2013-05-03,1,2,3,4,1e40", kMay3, {1, 2, 3, 4, 0}}};
+        {kQuoteMedia, "2013-05-03,1,2,3,4,1e40", kMay3, {1, 2, 3, 4, 0}},
+        {kQuoteMedia, "2013-05-03,1,2,3,1e39,1", 0.0}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.source.name + (' ' + c.line.toStdString()));
         // Yahoo's first line is never scaled, so the line under test goes second.
-        const QByteArray lead = &c.source == &kYahoo ? "2099-01-01,1,1,1,1,1,1\n" : "";
-        EXPECT_EQ(BarsOf(c.source.Parse("Date\n" + lead + c.line).raw).at(0), std::pair(c.date, c.values));
+        const bool yahoo = &c.source == &kYahoo;
+        Bars bars = BarsOf(
+            c.source.Parse("Date\n" + QByteArray(yahoo ? "2099-01-01,1,1,1,1,1,1\n" : "") + c.line).output);
+        if (yahoo)
+            bars.pop_back();
+        EXPECT_EQ(bars, (c.date == 0.0 ? Bars{} : Bars{{c.date, c.values}}));
+    }
+}
+
+// A reply that stops inside its last line once replaced a good file, its last bar made of half a line.
+TEST(QuoteReplies, ALastLineWithoutLineEndAndShortOfFieldsFailsTheRequest)
+{
+    for (const Source *source : kSources) {
+        SCOPED_TRACE(source->name);
+        const QByteArray header = source == &kYahoo ? "Date,Open,High,Low,Close,Volume,Adj Close\n"
+                                                    : "Date,Open,High,Low,Close,Volume\r\n";
+        const QByteArray complete = Line(*source, 2).chopped(1);
+        const QByteArray body = header + Line(*source, 3);
+        EXPECT_EQ(source->Parse(body + complete).output.BarCount, 2);
+        EXPECT_EQ(source->Parse(body + complete + "\r").code, kSuccess);
+        const int headerFields = int(header.count(',')) + 1;
+        for (const QByteArray &cut : {complete.left(complete.lastIndexOf(',') - 1),
+                                      complete.left(complete.indexOf(',') + 1), complete.left(3)}) {
+            SCOPED_TRACE(cut.toStdString());
+            const Parsed p = source->Parse(body + cut);
+            EXPECT_EQ(p.code, int(cut.count(',')) + 1 < headerFields ? kRequestFailed : kSuccess);
+            EXPECT_EQ(p.raw.Symbol == QStringLiteral("OLD"), p.code == kRequestFailed);
+        }
+    }
+}
+
+// The parsers keep only dated bars and play the sort's steps on them. They must leave exactly what
+// a full series of one bar per line, undated ones as 0.0, leaves after the literal selection sort
+// and the de-duplication. Each line's own bar comes from parsing that line alone; Google's short
+// lines are first completed with the prices they carry over.
+TEST(QuoteReplies, OutputEqualsTheFullSeriesSortedLiterally)
+{
+    const char *const prices[] = {"1", "2", "3", "0", "-", "2.5", "1e39"};
+    for (const Source *source : kSources) {
+        const bool google = source == &kGoogle;
+        const QByteArrayView dates[] = {google ? "1-May-13" : "2013-5-1",
+                                        google ? "2-may-13" : "2013-05-2",
+                                        google ? "3-May-2013" : "2013-5-3",
+                                        google ? "7-Mar-1850" : "1850-3-7",
+                                        google ? "1-Jan-100" : "100-1-1",
+                                        google ? "30-Dec-1899" : "1899-12-30",
+                                        "x-y-z"};
+        for (std::uint32_t round = 0; round < 400; ++round) {
+            SCOPED_TRACE(testing::Message() << source->name << " round " << round);
+            std::mt19937 rng(round);
+            const auto pick = [&](std::size_t n) { return rng() % n; };
+            QList<QByteArray> lines;
+            for (std::size_t i = pick(50); i > 0; --i) {
+                const std::size_t shape = pick(8);
+                QByteArray line = shape == 0   ? "  "
+                                  : shape == 1 ? ""
+                                  : shape == 2 ? "1"
+                                               : dates[pick(7)].toByteArray();
+                for (std::size_t field = shape < 3 ? 7 : google ? 1 + pick(6) : 1; field < 7; ++field)
+                    line += ',' + QByteArray(pick(12) == 0 ? prices[6] : prices[pick(6)]);
+                lines.append(line);
+            }
+            const QByteArray reply = "Date\n" + lines.join('\n') + (pick(2) ? "\n" : "");
+
+            BarSeries full;
+            full.Prepare(0);
+            QList<QByteArray> carried(4, "0");
+            const bool downward = source == &kQuoteMedia;
+            for (qsizetype k = 0; k < lines.size(); ++k) {
+                const qsizetype i = downward ? k : lines.size() - 1 - k;
+                if (lines[i].trimmed().isEmpty())
+                    continue;
+                QList<QByteArray> f = lines[i].split(',');
+                if (google) {
+                    for (qsizetype c = 1; c <= 4; ++c)
+                        carried[c - 1] = c < f.size() ? f[c] : carried[c - 1];
+                    for (qsizetype c = 0; c < 3; ++c)
+                        carried[c] = carried[c] == "0" || carried[c] == "-" ? carried[3] : carried[c];
+                    f = QList<QByteArray>{f[0]} + carried + f.mid(5, 1);
+                }
+                const BarSeries alone =
+                    source->Parse(QByteArray(i == 0 ? "Date\n" : "Date\n\n") + f.join(',')).output;
+                full.dates.push_back(alone.BarCount == 1 ? alone.dates[0] : 0.0);
+                full.values.push_back(alone.BarCount == 1 ? alone.values[0] : BarSeries::Values{});
+                full.RowCount = ++full.BarCount + 1;
+            }
+            LiteralSelectionSort(full);
+            BarSeries expected;
+            RemoveDuplicateDates(full, expected);
+            Bars expectedBars = BarsOf(downward ? full : expected);
+            if (downward)
+                std::erase_if(expectedBars, [](const auto &bar) { return bar.first == 0.0; });
+
+            const Parsed p = source->Parse(reply);
+            ASSERT_EQ(p.code, full.BarCount > 0 ? kSuccess : kNoData);
+            if (p.code == kSuccess) {
+                ASSERT_EQ(BarsOf(p.output), expectedBars);
+            }
+        }
     }
 }
 
@@ -173,14 +266,6 @@ TEST(YahooReply, ScalesEveryLineButTheOneRightAfterTheHeader)
               (Bars{{kMay2, scaled}, {kMay3, {21, 22, 20, 20, 1000}}}));
     // Lines are counted in the reply, blank ones included.
     EXPECT_EQ(BarsOf(kYahoo.Parse("Date\n\n" + may3).output), (Bars{{kMay3, scaled}}));
-}
-
-// Walked from the last line up, a line short of prices takes them from the line below it; a
-// date short of its year must not take one from there.
-TEST(GoogleReply, ShortLinesCarryPricesButNotDatesFromTheLineBelow)
-{
-    EXPECT_EQ(BarsOf(kGoogle.Parse("Date\n4-May-13\n3-May,5\n2-May-13,1,2,0.5,1.5,100\n").output),
-              (Bars{{kMay2, {1, 2, 0.5f, 1.5f, 100}}, {Day(2013, 5, 4), {5, 2, 0.5f, 1.5f, 0}}}));
 }
 
 } // namespace
