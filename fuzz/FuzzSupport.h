@@ -22,17 +22,6 @@
     std::abort();
 }
 
-// Checks of behaviour that is still being built are named and switched on through the
-// comma-separated list in QUORBEX_FUZZ_EXPECT ("all" for every one): "truncated" (a reply cut in
-// its last line fails), "finite" (no non-finite price in a parsed series), "google-year" (a
-// four-digit Google year is the year itself), "bytes" (untouched lines and read values keep their
-// bytes) and "linebreaks" (values holding CR or LF are never written).
-inline bool Expect(const char *name)
-{
-    static const QByteArrayList names = qgetenv("QUORBEX_FUZZ_EXPECT").split(',');
-    return names.contains("all") || names.contains(name);
-}
-
 // Splits at CR LF, a lone CR or, when `lf` is set, a lone LF; a last line without an end counts.
 inline QByteArrayList ByteLines(const QByteArray &bytes, bool lf)
 {

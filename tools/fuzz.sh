@@ -3,8 +3,6 @@
 # given number of seconds (default 60); names after the seconds pick targets. Inputs that break a
 # target are kept in build-fuzz/findings/<target>/ (emptied at each run); new corpus entries go to
 # build-fuzz/corpus/.
-# Checks of behaviour still being built are switched on through QUORBEX_FUZZ_EXPECT
-# (see fuzz/FuzzSupport.h), e.g. QUORBEX_FUZZ_EXPECT=all tools/fuzz.sh 180.
 set -euo pipefail
 seconds=${1:-60}
 cd "$(dirname "$0")/.."
