@@ -2,6 +2,7 @@
 
 #include "FuzzSupport.h"
 #include "QuoteSources.h"
+#include "TokenSources.h"
 
 #include <QLocale>
 
@@ -71,6 +72,16 @@ inline int NonBlankLines(QByteArrayView body)
     return count;
 }
 
+// What the series held before a parser was given them.
+inline BarSeries Earlier()
+{
+    BarSeries series;
+    series.Symbol = QStringLiteral("earlier");
+    series.Prepare(1);
+    series.SetBarDate(1, 41397.0);
+    return series;
+}
+
 // The reply is the input after `skip` bytes the source drops; the locale follows the input's length.
 inline void CheckReply(const uint8_t *data, size_t size, ReplyParser parse, qsizetype skip, Repeats repeats)
 {
@@ -78,10 +89,7 @@ inline void CheckReply(const uint8_t *data, size_t size, ReplyParser parse, qsiz
                                       QLocale(QLocale::French, QLocale::France)};
     const QByteArray reply(reinterpret_cast<const char *>(data), qsizetype(size));
     const QString symbol = QStringLiteral("^GSPC");
-    BarSeries before;
-    before.Symbol = QStringLiteral("earlier");
-    before.Prepare(1);
-    before.SetBarDate(1, 41397.0);
+    BarSeries before = Earlier();
     BarSeries raw = before;
     BarSeries output = before;
     const int result = parse(reply, symbol, locales[size % 3], raw, output);
@@ -111,4 +119,65 @@ inline void CheckReply(const uint8_t *data, size_t size, ReplyParser parse, qsiz
     FUZZ_CHECK(SameSeries(raw, counts));
     FUZZ_CHECK(output.BarCount <= raw.BarCount);
     CheckOutput(output, symbol, repeats, raw.BarCount == 1);
+}
+
+using TokenParser = int (*)(QByteArrayView, const QString &, BarSeries &, BarSeries &, bool &);
+
+// The token services' parsers keep every readable bar in `raw`, sorted, and one per date in `output`.
+inline void CheckTokenReply(const uint8_t *data, size_t size, TokenParser parse)
+{
+    static const QByteArrayList required = {"date", "open", "high", "low", "close", "volume"};
+    QByteArrayView reply(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString symbol = QStringLiteral("MSFT.US");
+    const BarSeries before = Earlier();
+    BarSeries raw = before;
+    BarSeries output = before;
+    bool cutShort = true;
+    const int result = parse(reply, symbol, raw, output, cutShort);
+
+    using namespace QuoteSources;
+    if (reply.startsWith("\xEF\xBB\xBF"))
+        reply = reply.sliced(3);
+    const qsizetype headerEnd = reply.indexOf('\n');
+    const QByteArray header = reply.first(headerEnd < 0 ? reply.size() : headerEnd).toByteArray();
+    const QByteArrayList names = (header.endsWith('\r') ? header.chopped(1) : header).toLower().split(',');
+    const bool named = std::all_of(required.begin(), required.end(),
+                                   [&](const QByteArray &name) { return names.contains(name); });
+    // Cut short: a last line without a line end, not blank, with fewer fields than the header.
+    const QByteArrayView last = reply.sliced(reply.lastIndexOf('\n') + 1);
+    const bool blank =
+        std::all_of(last.begin(), last.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
+    const bool cut = headerEnd >= 0 && !blank && last.count(',') < header.count(',');
+    if (cutShort)
+        FUZZ_CHECK(result == kRequestFailed && cut);
+    else
+        FUZZ_CHECK(result == kRequestFailed ? !named : !cut); // a failure without a cut lacks a column
+    if (result != kSuccess) {
+        FUZZ_CHECK(SameSeries(output, before));
+        BarSeries expected = before;
+        if (result == kNoData)
+            expected.Symbol = symbol;
+        FUZZ_CHECK(SameSeries(raw, expected));
+        return;
+    }
+
+    CheckShape(raw, symbol);
+    FUZZ_CHECK(raw.BarCount >= 1 && raw.BarCount <= reply.count('\n'));
+    FUZZ_CHECK(std::is_sorted(raw.dates.begin(), raw.dates.end()));
+    qsizetype dates = 0;
+    for (size_t i = 0; i < raw.dates.size(); ++i) {
+        FUZZ_CHECK(std::isfinite(raw.dates[i]) && raw.dates[i] == std::floor(raw.dates[i]));
+        for (const float value : raw.values[i])
+            FUZZ_CHECK(std::isfinite(value));
+        dates += raw.dates[i] > 0.0 && (i == 0 || raw.dates[i] != raw.dates[i - 1]);
+    }
+    const bool lone = raw.BarCount == 1;
+    CheckOutput(output, symbol, Repeats::Dropped, lone);
+    FUZZ_CHECK(output.BarCount == (lone ? int(raw.dates[0] != 0.0) : dates));
+    // Each date's bar is the first of the sorted reply's bars of that date.
+    for (size_t i = 0; i < output.dates.size(); ++i) {
+        const auto first = std::lower_bound(raw.dates.begin(), raw.dates.end(), output.dates[i]);
+        FUZZ_CHECK(first != raw.dates.end() && *first == output.dates[i] &&
+                   raw.values[size_t(first - raw.dates.begin())] == output.values[i]);
+    }
 }

@@ -1,0 +1,7 @@
+#include "ReplyCheck.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    CheckTokenReply(data, size, TokenSources::ParseEodhdReply);
+    return 0;
+}
