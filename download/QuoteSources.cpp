@@ -114,6 +114,8 @@ bool IsCutShort(QByteArrayView reply, QByteArrayView header)
     if (!lastEnd)
         return false; // the header is the last line
     const QByteArrayView last(lastEnd + 1, reply.data() + reply.size());
+    if (IsBlank(last))
+        return false; // a blank line holds no bar to lose
     const qsizetype headerFields = CountFields(header, std::numeric_limits<qsizetype>::max());
     return CountFields(last, headerFields) < headerFields;
 }
