@@ -339,6 +339,8 @@ void ConvertQuoteMediaLine(QByteArrayView line, const QLocale &locale, Bar &bar)
     SetPricesAndVolume(f, locale, price, bar);
 }
 
+} // namespace
+
 QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery)
 {
     const QUrl base(baseUrl, QUrl::TolerantMode);
@@ -349,8 +351,6 @@ QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery)
         encoded.chop(1);
     return QUrl::fromEncoded(encoded + pathAndQuery, QUrl::StrictMode);
 }
-
-} // namespace
 
 QByteArray EncodeSymbol(const QString &symbol)
 {
