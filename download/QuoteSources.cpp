@@ -114,6 +114,8 @@ bool IsCutShort(QByteArrayView reply, QByteArrayView header)
     if (!lastEnd)
         return false; // the header is the last line
     const QByteArrayView last(lastEnd + 1, reply.data() + reply.size());
+    if (IsBlank(last))
+        return false; // a blank line holds no bar to lose
     const qsizetype headerFields = CountFields(header, std::numeric_limits<qsizetype>::max());
     return CountFields(last, headerFields) < headerFields;
 }
@@ -337,6 +339,8 @@ void ConvertQuoteMediaLine(QByteArrayView line, const QLocale &locale, Bar &bar)
     SetPricesAndVolume(f, locale, price, bar);
 }
 
+} // namespace
+
 QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery)
 {
     const QUrl base(baseUrl, QUrl::TolerantMode);
@@ -347,8 +351,6 @@ QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery)
         encoded.chop(1);
     return QUrl::fromEncoded(encoded + pathAndQuery, QUrl::StrictMode);
 }
-
-} // namespace
 
 QByteArray EncodeSymbol(const QString &symbol)
 {

@@ -22,6 +22,10 @@ inline constexpr int kNoData = 2;
 // stays as it is.
 [[nodiscard]] QByteArray EncodeSymbol(const QString &symbol);
 
+// `baseUrl` (scheme, host, optional port; trailing "/" dropped) followed by an encoded path and
+// query; invalid when the base is.
+[[nodiscard]] QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery);
+
 // The request URLs. `baseUrl` is the service's scheme, host and optional port; a trailing "/" on
 // it is dropped. An invalid base gives an invalid URL.
 [[nodiscard]] QUrl YahooUrl(const QString &baseUrl, const QString &symbol, int startyear);

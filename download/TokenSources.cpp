@@ -262,17 +262,6 @@ int Parse(QByteArrayView reply, const QString &symbol, const ColumnNames &names,
     return QuoteSources::kSuccess;
 }
 
-QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery)
-{
-    const QUrl base(baseUrl, QUrl::TolerantMode);
-    if (!base.isValid() || base.isRelative() || base.host().isEmpty())
-        return {};
-    QByteArray encoded = base.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment).toEncoded();
-    while (encoded.endsWith('/'))
-        encoded.chop(1);
-    return QUrl::fromEncoded(encoded + pathAndQuery, QUrl::StrictMode);
-}
-
 } // namespace
 
 QByteArray EncodePathSegment(const QString &symbol)
@@ -282,15 +271,16 @@ QByteArray EncodePathSegment(const QString &symbol)
 
 QUrl EodhdUrl(const QString &baseUrl, const QString &token, const QString &symbol, int startyear)
 {
-    return BuildUrl(baseUrl,
-                    "/api/eod/" + EncodePathSegment(symbol) + "?api_token=" + QUrl::toPercentEncoding(token) +
-                        "&fmt=csv&period=d&order=a&from=" + QByteArray::number(startyear) + "-01-01");
+    return QuoteSources::BuildUrl(
+        baseUrl, "/api/eod/" + EncodePathSegment(symbol) + "?api_token=" + QUrl::toPercentEncoding(token) +
+                     "&fmt=csv&period=d&order=a&from=" + QByteArray::number(startyear) + "-01-01");
 }
 
 QUrl TiingoUrl(const QString &baseUrl, const QString &symbol, int startyear)
 {
-    return BuildUrl(baseUrl, "/tiingo/daily/" + EncodePathSegment(symbol) + "/prices?startDate=" +
-                                 QByteArray::number(startyear) + "-01-01&format=csv&resampleFreq=daily");
+    return QuoteSources::BuildUrl(baseUrl, "/tiingo/daily/" + EncodePathSegment(symbol) +
+                                               "/prices?startDate=" + QByteArray::number(startyear) +
+                                               "-01-01&format=csv&resampleFreq=daily");
 }
 
 int ParseEodhdReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,

@@ -176,6 +176,7 @@ TEST(QuoteReplies, ALastLineWithoutLineEndAndShortOfFieldsFailsTheRequest)
         const QByteArray body = header + Line(*source, 3);
         EXPECT_EQ(source->Parse(body + complete).output.BarCount, 2);
         EXPECT_EQ(source->Parse(body + complete + "\r").code, kSuccess);
+        EXPECT_EQ(source->Parse(body + complete + "\n   ").output.BarCount, 2); // a blank line loses nothing
         const int headerFields = int(header.count(',')) + 1;
         for (const QByteArray &cut : {complete.left(complete.lastIndexOf(',') - 1),
                                       complete.left(complete.indexOf(',') + 1), complete.left(3)}) {
