@@ -5,28 +5,17 @@
 //     window_bench [SHORT LONG]     (default 200 5000)
 #include "FakePlatform.h"
 #include "Form1.h"
+#include "QuoteServiceProcess.h"
 #include "SymbolListModel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 
 #include <cstdio>
 
 namespace {
-
-QString StartQuoteService(QProcess &service)
-{
-    service.start(QStringLiteral(QUOTE_SERVICE_PATH),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--end-date"),
-                   QStringLiteral("2024-12-31")});
-    if (!service.waitForReadyRead(10000))
-        return {};
-    const QByteArray line = service.readLine();
-    return QString::fromLatin1(line.mid(line.indexOf("http://")).trimmed());
-}
 
 struct Timing
 {
@@ -73,8 +62,8 @@ int main(int argc, char **argv)
     const int shortList = arguments.size() > 2 ? arguments.at(1).toInt() : 200;
     const int longList = arguments.size() > 2 ? arguments.at(2).toInt() : 5000;
 
-    QProcess service;
-    const QString url = StartQuoteService(service);
+    const QuoteServiceProcess service({QStringLiteral("--end-date"), QStringLiteral("2024-12-31")});
+    const QString url = service.BaseUrl();
     if (url.isEmpty()) {
         std::fprintf(stderr, "window_bench: the quote service did not start\n");
         return 1;
@@ -92,7 +81,5 @@ int main(int argc, char **argv)
     const double ratio = perSymbol[1] / perSymbol[0];
     std::printf("long list / short list, per symbol: %.2f (goal: at most 1.50) %s\n", ratio,
                 ratio <= 1.5 ? "met" : "NOT MET");
-    service.kill();
-    service.waitForFinished();
     return ratio <= 1.5 ? 0 : 1;
 }

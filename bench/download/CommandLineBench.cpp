@@ -4,13 +4,13 @@
 // start-up counts on both sides.
 #include "HttpTransfer.h"
 #include "QuoteDownloader.h"
+#include "QuoteServiceProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -72,21 +72,13 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
 
-    QProcess service;
-    service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    service.start(QStringLiteral(QUOTE_SERVICE_PATH),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--end-date"),
-                   QStringLiteral("2024-12-31"), QStringLiteral("--latency"), QStringLiteral("50")});
-    while (service.waitForStarted() && !service.canReadLine() && service.waitForReadyRead(10000)) {
-    }
-    const QRegularExpressionMatch ready =
-        QRegularExpression(QStringLiteral("^Quote service listening on (http://127\\.0\\.0\\.1:\\d+)\n$"))
-            .match(QString::fromUtf8(service.readLine()));
-    if (!ready.hasMatch()) {
+    const QuoteServiceProcess service({QStringLiteral("--end-date"), QStringLiteral("2024-12-31"),
+                                       QStringLiteral("--latency"), QStringLiteral("50")});
+    const QString base = service.BaseUrl();
+    if (base.isEmpty()) {
         std::fprintf(stderr, "cli_bench: quote-service did not start\n");
         return 1;
     }
-    const QString base = ready.captured(1);
 
     // The program beside its own "Quorbex.ini", as an installed copy would keep it.
     QTemporaryDir work;
@@ -148,7 +140,5 @@ int main(int argc, char **argv)
                 q8 / c8);
     std::printf("--jobs 8 is %.1fx faster than --jobs 1 (goal: 6x; each within 1.15x of curl)\n", q1 / q8);
 
-    service.kill();
-    service.waitForFinished();
     return q1 > 0 && q8 > 0 && c1 > 0 && c8 > 0 ? 0 : 1;
 }

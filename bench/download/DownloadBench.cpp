@@ -4,11 +4,11 @@
 // with tiny replies (the service's 404 page), where only the cost of each request itself counts.
 #include "HttpTransfer.h"
 #include "QuoteDownloader.h"
+#include "QuoteServiceProcess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -134,22 +134,14 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
 
-    QProcess service;
-    service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    service.start(QStringLiteral(QUOTE_SERVICE_PATH),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--end-date"),
-                   QStringLiteral("2024-12-31"), QStringLiteral("--unknown"),
-                   Symbols(QStringLiteral("NX")).join(u',')});
-    while (service.waitForStarted() && !service.canReadLine() && service.waitForReadyRead(10000)) {
-    }
-    const QRegularExpressionMatch ready =
-        QRegularExpression(QStringLiteral("^Quote service listening on (http://127\\.0\\.0\\.1:\\d+)\n$"))
-            .match(QString::fromUtf8(service.readLine()));
-    if (!ready.hasMatch()) {
+    const QuoteServiceProcess service({QStringLiteral("--end-date"), QStringLiteral("2024-12-31"),
+                                       QStringLiteral("--unknown"),
+                                       Symbols(QStringLiteral("NX")).join(u',')});
+    const QString base = service.BaseUrl();
+    if (base.isEmpty()) {
         std::fprintf(stderr, "download_bench: quote-service did not start\n");
         return 1;
     }
-    const QString base = ready.captured(1);
     const QStringList symbols = Symbols(QStringLiteral("BX"));
     const QStringList unknown = Symbols(QStringLiteral("NX"));
 
@@ -177,7 +169,5 @@ int main(int argc, char **argv)
     Report("curl, one connection", curlSmallRuns);
     Report("HttpTransfer", transferSmallRuns);
 
-    service.kill();
-    service.waitForFinished();
     return 0;
 }
