@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
+
 // Dialogs are windows of their own and so do not take the window's font by themselves.
 void QtPlatformServices::ShowCritical(QWidget *parent, const QString &text)
 {
@@ -32,6 +34,9 @@ QString QtPlatformServices::AskText(QWidget *parent, const QString &prompt, cons
     dialog.setWindowTitle(AppTitle());
     dialog.setLabelText(prompt);
     dialog.setTextValue(initial);
+    // Wide enough to show a whole API token (40 characters) without scrolling.
+    dialog.resize(std::max(dialog.sizeHint().width(), dialog.fontMetrics().averageCharWidth() * 48),
+                  dialog.sizeHint().height());
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
