@@ -129,6 +129,8 @@ public:
         }
     }
 
+    bool StillListed(const BatchRow &row) override { return m_rows.at(row.id).isValid(); }
+
     void RowAbandoned(const BatchRow &row) override
     {
         const QPersistentModelIndex &index = m_rows.at(row.id);

@@ -42,6 +42,8 @@ DownloadBatch::Summary DownloadBatch::Run()
             m_rows.RowAbandoned(*row);
             break;
         }
+        if (!m_rows.StillListed(*row))
+            continue;
         const RowOutcome outcome = Finish(fetched);
         Count(summary, outcome.result);
         m_rows.RowFinished(*row, outcome);
@@ -114,9 +116,11 @@ private:
         for (;;) {
             while (!m_entries.empty() && m_entries.front().fetched && !rows.StopRequested()) {
                 Entry &entry = m_entries.front();
-                const RowOutcome outcome = m_batch.Finish(*entry.fetched);
-                Count(m_summary, outcome.result);
-                rows.RowFinished(entry.request.row, outcome);
+                if (rows.StillListed(entry.request.row)) {
+                    const RowOutcome outcome = m_batch.Finish(*entry.fetched);
+                    Count(m_summary, outcome.result);
+                    rows.RowFinished(entry.request.row, outcome);
+                }
                 m_entries.pop_front();
                 ++m_firstNumber;
             }

@@ -50,6 +50,9 @@ public:
     virtual void RowFinished(const BatchRow &row, const RowOutcome &outcome) = 0;
     // A row whose request was under way when the batch was stopped; nothing was written for it.
     virtual void RowAbandoned(const BatchRow &row) = 0;
+    // False for a row the face no longer holds (removed while its reply was awaited): nothing is
+    // written or reported for it.
+    [[nodiscard]] virtual bool StillListed(const BatchRow &) { return true; }
     [[nodiscard]] virtual bool StopRequested() = 0;
 };
 

@@ -461,6 +461,21 @@ TEST_F(Form1Test, RowsRemovedDuringABatchAreSkipped)
     EXPECT_EQ(Cells(2).value(0), QStringLiteral("Success")); // CCC
     EXPECT_EQ(Cells(3).value(0), QString());                 // DDD
     EXPECT_FALSE(QFile::exists(m_output.filePath(QStringLiteral("BBB.bin"))));
+
+    // A row removed while its own reply is awaited gets no file.
+    form.Symbols().RemoveRow(0);
+    const QString ccc = m_output.filePath(QStringLiteral("CCC.Daily.kyv"));
+    ASSERT_TRUE(QFile::remove(ccc));
+    QObject::connect(
+        &form.Symbols(), &QAbstractItemModel::dataChanged, &form, [&form](const QModelIndex &at) {
+            const SymbolRow &row = form.Symbols().Row(at.row());
+            if (row.Symbol == u"CCC" && row.Cells.value(0) == u"Working...")
+                QTimer::singleShot(0, &form, [&form, at] { form.Symbols().RemoveRow(at.row()); });
+        });
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(form.Symbols().Count(), 2);
+    EXPECT_FALSE(QFile::exists(ccc));
+    EXPECT_EQ(Cells(1).value(0), QStringLiteral("Success")); // DDD
 }
 
 TEST_F(Form1Test, ClosingDuringABatchStopsItAndSaves)
