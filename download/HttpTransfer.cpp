@@ -65,6 +65,8 @@ public:
     {
         if (!m_ready)
             return Status::Corrupt;
+        if (!m_rawTried && m_stream.total_out == 0)
+            m_head += input;
         m_stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(input.constData()));
         m_stream.avail_in = uInt(input.size());
         for (;;) {
@@ -80,6 +82,14 @@ public:
             m_stream.next_out = buffer;
             m_stream.avail_out = sizeof buffer;
             const int status = inflate(&m_stream, Z_NO_FLUSH);
+            if (status == Z_DATA_ERROR && !m_rawTried && m_stream.total_out == 0) {
+                // Some servers send "deflate" as a bare stream, without the zlib header.
+                m_rawTried = true;
+                inflateEnd(&m_stream);
+                m_stream = {};
+                m_ready = inflateInit2(&m_stream, -15) == Z_OK;
+                return Feed(std::exchange(m_head, {}), output, limit);
+            }
             if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR)
                 return Status::Corrupt;
             const auto produced = qsizetype(sizeof buffer - m_stream.avail_out);
@@ -99,6 +109,8 @@ private:
     z_stream m_stream{};
     bool m_ready = false;
     bool m_ended = false;
+    bool m_rawTried = false;
+    QByteArray m_head; // the input so far, while it has given no output
 };
 
 HttpTransfer::HttpTransfer(QObject *parent)
@@ -221,11 +233,7 @@ void HttpTransfer::OnReadyRead()
         const QByteArray encoding = m_reply->rawHeader("Content-Encoding").trimmed().toLower();
         if (encoding == "gzip" || encoding == "x-gzip" || encoding == "deflate") {
             m_inflater = std::make_unique<Inflater>();
-        } else if (!encoding.isEmpty() && encoding != "identity") {
-            Complete(QStringLiteral("reply in an unknown encoding: ") +
-                     QString::fromLatin1(encoding.left(40)));
-            return;
-        }
+        } // any other coding comes through as sent, and its reader judges it by its content
         bool known = false;
         const qint64 length = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
         if (known && length > m_maxBodySize) {

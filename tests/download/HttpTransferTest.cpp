@@ -98,6 +98,8 @@ TEST(HttpTransferTest, ReturnsTheWholeBodyOrNothingWithTheCause)
         {"StalledMidBody", {Response("200 OK", big.left(1000), 2600)}, {}, "timed out after 0.3 s", 300ms},
         {"Deflate", {Response("200 OK", packed.left(20), packed.size(), deflate), packed.mid(20)}, big},
         // The transport sees a whole body; only the compressed stream shows that it stops early.
+        {"BareDeflate", {Response("200 OK", packed.mid(2).chopped(4), -1, deflate)}, big},
+        {"UnknownCoding", {Response("200 OK", raw, -1, "Content-Encoding: utf-8\r\n")}, raw},
         {"DeflateCutShort", {Response("200 OK", packed.chopped(12), -1, deflate)}, {}, "reply cut short"},
         {"DeflateOverTheLimitInflated",
          {Response("200 OK", packedTooBig, -1, deflate)},
