@@ -171,11 +171,11 @@ int Download(const CommandLineOptions &options)
     QString folder = options.folder.value_or(fileFormat == 0 ? settings.BMpath : settings.QLTpath);
     if (folder.isEmpty())
         return fail(BatchRules::FolderNotValidMessage());
-    if (quoteSource == QuoteDownloader::kTiingo && tokens.Tiingo.isEmpty())
-        return fail(BatchRules::TiingoTokenNeededMessage());
     folder = FolderPath::WithTrailingSeparator(folder);
     if (!QDir().mkpath(folder))
         return fail(BatchRules::FolderNotCreatedMessage(folder));
+    if (quoteSource == QuoteDownloader::kTiingo && tokens.Tiingo.isEmpty())
+        return fail(BatchRules::TiingoTokenNeededMessage());
 
     // One transfer per job, each on connections of its own.
     std::vector<std::unique_ptr<HttpTransfer>> owned;
