@@ -157,6 +157,8 @@ SourceOutcome QuoteDownloader::Parse(int quoteSource, const FetchResult &reply, 
     }
     if (result == QuoteSources::kSuccess)
         return {result, {}};
+    cutShort = cutShort || (!tokenSource && result == QuoteSources::kRequestFailed &&
+                            QuoteSources::EndsInsideALine(reply.body));
     if (httpError)
         return {result, HttpCause(reply.httpStatus)};
     if (cutShort)

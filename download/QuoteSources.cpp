@@ -143,12 +143,12 @@ int ParseLines(QByteArrayView reply, const QString &symbol, WalkOrder order, boo
 {
     if (!PassesHeaderCheck(reply))
         return kRequestFailed;
+    if (EndsInsideALine(reply))
+        return kRequestFailed;
     const char *const begin = reply.data();
     const char *const end = begin + reply.size();
     const auto *const headerEnd =
         static_cast<const char *>(std::memchr(begin, '\n', std::size_t(reply.size())));
-    if (IsCutShort(reply, QByteArrayView(begin, headerEnd ? headerEnd : end)))
-        return kRequestFailed;
 
     qsizetype nonBlank = 1; // the header begins with "Date"
     qsizetype mayHoldDate = 0;
@@ -350,6 +350,15 @@ QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery)
     while (encoded.endsWith('/'))
         encoded.chop(1);
     return QUrl::fromEncoded(encoded + pathAndQuery, QUrl::StrictMode);
+}
+
+bool EndsInsideALine(QByteArrayView reply)
+{
+    if (reply.isEmpty())
+        return false; // and memchr must not see the null data of an empty reply
+    const auto *const headerEnd =
+        static_cast<const char *>(std::memchr(reply.data(), '\n', std::size_t(reply.size())));
+    return IsCutShort(reply, headerEnd ? QByteArrayView(reply.data(), headerEnd) : reply);
 }
 
 QByteArray EncodeSymbol(const QString &symbol)

@@ -22,6 +22,10 @@ inline constexpr int kNoData = 2;
 // stays as it is.
 [[nodiscard]] QByteArray EncodeSymbol(const QString &symbol);
 
+// Whether a reply that passes the header check stops inside its last line (no line end, fewer
+// fields than the header line); the parsers refuse such a reply.
+[[nodiscard]] bool EndsInsideALine(QByteArrayView reply);
+
 // `baseUrl` (scheme, host, optional port; trailing "/" dropped) followed by an encoded path and
 // query; invalid when the base is.
 [[nodiscard]] QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery);

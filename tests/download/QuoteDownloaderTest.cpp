@@ -81,6 +81,7 @@ TEST_F(QuoteDownloaderTest, EveryFailureSaysWhyWithoutShowingAToken)
         {QuoteDownloader::kYahoo, "200 OK", page, 1, "reply is not price data: " + page.left(80)},
         {QuoteDownloader::kGoogle, "200 OK", "", 1, "reply is empty"},
         {QuoteDownloader::kQuoteMedia, "200 OK", "Date\r\n", 2, "no price lines"},
+        {QuoteDownloader::kYahoo, "200 OK", csv.chopped(4), 1, "reply cut short"},
         {QuoteDownloader::kEodhd, "500 Internal Server Error", csv, 1, "HTTP 500 Internal Server Error"},
         {QuoteDownloader::kEodhd, "401 Unauthorized", "Unauthenticated", 1,
          "HTTP 401 Unauthorized: check the API token"},
