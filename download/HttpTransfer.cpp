@@ -117,7 +117,8 @@ HttpTransfer::HttpTransfer(QObject *parent)
     : QObject(parent), m_manager(new QNetworkAccessManager(this)), m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
-    connect(m_timer, &QTimer::timeout, this, [this] { Complete(TimeoutCause()); });
+    connect(m_timer, &QTimer::timeout, this,
+            [this] { Complete(FetchResult::Failure::Timeout, TimeoutCause()); });
 }
 
 HttpTransfer::~HttpTransfer()
@@ -169,7 +170,7 @@ void HttpTransfer::Start(const QUrl &url, const Headers &headers)
         // Finished() never comes from inside Start(): callers connect after starting.
         QTimer::singleShot(0, this, [this, generation] {
             if (generation == m_generation)
-                Complete(QStringLiteral("invalid URL"));
+                Complete(FetchResult::Failure::InvalidUrl, QStringLiteral("invalid URL"));
         });
         return;
     }
@@ -205,7 +206,7 @@ FetchResult HttpTransfer::TakeResult()
 FetchResult HttpTransfer::Fetch(const QUrl &url, const Headers &headers)
 {
     if (m_pending)
-        return {{}, 0, false, QStringLiteral("another request is in flight")};
+        return {{}, 0, false, QStringLiteral("another request is in flight"), FetchResult::Failure::Other};
     Start(url, headers);
     QEventLoop loop;
     m_loop = &loop;
@@ -213,7 +214,7 @@ FetchResult HttpTransfer::Fetch(const QUrl &url, const Headers &headers)
     if (m_pending)
         loop.exec();
     if (!alive)
-        return {{}, 0, false, QStringLiteral("cancelled")};
+        return {{}, 0, false, QStringLiteral("cancelled"), FetchResult::Failure::Cancelled};
     m_loop = nullptr;
     return TakeResult();
 }
@@ -221,7 +222,7 @@ FetchResult HttpTransfer::Fetch(const QUrl &url, const Headers &headers)
 void HttpTransfer::Cancel()
 {
     if (m_pending)
-        Complete(QStringLiteral("cancelled"));
+        Complete(FetchResult::Failure::Cancelled, QStringLiteral("cancelled"));
 }
 
 void HttpTransfer::OnReadyRead()
@@ -237,14 +238,14 @@ void HttpTransfer::OnReadyRead()
         bool known = false;
         const qint64 length = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
         if (known && length > m_maxBodySize) {
-            Complete(TooLargeCause());
+            Complete(FetchResult::Failure::TooLarge, TooLargeCause());
             return;
         }
     }
     const QByteArray data = m_reply->readAll();
     m_received += data.size();
     if (m_received > m_maxBodySize) {
-        Complete(TooLargeCause());
+        Complete(FetchResult::Failure::TooLarge, TooLargeCause());
         return;
     }
     if (!m_inflater) {
@@ -255,10 +256,10 @@ void HttpTransfer::OnReadyRead()
     case Inflater::Status::Ok:
         break;
     case Inflater::Status::Corrupt:
-        Complete(QStringLiteral("reply could not be decompressed"));
+        Complete(FetchResult::Failure::Other, QStringLiteral("reply could not be decompressed"));
         break;
     case Inflater::Status::TooLarge:
-        Complete(TooLargeCause());
+        Complete(FetchResult::Failure::TooLarge, TooLargeCause());
         break;
     }
 }
@@ -270,15 +271,17 @@ void HttpTransfer::OnFinished()
     OnReadyRead();
     if (!m_pending)
         return;
-    if (!ServerAnswered(*m_reply))
-        Complete(ErrorCause(*m_reply));
-    else if (m_inflater && m_received > 0 && !m_inflater->Ended()) // no body at all is an empty one
-        Complete(QStringLiteral("reply cut short"));
-    else
-        Complete({});
+    if (!ServerAnswered(*m_reply)) {
+        const auto [failure, cause] = ErrorCause(*m_reply);
+        Complete(failure, cause);
+    } else if (m_inflater && m_received > 0 && !m_inflater->Ended()) { // no body at all is an empty one
+        Complete(FetchResult::Failure::CutShort, QStringLiteral("reply cut short"));
+    } else {
+        Complete(FetchResult::Failure::None);
+    }
 }
 
-void HttpTransfer::Complete(const QString &failure)
+void HttpTransfer::Complete(FetchResult::Failure failure, const QString &cause)
 {
     if (!m_pending)
         return;
@@ -286,6 +289,7 @@ void HttpTransfer::Complete(const QString &failure)
     if (m_reply) {
         const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         m_result.httpStatus = status.isValid() ? status.toInt() : 0;
+        m_result.retryAfter = m_reply->rawHeader("Retry-After");
         m_reply->disconnect(this);
         if (m_reply->isRunning())
             m_reply->abort();
@@ -293,8 +297,9 @@ void HttpTransfer::Complete(const QString &failure)
         m_reply.clear();
     }
     m_inflater.reset();
-    m_result.ok = failure.isEmpty();
-    m_result.cause = failure;
+    m_result.ok = failure == FetchResult::Failure::None;
+    m_result.cause = cause;
+    m_result.failure = failure;
     if (!m_result.ok)
         m_result.body.clear();
     m_pending = false;
@@ -315,24 +320,42 @@ QString HttpTransfer::TooLargeCause() const
     return QStringLiteral("reply larger than %1 bytes").arg(m_maxBodySize);
 }
 
-QString HttpTransfer::ErrorCause(const QNetworkReply &reply) const
+std::pair<FetchResult::Failure, QString> HttpTransfer::ErrorCause(const QNetworkReply &reply) const
 {
+    using Failure = FetchResult::Failure;
     switch (reply.error()) {
     case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("connection refused");
+        return {Failure::ConnectionRefused, QStringLiteral("connection refused")};
     case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("host not found");
+        return {Failure::HostNotFound, QStringLiteral("host not found")};
     case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("TLS: ") + (m_tlsError.isEmpty() ? reply.errorString() : m_tlsError);
+        return {Failure::Tls,
+                QStringLiteral("TLS: ") + (m_tlsError.isEmpty() ? reply.errorString() : m_tlsError)};
     default:
         break;
     }
     if (reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
-        return QStringLiteral("reply cut short");
+        return {Failure::CutShort, QStringLiteral("reply cut short")};
+    Failure failure = Failure::Other;
+    switch (reply.error()) {
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        failure = Failure::ConnectionReset;
+        break;
+    case QNetworkReply::TimeoutError:
+        failure = Failure::Timeout;
+        break;
+    case QNetworkReply::OperationCanceledError:
+        failure = Failure::Cancelled;
+        break;
+    default:
+        break;
+    }
     // Qt's texts may quote the URL, whose query can hold an API token.
     QString text = reply.errorString();
     const QUrl shown = m_url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment);
     for (const QUrl::ComponentFormattingOptions format : {QUrl::FullyEncoded, QUrl::PrettyDecoded})
         text.replace(m_url.toString(format), shown.toString());
-    return text;
+    return {failure, text};
 }

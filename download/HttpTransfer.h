@@ -59,12 +59,12 @@ private:
 
     void OnReadyRead();
     void OnFinished();
-    // Ends the request: a success when `failure` is empty.
-    void Complete(const QString &failure);
+    // Ends the request: a success when `failure` is None.
+    void Complete(FetchResult::Failure failure, const QString &cause = {});
     [[nodiscard]] bool Append(const QByteArray &data);
     [[nodiscard]] QString TimeoutCause() const;
     [[nodiscard]] QString TooLargeCause() const;
-    [[nodiscard]] QString ErrorCause(const QNetworkReply &reply) const;
+    [[nodiscard]] std::pair<FetchResult::Failure, QString> ErrorCause(const QNetworkReply &reply) const;
 
     QNetworkAccessManager *m_manager = nullptr;
     QTimer *m_timer = nullptr;

@@ -72,11 +72,13 @@ struct Case
     QList<QByteArray> pieces;
     QByteArray expected;
     const char *cause = ""; // empty: a whole reply
+    FetchResult::Failure failure = FetchResult::Failure::None;
     std::chrono::milliseconds timeout = 5s;
 };
 
 TEST(HttpTransferTest, ReturnsTheWholeBodyOrNothingWithTheCause)
 {
+    using Failure = FetchResult::Failure;
     const QByteArray raw("\xEF\xBB\xBF\0Date\xFF\r\n", 11);
     const QByteArray page = "<html><body>No such symbol</body></html>\n";
     const QByteArray big = QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(100); // also the body limit
@@ -90,21 +92,37 @@ TEST(HttpTransferTest, ReturnsTheWholeBodyOrNothingWithTheCause)
         {"OneOverTheLimit",
          {Response("200 OK", big.left(1000), 2601), big.mid(1000), "!"},
          {},
-         "reply larger than 2600 bytes"},
+         "reply larger than 2600 bytes",
+         Failure::TooLarge},
         {"NotFoundPage", {Response("404 Not Found", page)}, page},
         {"ServerErrorPage", {Response("500 Internal Server Error", "oops")}, "oops"},
-        {"ClosedMidBody", {Response("200 OK", big.left(1000), 2600), {}}, {}, "reply cut short"},
-        {"NeverAnswered", {}, {}, "timed out after 0.3 s", 300ms},
-        {"StalledMidBody", {Response("200 OK", big.left(1000), 2600)}, {}, "timed out after 0.3 s", 300ms},
+        {"ClosedUnanswered", {{}}, {}, "Connection closed", Failure::ConnectionReset},
+        {"ClosedMidBody",
+         {Response("200 OK", big.left(1000), 2600), {}},
+         {},
+         "reply cut short",
+         Failure::CutShort},
+        {"NeverAnswered", {}, {}, "timed out after 0.3 s", Failure::Timeout, 300ms},
+        {"StalledMidBody",
+         {Response("200 OK", big.left(1000), 2600)},
+         {},
+         "timed out after 0.3 s",
+         Failure::Timeout,
+         300ms},
         {"Deflate", {Response("200 OK", packed.left(20), packed.size(), deflate), packed.mid(20)}, big},
         // The transport sees a whole body; only the compressed stream shows that it stops early.
         {"BareDeflate", {Response("200 OK", packed.mid(2).chopped(4), -1, deflate)}, big},
         {"UnknownCoding", {Response("200 OK", raw, -1, "Content-Encoding: utf-8\r\n")}, raw},
-        {"DeflateCutShort", {Response("200 OK", packed.chopped(12), -1, deflate)}, {}, "reply cut short"},
+        {"DeflateCutShort",
+         {Response("200 OK", packed.chopped(12), -1, deflate)},
+         {},
+         "reply cut short",
+         Failure::CutShort},
         {"DeflateOverTheLimitInflated",
          {Response("200 OK", packedTooBig, -1, deflate)},
          {},
-         "reply larger than 2600 bytes"},
+         "reply larger than 2600 bytes",
+         Failure::TooLarge},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,23 +134,44 @@ TEST(HttpTransferTest, ReturnsTheWholeBodyOrNothingWithTheCause)
         EXPECT_EQ(result.body, c.expected);
         EXPECT_EQ(result.ok, *c.cause == '\0');
         EXPECT_EQ(result.cause, QString::fromLatin1(c.cause));
+        EXPECT_EQ(result.failure, c.failure);
         EXPECT_EQ(result.httpStatus, c.pieces.isEmpty() ? 0 : c.pieces[0].mid(9, 3).toInt());
+        EXPECT_TRUE(result.retryAfter.isEmpty());
+    }
+}
+
+TEST(HttpTransferTest, PassesRetryAfterOnAsSent)
+{
+    for (const QByteArray &value : {QByteArray("120"), QByteArray("Fri, 31 Dec 2027 23:59:59 GMT")}) {
+        SCOPED_TRACE(value.toStdString());
+        FakeServer server([&value](const QByteArray &) {
+            return QList<QByteArray>{
+                Response("429 Too Many Requests", "slow down", -1, "Retry-After: " + value + "\r\n")};
+        });
+        HttpTransfer transfer;
+        const FetchResult result = transfer.Fetch(server.url);
+        EXPECT_TRUE(result.ok);
+        EXPECT_EQ(result.failure, FetchResult::Failure::None);
+        EXPECT_EQ(result.httpStatus, 429);
+        EXPECT_EQ(result.retryAfter, value);
     }
 }
 
 TEST(HttpTransferTest, AnUnreachableServerGivesNothingWithTheCause)
 {
     const QUrl refused = FakeServer(nullptr).url; // closed again at the end of this line
-    const std::pair<QUrl, const char *> cases[] = {
-        {refused, "connection refused"},
-        {QUrl(QStringLiteral("http://nonexistent.invalid/")), "host not found"},
-        {QUrl(QStringLiteral("relative")), "invalid URL"}};
-    for (const auto &[url, cause] : cases) {
+    using Failure = FetchResult::Failure;
+    const std::tuple<QUrl, const char *, Failure> cases[] = {
+        {refused, "connection refused", Failure::ConnectionRefused},
+        {QUrl(QStringLiteral("http://nonexistent.invalid/")), "host not found", Failure::HostNotFound},
+        {QUrl(QStringLiteral("relative")), "invalid URL", Failure::InvalidUrl}};
+    for (const auto &[url, cause, failure] : cases) {
         SCOPED_TRACE(cause);
         HttpTransfer transfer;
         const FetchResult result = transfer.Fetch(url);
         EXPECT_TRUE(result.body.isEmpty() && !result.ok && result.httpStatus == 0);
         EXPECT_EQ(result.cause, QString::fromLatin1(cause));
+        EXPECT_EQ(result.failure, failure);
     }
 }
 
@@ -153,6 +192,7 @@ TEST(HttpTransferTest, InsideTheWaitAFetchIsRefusedAndCancelOrDestructionEndsIt)
         const FetchResult outer = transfer->Fetch(server.url);
         EXPECT_TRUE(outer.body.isEmpty() && !outer.ok);
         EXPECT_EQ(outer.cause, QStringLiteral("cancelled"));
+        EXPECT_EQ(outer.failure, FetchResult::Failure::Cancelled);
         EXPECT_TRUE(nested.body.isEmpty() && !nested.ok);
         EXPECT_EQ(transfer == nullptr, destroy);
         if (transfer) { // nothing of the cancelled request lingers
