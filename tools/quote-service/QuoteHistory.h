@@ -4,42 +4,56 @@
 #include <QDate>
 #include <QList>
 
-// A made-up but plausible daily history of one symbol, the same for the same symbol, start year and
-// end date. Prices are kept in cents so that the CSV figures are exact.
+#include <algorithm>
+
+// A made-up but plausible daily history of one symbol from a start day to an end day. What a bar traded
+// at depends on the symbol and its date alone, so a history asked from a later start is the tail of one
+// asked from an earlier start; only the adjusted figures also depend on the end day, through the splits
+// and dividends after each bar. Prices are kept in cents so that the CSV figures are exact.
 class QuoteHistory
 {
 public:
-    QuoteHistory(const QByteArray &symbol, int startYear, QDate endDate);
+    // What Twelve Data's "adjust" parameter names.
+    enum class Adjust { All, Splits, Dividends, None };
 
-    [[nodiscard]] qsizetype BarCount() const { return m_bars.size(); }
+    QuoteHistory(const QByteArray &symbol, QDate start, QDate endDate);
+
+    [[nodiscard]] qsizetype BarCount() const { return std::max<qsizetype>(0, m_bars.size() - 1); }
 
     // Newest bar first, LF line ends, a final LF.
     [[nodiscard]] QByteArray YahooCsv() const;
     [[nodiscard]] QByteArray GoogleCsv() const;
     [[nodiscard]] QByteArray QuoteMediaCsv() const;
+    // The newest `count` bars, newest first unless `ascending`.
+    [[nodiscard]] QByteArray TwelveDataCsv(qsizetype count, Adjust adjust, bool ascending) const;
     // Oldest bar first, LF line ends, a final LF.
     [[nodiscard]] QByteArray EodhdCsv() const;
     [[nodiscard]] QByteArray TiingoCsv() const;
 
+    // The trading days on which a split or a dividend takes effect, from 1900 to `endDate`, oldest first;
+    // a history whose end moves past one of them has new adjusted figures for the bars before it.
+    [[nodiscard]] static QList<QDate> EventDates(const QByteArray &symbol, QDate endDate);
+    [[nodiscard]] static QList<QDate> SplitDates(const QByteArray &symbol, QDate endDate);
+
 private:
     struct Bar
     {
-        int year = 0;
-        int month = 0;
-        int day = 0;
+        QDate date;
         qint64 open = 0; // cents, as traded that day
         qint64 high = 0;
         qint64 low = 0;
         qint64 close = 0;
         qint64 volume = 0;
-        double splitFactor = 1.0;  // price multiplier for splits that came later
-        double adjustFactor = 1.0; // the same for splits and dividends
+        bool split = false;       // a 2-for-1 split takes effect at this day's open
+        qint64 dividend = 0;      // cents per share, ex this day
+        double splitFactor = 1.0; // price multipliers for the events that came later
+        double dividendFactor = 1.0;
+        double adjustFactor = 1.0; // both
     };
 
-    void Generate(quint64 seed, QDate first, QDate last);
     void ComputeAdjustments();
 
-    QList<Bar> m_bars;                               // oldest first
-    QList<qsizetype> m_splits;                       // bars on which a 2-for-1 split took effect
-    QList<std::pair<qsizetype, qint64>> m_dividends; // ex-date bar, cents per share
+    // The trading day before the start comes first, so that the first bar shown has a change and its
+    // dividend a prior close; it is never shown.
+    QList<Bar> m_bars;
 };

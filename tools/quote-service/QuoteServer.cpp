@@ -319,7 +319,7 @@ QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArra
         handling = Handling::Slow;
 
     const QDate endDate = m_options.endDate.isValid() ? m_options.endDate : QDate::currentDate();
-    const QuoteHistory history(key, year, endDate);
+    const QuoteHistory history(key, QDate(year, 1, 1), endDate);
     switch (form) {
     case Form::Yahoo:
         return {"200 OK", "text/csv", history.YahooCsv()};
