@@ -2,6 +2,7 @@
 
 #include "QuoteHistory.h"
 
+#include <QDateTime>
 #include <QPointer>
 #include <QSslServer>
 #include <QTcpSocket>
@@ -19,45 +20,6 @@ namespace {
 constexpr int kSlowPieces = 30;
 constexpr auto kSlowPause = 100ms;
 constexpr qsizetype kMaxRequestHead = 64 * 1024;
-
-// The value of one query parameter, percent-decoded; a null array when it is absent.
-QByteArray QueryValue(const QByteArray &query, const QByteArray &name)
-{
-    for (const QByteArray &pair : query.split('&')) {
-        const qsizetype equals = pair.indexOf('=');
-        if (equals >= 0 && pair.left(equals) == name)
-            return QByteArray::fromPercentEncoding(pair.mid(equals + 1));
-    }
-    return {};
-}
-
-// The last run of digits, so both "2013" and "Jan+1, 2013" give 2013; 0 when there is none.
-int TrailingYear(const QByteArray &text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && !std::isdigit(static_cast<unsigned char>(text[end - 1])))
-        --end;
-    qsizetype begin = end;
-    while (begin > 0 && std::isdigit(static_cast<unsigned char>(text[begin - 1])))
-        --begin;
-    bool ok = false;
-    const int year = text.mid(begin, end - begin).toInt(&ok);
-    return ok ? year : 0;
-}
-
-// The first run of digits, so "2013-01-01" gives 2013; 0 when there is none.
-int LeadingYear(const QByteArray &text)
-{
-    qsizetype begin = 0;
-    while (begin < text.size() && !std::isdigit(static_cast<unsigned char>(text[begin])))
-        ++begin;
-    qsizetype end = begin;
-    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
-        ++end;
-    bool ok = false;
-    const int year = text.mid(begin, end - begin).toInt(&ok);
-    return ok ? year : 0;
-}
 
 QByteArray JsonDetail(const QByteArray &text)
 {
@@ -101,19 +63,30 @@ QByteArray HtmlEscaped(const QByteArray &text)
     return out;
 }
 
-QByteArray HeaderValue(const QByteArray &head, const QByteArray &name)
+QByteArray TwelveDataError(int code, const QByteArray &message)
 {
-    for (const QByteArray &line : head.split('\n')) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(colon + 1).trimmed();
-    }
-    return {};
+    return "{\"code\":" + QByteArray::number(code) + ",\"message\":\"" + message + "\",\"status\":\"error\"}";
+}
+
+// Whole seconds to the next UTC midnight that is more than five minutes off, so that a spent daily
+// allowance never looks like a short pause.
+qint64 SecondsToMidnight()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    qint64 seconds = now.secsTo(QDateTime(now.date().addDays(1), QTime(0, 0), Qt::UTC));
+    return seconds > 300 ? seconds : seconds + 86400;
+}
+
+QByteArray RetryAfter(qint64 seconds)
+{
+    return "Retry-After: " + QByteArray::number(seconds) + "\r\n";
 }
 
 } // namespace
 
-QuoteServer::QuoteServer(Options options, QObject *parent) : QObject(parent), m_options(std::move(options))
+QuoteServer::QuoteServer(Options options, QObject *parent)
+    : QObject(parent), m_options(std::move(options)), m_limits(m_options.rate, m_options.allowance),
+      m_flakyLeft(m_options.flaky)
 {
     if (m_options.certificate.isNull()) {
         m_server = std::make_unique<QTcpServer>();
@@ -174,14 +147,17 @@ void QuoteServer::Serve(QTcpSocket *socket)
         // Request line: METHOD TARGET VERSION
         const QList<QByteArray> request = head.left(head.indexOf("\r\n")).split(' ');
         const QByteArray version = request.size() == 3 ? request.at(2) : QByteArray();
-        const bool close = version != "HTTP/1.1" ||
-                           HeaderValue(head, "Connection").compare("close", Qt::CaseInsensitive) == 0;
+        const bool close =
+            version != "HTTP/1.1" ||
+            QuoteRequest::HeaderValue(head, "Connection").compare("close", Qt::CaseInsensitive) == 0;
         Handling handling = Handling::Answer;
         Reply reply;
         if (request.size() != 3 || (request.at(0) != "GET" && request.at(0) != "HEAD"))
             reply = {"400 Bad Request", "text/html", ErrorPage("Bad Request", "Only GET is served.")};
         else
             reply = Answer(request.at(1), head, handling);
+        if (m_options.logRequests)
+            LogRequest(handling == Handling::Hang ? QByteArray("-") : reply.status.left(3), request.value(1));
         if (handling == Handling::Hang) {
             connection.busy = true;
             return;
@@ -189,7 +165,7 @@ void QuoteServer::Serve(QTcpSocket *socket)
 
         const QByteArray response = "HTTP/1.1 " + reply.status + "\r\nContent-Type: " + reply.contentType +
                                     "\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
-                                    "\r\nCache-Control: no-cache\r\n" +
+                                    "\r\nCache-Control: no-cache\r\n" + reply.headers +
                                     (close ? "Connection: close\r\n" : "") + "\r\n";
         if (request.at(0) == "HEAD")
             reply.body.clear();
@@ -255,62 +231,100 @@ bool QuoteServer::TokenAccepted(const QByteArray &token) const
     return m_options.token.isEmpty() ? !token.isEmpty() : token == m_options.token;
 }
 
-QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArray &head,
-                                       Handling &handling) const
+void QuoteServer::LogRequest(const QByteArray &status, const QByteArray &target) const
 {
-    const qsizetype question = target.indexOf('?');
-    const QByteArray path = target.left(question);
-    const QByteArray query = question >= 0 ? target.mid(question + 1) : QByteArray();
+    const QByteArray time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1();
+    std::printf("%s %s %s\n", time.constData(), status.constData(),
+                QuoteRequest::MaskedTarget(target).constData());
+    std::fflush(stdout);
+}
 
-    enum class Form { Yahoo, Google, QuoteMedia, Eodhd, Tiingo } form{};
-    QByteArray symbol;
-    int year = 0;
-    static constexpr QByteArrayView kEodhdPath = "/api/eod/";
-    static constexpr QByteArrayView kTiingoPath = "/tiingo/daily/";
-    const QList<QByteArray> segments = path.split('/');
-    if (path.startsWith(kEodhdPath) && segments.size() == 4) {
-        if (!TokenAccepted(QueryValue(query, "api_token")))
-            return {"401 Unauthorized", "text/plain", "Unauthenticated"};
-        symbol = QByteArray::fromPercentEncoding(segments[3]);
-        // The exchange suffix names where the symbol trades; the history is the symbol's own.
-        if (const qsizetype dot = symbol.lastIndexOf('.'); dot > 0)
-            symbol.truncate(dot);
-        if (symbol.isEmpty() || m_options.unknown.contains(symbol.toUpper()))
-            return {"404 Not Found", "text/plain", "Ticker Not Found."};
-        form = Form::Eodhd;
-        year = LeadingYear(QueryValue(query, "from"));
-    } else if (path.startsWith(kTiingoPath) && segments.size() == 5 && segments[4] == "prices") {
-        const QByteArray authorization = HeaderValue(head, "Authorization");
-        if (!authorization.startsWith("Token ") || !TokenAccepted(authorization.mid(6).trimmed()))
-            return {"401 Unauthorized", "application/json", JsonDetail("Invalid token.")};
-        symbol = QByteArray::fromPercentEncoding(segments[3]);
-        if (symbol.isEmpty() || m_options.unknown.contains(symbol.toUpper()))
-            return {"404 Not Found", "application/json",
-                    JsonDetail("Error: Ticker '" + symbol.toUpper() + "' not found")};
-        form = Form::Tiingo;
-        year = LeadingYear(QueryValue(query, "startDate"));
-    } else if (path == "/table.csv") {
-        form = Form::Yahoo;
-        symbol = QueryValue(query, "s");
-        year = TrailingYear(QueryValue(query, "c"));
-    } else if (path == "/finance/historical") {
-        form = Form::Google;
-        symbol = QueryValue(query, "q");
-        year = TrailingYear(QueryValue(query, "startdate"));
-    } else if (path == "/quotetools/getHistoryDownload.csv") {
-        form = Form::QuoteMedia;
-        symbol = QueryValue(query, "symbol");
-        year = TrailingYear(QueryValue(query, "startYear"));
-    } else {
-        return {"404 Not Found", "text/html", ErrorPage("Not Found", "No such page.")};
+std::optional<QuoteServer::Reply> QuoteServer::Refusal(QuoteForm form)
+{
+    const RequestLimits::Decision decision = m_limits.Admit(RequestLimits::Clock::now());
+    switch (decision.verdict) {
+    case RequestLimits::Verdict::Serve:
+        return std::nullopt;
+    case RequestLimits::Verdict::TooFast: {
+        const QByteArray retry = RetryAfter(decision.retryAfter.count());
+        if (form == QuoteForm::TwelveData) {
+            const int count = m_options.rate.count;
+            return Reply{"429 Too Many Requests", "application/json",
+                         TwelveDataError(429, "You have run out of API credits for the current minute. " +
+                                                  QByteArray::number(count + 1) +
+                                                  " API credits were used, with the current limit being " +
+                                                  QByteArray::number(count) +
+                                                  ". Wait for the next minute or consider switching to a "
+                                                  "higher tier plan at https://twelvedata.com/pricing"),
+                         retry};
+        }
+        return Reply{"429 Too Many Requests", "text/plain", "Too Many Requests", retry};
     }
+    case RequestLimits::Verdict::AllowanceSpent:
+        break;
+    }
+    const qint64 allowance = m_limits.Allowance();
+    switch (form) {
+    case QuoteForm::Eodhd:
+        return Reply{"402 Payment Required", "text/plain",
+                     "You exceeded your daily API requests limit. Please, upgrade your plan."};
+    case QuoteForm::Tiingo:
+        return Reply{"429 Too Many Requests", "text/plain",
+                     "Error: You have run over your hourly request allocation. Please upgrade at "
+                     "https://api.tiingo.com/pricing to have your limits increased."};
+    case QuoteForm::TwelveData:
+        return Reply{"200 OK", "application/json",
+                     TwelveDataError(429, "You have run out of API credits for the day. " +
+                                              QByteArray::number(allowance + 1) +
+                                              " API credits were used, with the current limit being " +
+                                              QByteArray::number(allowance) +
+                                              ". Wait for the next day or consider switching to a higher "
+                                              "tier plan at https://twelvedata.com/pricing")};
+    case QuoteForm::Yahoo:
+    case QuoteForm::Google:
+    case QuoteForm::QuoteMedia:
+        break;
+    }
+    return Reply{"429 Too Many Requests", "text/plain", "Too Many Requests", RetryAfter(SecondsToMidnight())};
+}
 
-    const QByteArray key = symbol.toUpper();
-    if (key.isEmpty() || m_options.unknown.contains(key))
+QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArray &head, Handling &handling)
+{
+    const std::optional<QuoteRequest> parsed = QuoteRequest::Parse(target, head);
+    if (!parsed)
+        return {"404 Not Found", "text/html", ErrorPage("Not Found", "No such page.")};
+    const QuoteRequest &request = *parsed;
+    if (std::optional<Reply> refused = Refusal(request.form))
+        return *std::move(refused);
+    const QByteArray key = request.symbol.toUpper();
+    if (const auto flaky = m_flakyLeft.find(key); flaky != m_flakyLeft.end() && *flaky > 0) {
+        --*flaky;
+        return {"503 Service Unavailable", "text/html",
+                ErrorPage("Service Unavailable", "The server is busy; try again later.")};
+    }
+    const QDate endDate = m_options.endDate.isValid() ? m_options.endDate : QDate::currentDate();
+    if (request.form == QuoteForm::TwelveData)
+        return TwelveDataReply(request, endDate, handling);
+
+    const QByteArray &symbol = request.symbol;
+    const bool unknown = key.isEmpty() || m_options.unknown.contains(key);
+    if (request.form == QuoteForm::Eodhd) {
+        if (!TokenAccepted(request.token))
+            return {"401 Unauthorized", "text/plain", "Unauthenticated"};
+        if (unknown)
+            return {"404 Not Found", "text/plain", "Ticker Not Found."};
+    } else if (request.form == QuoteForm::Tiingo) {
+        if (!TokenAccepted(request.token))
+            return {"401 Unauthorized", "application/json", JsonDetail("Invalid token.")};
+        if (unknown)
+            return {"404 Not Found", "application/json", JsonDetail("Error: Ticker '" + key + "' not found")};
+    }
+    if (unknown)
         return {"404 Not Found", "text/html",
                 ErrorPage("Not Found", "No historical data for the symbol " + HtmlEscaped(symbol) + '.')};
-    if (year < 1900 || year > 9999)
-        return {"400 Bad Request", "text/html", ErrorPage("Bad Request", "The start year is missing.")};
+    if (!request.start || !request.start->isValid() || request.start->year() < 1900)
+        return {"400 Bad Request", "text/html",
+                ErrorPage("Bad Request", "The start date is missing or not a date.")};
     if (m_options.hang.contains(key)) {
         handling = Handling::Hang;
         return {};
@@ -318,19 +332,84 @@ QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArra
     if (m_options.slow.contains(key))
         handling = Handling::Slow;
 
-    const QDate endDate = m_options.endDate.isValid() ? m_options.endDate : QDate::currentDate();
-    const QuoteHistory history(key, QDate(year, 1, 1), endDate);
-    switch (form) {
-    case Form::Yahoo:
+    const QuoteHistory history(key, *request.start, endDate);
+    switch (request.form) {
+    case QuoteForm::Yahoo:
         return {"200 OK", "text/csv", history.YahooCsv()};
-    case Form::Google:
+    case QuoteForm::Google:
         return {"200 OK", "text/csv; charset=utf-8", history.GoogleCsv()};
-    case Form::QuoteMedia:
+    case QuoteForm::QuoteMedia:
         return {"200 OK", "text/csv", history.QuoteMediaCsv()};
-    case Form::Eodhd:
+    case QuoteForm::Eodhd:
         return {"200 OK", "text/csv", history.EodhdCsv()};
-    case Form::Tiingo:
+    case QuoteForm::Tiingo:
         return {"200 OK", "text/csv", history.TiingoCsv()};
+    case QuoteForm::TwelveData:
+        break;
     }
     return {};
+}
+
+QuoteServer::Reply QuoteServer::TwelveDataReply(const QuoteRequest &request, QDate endDate,
+                                                Handling &handling) const
+{
+    const auto error = [](const QByteArray &message) {
+        return Reply{"200 OK", "application/json", TwelveDataError(400, message)};
+    };
+    if (!TokenAccepted(request.token))
+        return {"401 Unauthorized", "application/json",
+                TwelveDataError(401,
+                                "**apikey** parameter is incorrect or not specified. You can get your "
+                                "free API key instantly following this link: "
+                                "https://twelvedata.com/pricing. If you believe that everything is "
+                                "correct, you can contact us at https://twelvedata.com/contact/customer")};
+    const QByteArray key = request.symbol.toUpper();
+    if (key.isEmpty() || m_options.unknown.contains(key))
+        return error("**symbol** not found: " + request.symbol +
+                     ". Please specify it correctly according to API Documentation.");
+    const auto value = [&](const char *name) { return QuoteRequest::QueryValue(request.query, name); };
+    if (value("interval") != "1day")
+        return error("**interval** is not supported here; ask for 1day.");
+    if (value("format").compare("csv", Qt::CaseInsensitive) != 0)
+        return error("**format** is not supported here; ask for CSV.");
+    const QByteArray sizeText = value("outputsize");
+    bool sizeOk = sizeText.isNull();
+    const int outputSize = sizeOk ? 30 : sizeText.toInt(&sizeOk);
+    if (!sizeOk || outputSize < 1 || outputSize > 5000)
+        return error("**outputsize** must be a number from 1 to 5000.");
+    static const QHash<QByteArray, QuoteHistory::Adjust> kAdjust = {
+        {"all", QuoteHistory::Adjust::All},
+        {"splits", QuoteHistory::Adjust::Splits},
+        {"dividends", QuoteHistory::Adjust::Dividends},
+        {"none", QuoteHistory::Adjust::None}};
+    const QByteArray adjust = value("adjust");
+    if (!adjust.isNull() && !kAdjust.contains(adjust))
+        return error("**adjust** must be all, splits, dividends or none.");
+    const QByteArray order = value("order");
+    if (!order.isNull() && order.compare("asc", Qt::CaseInsensitive) != 0 &&
+        order.compare("desc", Qt::CaseInsensitive) != 0)
+        return error("**order** must be asc or desc.");
+    if (const QByteArray end = value("end_date"); !end.isNull()) {
+        const QDate asked = QDate::fromString(QString::fromLatin1(end.left(10)), Qt::ISODate);
+        if (!asked.isValid())
+            return error("**end_date** is not a date.");
+        endDate = std::min(endDate, asked);
+    }
+    // Without a start the reply is the newest bars only, so nothing much older need be made.
+    QDate start = request.start.value_or(endDate.addDays(-(outputSize * 7 / 5 + 14)));
+    if (!start.isValid())
+        return error("**start_date** is not a date.");
+    start = std::max(start, QDate(1900, 1, 1));
+    if (m_options.hang.contains(key)) {
+        handling = Handling::Hang;
+        return {};
+    }
+    if (m_options.slow.contains(key))
+        handling = Handling::Slow;
+    const QuoteHistory history(key, start, endDate);
+    if (history.BarCount() == 0)
+        return error("No data is available on the specified dates. Try setting different start/end dates.");
+    return {"200 OK", "text/csv",
+            history.TwelveDataCsv(outputSize, kAdjust.value(adjust, QuoteHistory::Adjust::All),
+                                  order.compare("asc", Qt::CaseInsensitive) == 0)};
 }

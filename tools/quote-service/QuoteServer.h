@@ -1,5 +1,8 @@
 #pragma once
 
+#include "QuoteRequest.h"
+#include "RequestLimits.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QHash>
@@ -11,10 +14,11 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QTcpSocket;
 
-// Answers the five historical-quote request forms over HTTP/1.1 with keep-alive, over TLS when given a
+// Answers the six historical-quote request forms over HTTP/1.1 with keep-alive, over TLS when given a
 // certificate.
 class QuoteServer : public QObject
 {
@@ -30,7 +34,11 @@ public:
         std::chrono::milliseconds latency{0}; // wait before the first byte of every reply
         QSslCertificate certificate;          // with the key: serve TLS
         QSslKey key;
-        bool logConnections = false; // a line on standard output for each connection accepted
+        bool logConnections = false;  // a line on standard output for each connection accepted
+        bool logRequests = false;     // a line on standard output for each request, tokens hidden
+        RequestLimits::Rate rate;     // requests in any sliding window; count 0: no limit
+        qint64 allowance = -1;        // requests served in all before every later one is refused
+        QHash<QByteArray, int> flaky; // upper-case symbol: how many of its first requests get a 503
     };
 
     explicit QuoteServer(Options options, QObject *parent = nullptr);
@@ -50,12 +58,16 @@ private:
         QByteArray status;
         QByteArray contentType;
         QByteArray body;
+        QByteArray headers{}; // extra header lines, each with its CRLF
     };
     enum class Handling { Answer, Hang, Slow };
 
     void Accept();
     void Serve(QTcpSocket *socket);
-    [[nodiscard]] Reply Answer(const QByteArray &target, const QByteArray &head, Handling &handling) const;
+    [[nodiscard]] Reply Answer(const QByteArray &target, const QByteArray &head, Handling &handling);
+    [[nodiscard]] std::optional<Reply> Refusal(QuoteForm form);
+    [[nodiscard]] Reply TwelveDataReply(const QuoteRequest &request, QDate endDate, Handling &handling) const;
+    void LogRequest(const QByteArray &status, const QByteArray &target) const;
     [[nodiscard]] bool TokenAccepted(const QByteArray &token) const;
     void Send(QTcpSocket *socket, const QByteArray &response, QByteArray body, Handling handling, bool close);
     void SendSlowly(QTcpSocket *socket, QByteArray data, qsizetype pieceSize, bool close);
@@ -65,4 +77,6 @@ private:
     std::unique_ptr<QTcpServer> m_server;
     int m_accepted = 0;
     QHash<QTcpSocket *, Connection> m_connections;
+    RequestLimits m_limits;
+    QHash<QByteArray, int> m_flakyLeft;
 };

@@ -16,6 +16,34 @@ QSet<QByteArray> SymbolSet(const QString &list)
     return symbols;
 }
 
+// "SYM:K[,SYM:K...]"; false when a piece is not of that form.
+bool ParseFlaky(const QString &list, QHash<QByteArray, int> &flaky)
+{
+    for (const QString &piece : list.split(u',', Qt::SkipEmptyParts)) {
+        const qsizetype colon = piece.lastIndexOf(u':');
+        bool ok = false;
+        const int count = piece.mid(colon + 1).toInt(&ok);
+        if (colon <= 0 || !ok || count < 0)
+            return false;
+        flaky.insert(piece.left(colon).trimmed().toUpper().toUtf8(), count);
+    }
+    return true;
+}
+
+// "N/SECONDS", both positive.
+bool ParseRate(const QString &text, RequestLimits::Rate &rate)
+{
+    const QStringList parts = text.split(u'/');
+    bool countOk = false;
+    bool periodOk = false;
+    const int count = parts.value(0).toInt(&countOk);
+    const int period = parts.value(1).toInt(&periodOk);
+    if (parts.size() != 2 || !countOk || !periodOk || count < 1 || period < 1)
+        return false;
+    rate = {count, std::chrono::seconds(period)};
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -25,7 +53,7 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Serves made-up daily price histories in the five historical-quote CSV forms "
+        QStringLiteral("Serves made-up daily price histories in the six historical-quote CSV forms "
                        "on 127.0.0.1, for tests and benchmarks."));
     parser.addHelpOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
@@ -44,10 +72,11 @@ int main(int argc, char **argv)
                                         QStringLiteral("Send the reply for these symbols in small pieces "
                                                        "over a few seconds."),
                                         QStringLiteral("SYM[,SYM...]"));
-    const QCommandLineOption tokenOption(QStringLiteral("token"),
-                                         QStringLiteral("The API token the EODHD and Tiingo forms accept "
-                                                        "(default: any token that is not empty)."),
-                                         QStringLiteral("T"));
+    const QCommandLineOption tokenOption(
+        QStringLiteral("token"),
+        QStringLiteral("The API token the EODHD, Tiingo and Twelve Data forms accept "
+                       "(default: any token that is not empty)."),
+        QStringLiteral("T"));
     const QCommandLineOption latencyOption(
         QStringLiteral("latency"), QStringLiteral("Wait this long before the first byte of every reply."),
         QStringLiteral("MS"), QStringLiteral("0"));
@@ -59,8 +88,25 @@ int main(int argc, char **argv)
                                        QStringLiteral("FILE"));
     const QCommandLineOption logOption(QStringLiteral("log-connections"),
                                        QStringLiteral("Print a line for each connection accepted."));
+    const QCommandLineOption requestLogOption(
+        QStringLiteral("log-requests"),
+        QStringLiteral("Print a line for each request: time, status and target, tokens shown as ***."));
+    const QCommandLineOption rateOption(
+        QStringLiteral("rate-limit"),
+        QStringLiteral("Serve at most N requests in any SECONDS seconds; refuse the rest with 429 and "
+                       "Retry-After."),
+        QStringLiteral("N/SECONDS"));
+    const QCommandLineOption allowanceOption(
+        QStringLiteral("allowance"),
+        QStringLiteral("Serve N requests in all, then refuse every request as each service does when "
+                       "its daily allowance is spent. Refused requests count against neither limit."),
+        QStringLiteral("N"));
+    const QCommandLineOption flakyOption(QStringLiteral("flaky"),
+                                         QStringLiteral("Answer the first K requests for SYM with 503."),
+                                         QStringLiteral("SYM:K[,SYM:K...]"));
     parser.addOptions({portOption, endOption, unknownOption, hangOption, slowOption, tokenOption,
-                       latencyOption, certOption, keyOption, logOption});
+                       latencyOption, certOption, keyOption, logOption, requestLogOption, rateOption,
+                       allowanceOption, flakyOption});
     parser.process(app);
 
     bool portOk = false;
@@ -82,6 +128,23 @@ int main(int argc, char **argv)
     options.slow = SymbolSet(parser.values(slowOption).join(u','));
     options.token = parser.value(tokenOption).toUtf8();
     options.logConnections = parser.isSet(logOption);
+    options.logRequests = parser.isSet(requestLogOption);
+    if (parser.isSet(rateOption) && !ParseRate(parser.value(rateOption), options.rate)) {
+        std::fprintf(stderr, "quote-service: --rate-limit takes N/SECONDS, both at least 1\n");
+        return 2;
+    }
+    if (parser.isSet(allowanceOption)) {
+        bool ok = false;
+        options.allowance = parser.value(allowanceOption).toLongLong(&ok);
+        if (!ok || options.allowance < 0) {
+            std::fprintf(stderr, "quote-service: --allowance takes a number of requests\n");
+            return 2;
+        }
+    }
+    if (!ParseFlaky(parser.values(flakyOption).join(u','), options.flaky)) {
+        std::fprintf(stderr, "quote-service: --flaky takes SYM:K, K a number of requests\n");
+        return 2;
+    }
     bool latencyOk = false;
     const uint latency = parser.value(latencyOption).toUInt(&latencyOk);
     if (!latencyOk || latency > 600000) {
