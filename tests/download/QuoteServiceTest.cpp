@@ -4,11 +4,204 @@
 #include "QtPrinters.h"
 #include "QuoteServiceProcess.h"
 
+#include <QRegularExpression>
 #include <QSslCertificate>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+struct Served
+{
+    int status = 0;
+    QByteArray body;
+    QByteArray retryAfter;
+};
+
+Served Get(HttpTransfer &transfer, const QString &base, const QByteArray &target,
+           const HttpTransfer::Headers &headers = {})
+{
+    const FetchResult result = transfer.Fetch(QUrl::fromEncoded(base.toLatin1() + target), headers);
+    EXPECT_TRUE(result.ok) << target.constData() << ": " << result.cause.toStdString();
+    return {result.httpStatus, result.body, result.retryAfter};
+}
+
+QList<QByteArray> Lines(const QByteArray &body)
+{
+    return body.trimmed().split('\n');
+}
+
+// Every form reads a start day from its own fields and serves from that day on: 13 weekdays from
+// Wednesday 17 April 2013 to Friday 3 May 2013.
+TEST(QuoteServiceTest, EveryFormStartsOnTheDayAsked)
+{
+    QuoteServiceProcess service({QStringLiteral("--end-date"), QStringLiteral("2013-05-03")});
+    ASSERT_FALSE(service.BaseUrl().isEmpty());
+    HttpTransfer transfer;
+    const struct
+    {
+        QByteArray target;
+        bool newestFirst;
+        QByteArray firstDay;
+    } forms[] = {
+        {"/table.csv?s=IBM&a=3&b=17&c=2013&g=d", true, "2013-04-17,"},
+        {"/finance/historical?q=IBM&startdate=Apr+17%2C+2013&output=csv", true, "17-Apr-13,"},
+        {"/finance/historical?q=IBM&startdate=Apr%2017,%202013&output=csv", true, "17-Apr-13,"},
+        {"/quotetools/getHistoryDownload.csv?&startDay=17&startMonth=3&startYear=2013&symbol=IBM", true,
+         "2013-04-17,"},
+        {"/api/eod/IBM.US?api_token=t&fmt=csv&from=2013-04-17", false, "2013-04-17,"},
+        {"/tiingo/daily/IBM/prices?startDate=2013-04-17&format=csv", false, "2013-04-17,"},
+        {"/time_series?symbol=IBM&interval=1day&start_date=2013-04-17&outputsize=5000&format=CSV&apikey=t",
+         true, "2013-04-17;"},
+    };
+    for (const auto &form : forms) {
+        const Served served = Get(transfer, service.BaseUrl(), form.target, {{"Authorization", "Token t"}});
+        const QList<QByteArray> lines = Lines(served.body);
+        ASSERT_EQ(lines.size(), 14) << form.target.constData();
+        EXPECT_TRUE((form.newestFirst ? lines.last() : lines.at(1)).startsWith(form.firstDay))
+            << form.target.constData();
+    }
+    // A day that is not a date is refused rather than read as some other day.
+    EXPECT_EQ(Get(transfer, service.BaseUrl(), "/table.csv?s=IBM&a=1&b=30&c=2013").status, 400);
+}
+
+// Twelve Data pages backwards by end_date; its errors come as JSON, mostly under HTTP 200.
+TEST(QuoteServiceTest, TwelveDataPagesAndErrors)
+{
+    QuoteServiceProcess service({QStringLiteral("--end-date"), QStringLiteral("2013-05-03"),
+                                 QStringLiteral("--token"), QStringLiteral("sekrit"),
+                                 QStringLiteral("--unknown"), QStringLiteral("NOSUCH")});
+    ASSERT_FALSE(service.BaseUrl().isEmpty());
+    HttpTransfer transfer;
+    const HttpTransfer::Headers key = {{"Authorization", "apikey sekrit"}};
+    const auto series = [&](const QByteArray &parameters) {
+        return Get(transfer, service.BaseUrl(),
+                   "/time_series?symbol=MSFT&interval=1day&format=CSV&" + parameters, key);
+    };
+    const QList<QByteArray> ten = Lines(series("outputsize=10").body);
+    const QList<QByteArray> newer = Lines(series("outputsize=5&end_date=2013-05-03").body);
+    const QList<QByteArray> older = Lines(series("outputsize=5&end_date=2013-04-26").body);
+    ASSERT_EQ(ten.size(), 11);
+    EXPECT_EQ(ten.at(0), "datetime;open;high;low;close;volume");
+    EXPECT_EQ(newer.mid(1) + older.mid(1), ten.mid(1));
+    EXPECT_TRUE(older.last().startsWith("2013-04-22;"));
+    EXPECT_EQ(Lines(series("outputsize=5&end_date=2013-04-26&order=asc").body).at(1), older.last());
+
+    const QByteArray noData = "{\"code\":400,\"message\":\"No data is available on the specified dates. "
+                              "Try setting different start/end dates.\",\"status\":\"error\"}";
+    const Served weekend = series("start_date=2013-05-04&end_date=2013-05-05");
+    EXPECT_EQ(weekend.status, 200);
+    EXPECT_EQ(weekend.body, noData);
+    const Served unknown =
+        Get(transfer, service.BaseUrl(), "/time_series?symbol=NOSUCH&interval=1day&format=CSV&apikey=sekrit");
+    EXPECT_EQ(unknown.status, 200);
+    EXPECT_EQ(unknown.body, "{\"code\":400,\"message\":\"**symbol** not found: NOSUCH. Please specify it "
+                            "correctly according to API Documentation.\",\"status\":\"error\"}");
+    for (const QByteArray &wrong : {QByteArray("&apikey=wrong"), QByteArray()}) {
+        const Served refused =
+            Get(transfer, service.BaseUrl(), "/time_series?symbol=MSFT&interval=1day&format=CSV" + wrong);
+        EXPECT_EQ(refused.status, 401);
+        EXPECT_TRUE(refused.body.startsWith("{\"code\":401,\"message\":\"**apikey** parameter is incorrect"))
+            << refused.body.constData();
+    }
+}
+
+TEST(QuoteServiceTest, RateLimitAnswers429WithRetryAfter)
+{
+    QuoteServiceProcess service({QStringLiteral("--rate-limit"), QStringLiteral("2/60")});
+    ASSERT_FALSE(service.BaseUrl().isEmpty());
+    HttpTransfer transfer;
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(Get(transfer, service.BaseUrl(), "/table.csv?s=IBM&c=2024").status, 200);
+    for (const QByteArray &target :
+         {QByteArray("/table.csv?s=IBM&c=2024"),
+          QByteArray("/time_series?symbol=IBM&interval=1day&format=CSV&apikey=k")}) {
+        const Served refused = Get(transfer, service.BaseUrl(), target);
+        EXPECT_EQ(refused.status, 429) << target.constData();
+        const int seconds = refused.retryAfter.toInt();
+        EXPECT_TRUE(seconds >= 1 && seconds <= 60) << refused.retryAfter.constData();
+    }
+}
+
+// Each form refuses as its own service does once the day's allowance is spent.
+TEST(QuoteServiceTest, SpentAllowanceRefusedPerForm)
+{
+    QuoteServiceProcess service({QStringLiteral("--allowance"), QStringLiteral("1")});
+    ASSERT_FALSE(service.BaseUrl().isEmpty());
+    HttpTransfer transfer;
+    EXPECT_EQ(Get(transfer, service.BaseUrl(), "/api/eod/IBM?api_token=t&from=2024-01-01").status, 200);
+    const struct
+    {
+        QByteArray target;
+        int status;
+        QByteArray body; // empty: any
+        bool untilMidnight;
+    } forms[] = {
+        {"/table.csv?s=IBM&c=2024", 429, {}, true},
+        {"/finance/historical?q=IBM&startdate=Jan+1%2C+2024", 429, {}, true},
+        {"/quotetools/getHistoryDownload.csv?symbol=IBM&startYear=2024", 429, {}, true},
+        {"/api/eod/IBM?api_token=t&from=2024-01-01", 402,
+         "You exceeded your daily API requests limit. Please, upgrade your plan.", false},
+        {"/tiingo/daily/IBM/prices?startDate=2024-01-01", 429,
+         "Error: You have run over your hourly request allocation. Please upgrade at "
+         "https://api.tiingo.com/pricing to have your limits increased.",
+         false},
+        {"/time_series?symbol=IBM&interval=1day&format=CSV&apikey=t", 200,
+         "{\"code\":429,\"message\":\"You have run out of API credits for the day. 2 API credits were used, "
+         "with the current limit being 1. Wait for the next day or consider switching to a higher tier plan "
+         "at https://twelvedata.com/pricing\",\"status\":\"error\"}",
+         false},
+    };
+    for (const auto &form : forms) {
+        const Served refused = Get(transfer, service.BaseUrl(), form.target, {{"Authorization", "Token t"}});
+        EXPECT_EQ(refused.status, form.status) << form.target.constData();
+        if (!form.body.isEmpty()) {
+            EXPECT_EQ(refused.body, form.body);
+        }
+        const int seconds = refused.retryAfter.toInt();
+        EXPECT_EQ(!refused.retryAfter.isEmpty(), form.untilMidnight) << form.target.constData();
+        if (form.untilMidnight) {
+            EXPECT_TRUE(seconds > 300 && seconds <= 86400 + 300) << refused.retryAfter.constData();
+        }
+    }
+}
+
+// A flaky symbol fails its first requests only, other symbols not at all; the log shows each request
+// with its status and no token.
+TEST(QuoteServiceTest, FlakySymbolsAndRequestLog)
+{
+    QuoteServiceProcess service(
+        {QStringLiteral("--flaky"), QStringLiteral("ibm:2,MSFT:1"), QStringLiteral("--log-requests")});
+    ASSERT_FALSE(service.BaseUrl().isEmpty());
+    HttpTransfer transfer;
+    const std::pair<const char *, int> requests[] = {
+        {"/table.csv?s=IBM&c=2024", 503},
+        {"/table.csv?s=AAPL&c=2024", 200},
+        {"/table.csv?s=ibm&c=2024", 503},
+        {"/table.csv?s=IBM&c=2024", 200},
+        {"/api/eod/MSFT.US?api_token=sekrit&from=2024-01-01", 503},
+        {"/api/eod/MSFT.US?api_token=sekrit&from=2024-01-01", 200},
+        {"/time_series?symbol=MSFT&apikey=sekrit&interval=1day&format=CSV&token=x", 200}};
+    for (const auto &[target, status] : requests)
+        EXPECT_EQ(Get(transfer, service.BaseUrl(), target).status, status) << target;
+
+    QByteArray log;
+    for (int tries = 0; tries < 20 && log.count('\n') < std::ssize(requests); ++tries)
+        log += service.Output();
+    const QList<QByteArray> lines = Lines(log);
+    ASSERT_EQ(lines.size(), std::ssize(requests)) << log.constData();
+    EXPECT_FALSE(log.contains("sekrit"));
+    const QRegularExpression shape(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z (\d{3}) (\S+)$)"));
+    const QByteArray masked[] = {"/api/eod/MSFT.US?api_token=***&from=2024-01-01",
+                                 "/time_series?symbol=MSFT&apikey=***&interval=1day&format=CSV&token=***"};
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QRegularExpressionMatch match = shape.match(QString::fromLatin1(lines.at(i)));
+        ASSERT_TRUE(match.hasMatch()) << lines.at(i).constData();
+        EXPECT_EQ(match.captured(1).toInt(), requests[i].second);
+        EXPECT_EQ(match.captured(2).toLatin1(), i < 4 ? QByteArray(requests[i].first) : masked[i == 6]);
+    }
+}
 
 // The two token services over TLS: the same made-up history in both forms, the services' own error
 // replies, and one handshake for a whole batch.

@@ -80,8 +80,8 @@ TEST(QuoteHistoryTest, LaterStartGivesTheTailOfTheFullHistory)
         EXPECT_EQ(part.mid(1), all.mid(at, recent.BarCount())) << form.form;
     }
     for (const auto adjust : {QuoteHistory::Adjust::All, QuoteHistory::Adjust::None}) {
-        EXPECT_EQ(recent.TwelveDataCsv(5000, adjust, false),
-                  full.TwelveDataCsv(recent.BarCount(), adjust, false));
+        EXPECT_EQ(recent.TwelveDataCsv(kEnd, 5000, adjust, false),
+                  full.TwelveDataCsv(kEnd, recent.BarCount(), adjust, false));
     }
 }
 
@@ -120,20 +120,22 @@ TEST(QuoteHistoryTest, EndPastAnEventChangesOnlyAdjustedFigures)
 TEST(QuoteHistoryTest, TwelveDataChoosesNewestBarsAndAdjusts)
 {
     const QuoteHistory history(kSymbol, {2000, 1, 1}, kEnd);
-    const QList<QByteArray> newest = Lines(history.TwelveDataCsv(3, QuoteHistory::Adjust::None, false));
+    const QList<QByteArray> newest = Lines(history.TwelveDataCsv(kEnd, 3, QuoteHistory::Adjust::None, false));
     ASSERT_EQ(newest.size(), 4);
     EXPECT_EQ(newest.at(0), "datetime;open;high;low;close;volume");
     EXPECT_EQ(IsoDate(newest.at(1)), kEnd);
-    const QList<QByteArray> ascending = Lines(history.TwelveDataCsv(3, QuoteHistory::Adjust::None, true));
+    const QList<QByteArray> ascending =
+        Lines(history.TwelveDataCsv(kEnd, 3, QuoteHistory::Adjust::None, true));
     EXPECT_EQ(ascending.mid(1), (QList<QByteArray>{newest.at(3), newest.at(2), newest.at(1)}));
     // Unadjusted figures are the traded ones; the oldest bars, before every split, are scaled most.
     const QList<QByteArray> raw = Lines(history.EodhdCsv());
     QList<QByteArray> traded = raw.at(1).split(',');
     traded.remove(5);
-    const QByteArray oldest = Lines(history.TwelveDataCsv(5000, QuoteHistory::Adjust::None, true)).at(1);
+    const QByteArray oldest =
+        Lines(history.TwelveDataCsv(kEnd, 5000, QuoteHistory::Adjust::None, true)).at(1);
     EXPECT_EQ(oldest, traded.join(';'));
     const QList<QByteArray> splitOnly =
-        Lines(history.TwelveDataCsv(5000, QuoteHistory::Adjust::Splits, true)).at(1).split(';');
+        Lines(history.TwelveDataCsv(kEnd, 5000, QuoteHistory::Adjust::Splits, true)).at(1).split(';');
     qsizetype later = 0;
     for (const QDate split : QuoteHistory::SplitDates(kSymbol, kEnd))
         later += split > IsoDate(oldest) ? 1 : 0;

@@ -410,15 +410,23 @@ QByteArray QuoteHistory::QuoteMediaCsv() const
     return out;
 }
 
-QByteArray QuoteHistory::TwelveDataCsv(qsizetype count, Adjust adjust, bool ascending) const
+qsizetype QuoteHistory::BarsThrough(QDate last) const
 {
-    const qsizetype first = std::max<qsizetype>(1, m_bars.size() - count);
-    const qsizetype shown = std::max<qsizetype>(0, m_bars.size() - first);
+    const auto end = std::upper_bound(m_bars.cbegin(), m_bars.cend(), last,
+                                      [](QDate date, const Bar &bar) { return date < bar.date; });
+    return std::max<qsizetype>(0, end - m_bars.cbegin() - 1);
+}
+
+QByteArray QuoteHistory::TwelveDataCsv(QDate last, qsizetype count, Adjust adjust, bool ascending) const
+{
+    const qsizetype end = BarsThrough(last) + 1;
+    const qsizetype first = std::max<qsizetype>(1, end - count);
+    const qsizetype shown = std::max<qsizetype>(0, end - first);
     QByteArray out;
     Writer write(out, shown, kBytesPerLine);
     write.Text("datetime;open;high;low;close;volume\n");
     for (qsizetype k = 0; k < shown; ++k) {
-        const Bar &bar = m_bars[ascending ? first + k : m_bars.size() - 1 - k];
+        const Bar &bar = m_bars[ascending ? first + k : end - 1 - k];
         const double factor = adjust == Adjust::All         ? bar.adjustFactor
                               : adjust == Adjust::Splits    ? bar.splitFactor
                               : adjust == Adjust::Dividends ? bar.dividendFactor

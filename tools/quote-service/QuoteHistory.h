@@ -24,8 +24,10 @@ public:
     [[nodiscard]] QByteArray YahooCsv() const;
     [[nodiscard]] QByteArray GoogleCsv() const;
     [[nodiscard]] QByteArray QuoteMediaCsv() const;
-    // The newest `count` bars, newest first unless `ascending`.
-    [[nodiscard]] QByteArray TwelveDataCsv(qsizetype count, Adjust adjust, bool ascending) const;
+    // The newest `count` bars on or before `last`, newest first unless `ascending`. The adjustments run to
+    // the end of the history whatever `last` is, so that pages asked backwards join up.
+    [[nodiscard]] QByteArray TwelveDataCsv(QDate last, qsizetype count, Adjust adjust, bool ascending) const;
+    [[nodiscard]] qsizetype BarsThrough(QDate last) const;
     // Oldest bar first, LF line ends, a final LF.
     [[nodiscard]] QByteArray EodhdCsv() const;
     [[nodiscard]] QByteArray TiingoCsv() const;

@@ -389,14 +389,14 @@ QuoteServer::Reply QuoteServer::TwelveDataReply(const QuoteRequest &request, QDa
     if (!order.isNull() && order.compare("asc", Qt::CaseInsensitive) != 0 &&
         order.compare("desc", Qt::CaseInsensitive) != 0)
         return error("**order** must be asc or desc.");
+    QDate last = endDate;
     if (const QByteArray end = value("end_date"); !end.isNull()) {
-        const QDate asked = QDate::fromString(QString::fromLatin1(end.left(10)), Qt::ISODate);
-        if (!asked.isValid())
+        last = QDate::fromString(QString::fromLatin1(end.left(10)), Qt::ISODate);
+        if (!last.isValid())
             return error("**end_date** is not a date.");
-        endDate = std::min(endDate, asked);
     }
     // Without a start the reply is the newest bars only, so nothing much older need be made.
-    QDate start = request.start.value_or(endDate.addDays(-(outputSize * 7 / 5 + 14)));
+    QDate start = request.start.value_or(std::min(last, endDate).addDays(-(outputSize * 7 / 5 + 14)));
     if (!start.isValid())
         return error("**start_date** is not a date.");
     start = std::max(start, QDate(1900, 1, 1));
@@ -407,9 +407,9 @@ QuoteServer::Reply QuoteServer::TwelveDataReply(const QuoteRequest &request, QDa
     if (m_options.slow.contains(key))
         handling = Handling::Slow;
     const QuoteHistory history(key, start, endDate);
-    if (history.BarCount() == 0)
+    if (history.BarsThrough(last) == 0)
         return error("No data is available on the specified dates. Try setting different start/end dates.");
     return {"200 OK", "text/csv",
-            history.TwelveDataCsv(outputSize, kAdjust.value(adjust, QuoteHistory::Adjust::All),
+            history.TwelveDataCsv(last, outputSize, kAdjust.value(adjust, QuoteHistory::Adjust::All),
                                   order.compare("asc", Qt::CaseInsensitive) == 0)};
 }
