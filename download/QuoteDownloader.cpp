@@ -179,6 +179,10 @@ void QuoteDownloader::Absorb(HistoryFetch &fetch, const FetchResult &reply) cons
         fetch.done = true;
         return;
     }
+    const QuoteService &service = *ServiceRegistry::At(fetch.quoteSource);
+    std::optional<SourceRequest> next;
+    if (fetch.pieces < kMaxPieces)
+        next = service.NextPiece(m_services.at(fetch.quoteSource), fetch.symbol, fetch.start, parsed, piece);
     if (first) {
         fetch.raw = std::move(raw);
         fetch.series = std::move(piece);
@@ -187,10 +191,6 @@ void QuoteDownloader::Absorb(HistoryFetch &fetch, const FetchResult &reply) cons
         fetch.raw.RowCount = fetch.raw.BarCount + 1;
         PrependOlder(fetch.series, piece);
     }
-    const QuoteService &service = *ServiceRegistry::At(fetch.quoteSource);
-    std::optional<SourceRequest> next;
-    if (fetch.pieces < kMaxPieces)
-        next = service.NextPiece(m_services.at(fetch.quoteSource), fetch.symbol, fetch.start, parsed, piece);
     if (!next || !next->cause.isEmpty() || next->url == fetch.request.url) {
         fetch.done = true;
         return;

@@ -2,7 +2,12 @@
 
 #include "FuzzSupport.h"
 #include "QuoteSources.h"
-#include "TokenSources.h"
+#include "GoogleService.h"
+#include "QuoteMediaService.h"
+#include "YahooService.h"
+#include "NamedColumns.h"
+#include "EodhdService.h"
+#include "TiingoService.h"
 
 #include <QLocale>
 

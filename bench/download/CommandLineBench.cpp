@@ -105,7 +105,7 @@ int main(int argc, char **argv)
         symbols << QStringLiteral("BX%1").arg(i, 3, 10, QLatin1Char('0'));
         curlArguments
             << QStringLiteral("-o") << QDir(curlOutput).filePath(symbols.back() + QStringLiteral(".csv"))
-            << downloader.Request(QuoteDownloader::kYahoo, symbols.back(), kStartYear).url.toString();
+            << downloader.Request(0, symbols.back(), kStartYear).url.toString();
     }
     const QStringList parallel{QStringLiteral("--parallel"), QStringLiteral("--parallel-max"),
                                QStringLiteral("8")};

@@ -154,8 +154,8 @@ int main(int argc, char **argv)
     for (int round = 0; round < kRounds; ++round) {
         curlRuns.append(FetchWithCurl(base, symbols));
         transferRuns.append(FetchWithTransfer(base, symbols, "Date,"));
-        downloaderRuns.append(DownloadWithQuoteDownloader(base, symbols, QuoteDownloader::kYahoo));
-        eodhdRuns.append(DownloadWithQuoteDownloader(base, symbols, QuoteDownloader::kEodhd));
+        downloaderRuns.append(DownloadWithQuoteDownloader(base, symbols, 0));
+        eodhdRuns.append(DownloadWithQuoteDownloader(base, symbols, 3));
         curlSmallRuns.append(FetchWithCurl(base, unknown));
         transferSmallRuns.append(FetchWithTransfer(base, unknown, "<!DOCTYPE html>"));
     }

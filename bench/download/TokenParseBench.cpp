@@ -1,6 +1,11 @@
 // Parsing of 10,000-line replies of the two token services, sort and de-duplication included.
 #include "QuoteSources.h"
-#include "TokenSources.h"
+#include "GoogleService.h"
+#include "QuoteMediaService.h"
+#include "YahooService.h"
+#include "NamedColumns.h"
+#include "EodhdService.h"
+#include "TiingoService.h"
 
 #include <QDate>
 
@@ -43,8 +48,8 @@ void Parse(benchmark::State &state)
     bool cutShort = false;
     for (auto _ : state) {
         const int result =
-            tiingo ? TokenSources::ParseTiingoReply(reply, QStringLiteral("IBM"), raw, output, cutShort)
-                   : TokenSources::ParseEodhdReply(reply, QStringLiteral("IBM"), raw, output, cutShort);
+            tiingo ? TiingoService::ParseReply(reply, QStringLiteral("IBM"), raw, output, cutShort)
+                   : EodhdService::ParseReply(reply, QStringLiteral("IBM"), raw, output, cutShort);
         if (result != QuoteSources::kSuccess || output.BarCount != kLines)
             state.SkipWithError("reply was not parsed");
         benchmark::DoNotOptimize(output.values.data());

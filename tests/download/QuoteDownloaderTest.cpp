@@ -112,3 +112,65 @@ TEST_F(QuoteDownloaderTest, EveryFailureSaysWhyWithoutShowingAToken)
 }
 
 } // namespace
+
+// A history longer than one reply comes in pieces from the newest back, each asked up to the day before
+// the oldest bar so far; the key stays in the header.
+TEST_F(QuoteDownloaderTest, TwelveDataFetchesALongHistoryInPiecesAndReadsItsErrorBodies)
+{
+    const int twelveData = ServiceRegistry::IndexOf(u"twelvedata");
+    m_services[twelveData].token = QStringLiteral("k3y");
+    m_downloader.SetServices(m_services);
+    QByteArray newest = "datetime;open;high;low;close;volume\n";
+    QDate day(2026, 11, 30);
+    for (int i = 0; i < 5000; ++i, day = day.addDays(-1))
+        newest += day.toString(Qt::ISODate).toLatin1() + ";2;3;1;2.5;100\n";
+    const QDate oldestOfNewest = day.addDays(1);
+    m_server.queued = {newest, "datetime;open;high;low;close\n" + day.toString(Qt::ISODate).toLatin1() +
+                                   ";1;2;0.5;1.5\n" + day.addDays(-1).toString(Qt::ISODate).toLatin1() +
+                                   ";1;2;0.5;1.25\n"};
+    const SourceOutcome outcome =
+        m_downloader.Download(twelveData, QStringLiteral("AAPL"), QDate(1990, 1, 1));
+    ASSERT_EQ(outcome.result, 0) << outcome.cause.toStdString();
+    ASSERT_EQ(m_server.targets.size(), 2);
+    EXPECT_EQ(m_server.targets[0], "/time_series?symbol=AAPL&interval=1day&start_date=1990-01-01"
+                                   "&outputsize=5000&adjust=all&format=CSV");
+    EXPECT_EQ(m_server.targets[1], "/time_series?symbol=AAPL&interval=1day&start_date=1990-01-01&end_date=" +
+                                       oldestOfNewest.addDays(-1).toString(Qt::ISODate).toLatin1() +
+                                       "&outputsize=5000&adjust=all&format=CSV");
+    EXPECT_TRUE(m_server.heads.last().contains("\r\nAuthorization: apikey k3y\r\n"));
+    const BarSeries &series = m_downloader.OutputSeries;
+    ASSERT_EQ(series.BarCount, 5002);
+    EXPECT_EQ(series.values[0], (BarSeries::Values{1, 2, 0.5f, 1.25f, 0})); // no volume column: 0
+    EXPECT_EQ(series.values[2], (BarSeries::Values{2, 3, 1, 2.5f, 100}));
+    for (int bar = 2; bar <= series.BarCount; ++bar)
+        ASSERT_LT(series.BarDate(bar - 1), series.BarDate(bar));
+
+    // Errors come as JSON, under 200 as well, and never show the key.
+    const struct
+    {
+        const char *status;
+        QByteArray body;
+        int result;
+        QString cause;
+    } cases[] = {
+        {"200 OK",
+         R"({"code":400,"message":"**symbol** not found: k3y. Please specify it correctly according to )"
+         R"(API Documentation.","status":"error"})",
+         1,
+         QStringLiteral("**symbol** not found: ***. Please specify it correctly according to API Document")},
+        {"200 OK",
+         R"({"code":400,"message":"No data is available on the specified dates.","status":"error"})", 2,
+         QStringLiteral("No data is available on the specified dates.")},
+        {"401 Unauthorized", R"({"code":401,"message":"**apikey** parameter is incorrect","status":"error"})",
+         1, QStringLiteral("HTTP 401 Unauthorized: check the API key")},
+        {"403 Forbidden", "{}", 1, QStringLiteral("HTTP 403 Forbidden: check the API key")}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.body.toStdString());
+        m_server.status = c.status;
+        m_server.body = c.body;
+        const SourceOutcome failed =
+            m_downloader.Download(twelveData, QStringLiteral("X"), QDate(1990, 1, 1));
+        EXPECT_EQ(failed.result, c.result);
+        EXPECT_EQ(failed.cause, c.cause);
+    }
+}
