@@ -67,27 +67,33 @@ template <typename T> [[nodiscard]] T LittleEndianAt(QByteArrayView bytes, qsize
 // writers were given.
 [[nodiscard]] QString ReadBars(QByteArrayView bytes, qsizetype at, int count, BarSeries &series)
 {
-    series.Prepare(count);
-    double last = 0.0;
+    // Sources build dates of the years 100 to 9999 only. A lone bar, or a source that keeps repeated
+    // dates, can carry one before 1900, so of the dates up to 0 only the missing date 0 is refused.
+    const double firstDay = *DateValue::CalendarDate(100, 1, 1);
+    const double lastDay = *DateValue::CalendarDate(9999, 12, 31);
+    series.Prepare(0);
+    // Filled as read rather than zeroed first: the arrays are most of the work of a read.
+    series.dates.reserve(std::size_t(count));
+    series.values.reserve(std::size_t(count));
     for (int bar = 1; bar <= count; ++bar, at += kRecord) {
         const double date = std::bit_cast<double>(LittleEndianAt<quint64>(bytes, at));
         if (!std::isfinite(date) || date != std::floor(date))
             return QStringLiteral("bar %1: date is not a whole day").arg(bar);
-        // Sources build dates of the years 100 to 9999 only; a lone bar or a source that keeps
-        // repeated dates can carry one before 1900, so only the missing date 0 is refused below.
-        if (!DateValue::ToDate(date).isValid())
+        if (date < firstDay || date > lastDay)
             return QStringLiteral("bar %1: date is outside the years 100 to 9999").arg(bar);
         if (date == 0.0)
             return QStringLiteral("bar %1: date is missing (0)").arg(bar);
-        if (bar > 1 && date < last)
+        if (bar > 1 && date < series.dates.back())
             return QStringLiteral("bar %1: dates not ascending").arg(bar);
-        last = date;
-        series.SetBarDate(bar, date);
+        series.dates.push_back(date);
+        BarSeries::Values &values = series.values.emplace_back();
         // Bits, not float values, so that every NaN payload comes through as written.
-        for (int column = 1; column <= BarSeries::kValueColumns; ++column)
-            series.SetBarValue(bar, column,
-                               std::bit_cast<float>(LittleEndianAt<quint32>(bytes, at + 4 + 4 * column)));
+        for (std::size_t column = 0; column < values.size(); ++column)
+            values[column] =
+                std::bit_cast<float>(LittleEndianAt<quint32>(bytes, at + 8 + 4 * qsizetype(column)));
     }
+    series.BarCount = count;
+    series.RowCount = count + 1;
     return {};
 }
 

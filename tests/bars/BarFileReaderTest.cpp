@@ -11,13 +11,36 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <new>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+std::atomic<long> g_allocations{0};
+} // namespace
+
+// Counted, so that a read can be shown to allocate no more for many bars than for a few.
+void *operator new(std::size_t size)
+{
+    ++g_allocations;
+    void *const memory = std::malloc(size ? size : 1);
+    return memory ? memory : throw std::bad_alloc();
+}
+void operator delete(void *memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete(void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
 
 namespace {
 
@@ -39,16 +62,14 @@ float FromBits(quint32 bits)
     return std::bit_cast<float>(bits);
 }
 
-void ExpectSameSeries(const BarSeries &read, const BarSeries &written, const QString &symbol)
+// Bits, so that NaN payloads and -0.0 count.
+void ExpectSameSeries(const BarSeries &read, const BarSeries &written)
 {
-    EXPECT_EQ(read.Symbol, symbol);
     EXPECT_EQ(read.RowCount, written.RowCount);
     EXPECT_EQ(read.BarCount, written.BarCount);
-    EXPECT_EQ(read.FieldCount, written.FieldCount);
     EXPECT_EQ(read.FieldNames, written.FieldNames);
     ASSERT_EQ(read.dates.size(), written.dates.size());
     ASSERT_EQ(read.values.size(), written.values.size());
-    // Bits, so that NaN payloads and -0.0 count.
     EXPECT_EQ(std::memcmp(read.dates.data(), written.dates.data(), read.dates.size() * sizeof(double)), 0);
     EXPECT_EQ(
         std::memcmp(read.values.data(), written.values.data(), read.values.size() * sizeof(read.values[0])),
@@ -62,6 +83,7 @@ TEST(BarFileReader, ReadsBackWhatTheWritersWroteAndWritesTheSameBytes)
     odd.values[1] = {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::max(), 0.0F, 1e-38F,
                      16777216.0F};
     const QString eAcute(QChar(0x00e9));
+    const double firstDay = *DateValue::CalendarDate(100, 1, 1);
     const struct
     {
         const char *what;
@@ -71,14 +93,13 @@ TEST(BarFileReader, ReadsBackWhatTheWritersWroteAndWritesTheSameBytes)
     } shapes[] = {
         {"no bars", Series(u"IBM"_s, {}), u"IBM"_s, 2000},
         {"one bar", Series(u"IBM"_s, {1.0}), u"IBM"_s, 100},
-        // 1 January 100 to 31 December 9999, as a source that keeps repeated dates may give them.
-        {"repeated dates", Series(u"A"_s, {-657434.0, -1.0, k3May2013, k3May2013, 2958465.0}), u"A"_s, 9999},
+        // A source that keeps repeated dates also keeps those before 1900.
+        {"repeated dates", Series(u"A"_s, {firstDay, -1.0, k3May2013, k3May2013, 2958465.0}), u"A"_s, 9999},
         {"odd values", odd, u"X"_s, 2013},
         {"long symbol", Series(u"ABCDEFGHIJ"_s.repeated(5), {k3May2013}), u"ABCDEFGHIJ"_s.repeated(4), 2000},
         {"characters cut at 10 and 40 bytes", Series(u"a"_s + eAcute.repeated(21), {k3May2013}),
          u"a"_s + eAcute.repeated(19), 2000},
         {"trailing and inner spaces", Series(u" A B  "_s, {k3May2013}), u" A B"_s, 2000},
-        {"empty symbol", Series(QString(), {k3May2013}), QString(), 2000},
 #ifndef Q_OS_WIN
         {"bytes that are not UTF-8", Series(LocalText::Decode("CAF\xC9\xFF"), {k3May2013}),
          LocalText::Decode("CAF\xC9\xFF"), 2000},
@@ -89,17 +110,34 @@ TEST(BarFileReader, ReadsBackWhatTheWritersWroteAndWritesTheSameBytes)
         const QByteArray bin = BinFileBytes(shape.series);
         const BarFileContents fromBin = ReadBinData(bin);
         ASSERT_TRUE(fromBin.ok()) << fromBin.error.toStdString();
-        ExpectSameSeries(fromBin.series, shape.series, QString());
+        ExpectSameSeries(fromBin.series, shape.series);
         EXPECT_FALSE(fromBin.startDate);
         EXPECT_EQ(BinFileBytes(fromBin.series), bin);
 
         const QByteArray kyv = KyvFileBytes(shape.series, shape.startYear);
         const BarFileContents fromKyv = ReadKyvData(kyv);
         ASSERT_TRUE(fromKyv.ok()) << fromKyv.error.toStdString();
-        ExpectSameSeries(fromKyv.series, shape.series, shape.kyvSymbol);
+        ExpectSameSeries(fromKyv.series, shape.series);
+        EXPECT_EQ(fromKyv.series.Symbol, shape.kyvSymbol);
         EXPECT_EQ(fromKyv.startDate, DateValue::CalendarDate(shape.startYear, 1, 1));
         EXPECT_EQ(KyvFileBytes(fromKyv.series, DateValue::ToDate(*fromKyv.startDate).year()), kyv);
     }
+}
+
+TEST(BarFileReader, ManyBarsCostNoMoreAllocationsThanAFew)
+{
+    const auto allocations = [](const auto &read, const QByteArray &bytes) {
+        const long before = g_allocations;
+        EXPECT_TRUE(read(bytes).ok());
+        return g_allocations - before;
+    };
+    const auto file = [](auto write, int bars) {
+        return write(Series(u"IBM"_s, std::vector(bars, k3May2013)));
+    };
+    const auto bin = [](const BarSeries &series) { return BinFileBytes(series); };
+    const auto kyv = [](const BarSeries &series) { return KyvFileBytes(series, 2000); };
+    EXPECT_EQ(allocations(ReadBinData, file(bin, 10000)), allocations(ReadBinData, file(bin, 10)));
+    EXPECT_EQ(allocations(ReadKyvData, file(kyv, 10000)), allocations(ReadKyvData, file(kyv, 10)));
 }
 
 std::function<void(QByteArray &)> Put32(qsizetype at, quint32 value)
@@ -129,16 +167,15 @@ TEST(BarFileReader, NamesWhyDamagedBytesAreNoBarFile)
     const auto extend = [](QByteArray &bytes) { bytes.append('\0'); };
     const QString names = u"field names are not Date, Open, High, Low, Close, Volume"_s;
     const QString cutShort = u"file cut short"_s;
-    // Every date damage, for the first bar record at `at`.
+    const QString noStart = u"start date is not 1 January of a year from 100 to 9999"_s;
+    // The bar checks, for a file whose two bar records begin at `at`.
     const auto dateDamages = [](qsizetype at) {
         const QString outside = u"bar 1: date is outside the years 100 to 9999"_s;
         return std::vector<Damage>{
             {PutDate(at, k3May2013 + 0.5), u"bar 1: date is not a whole day"_s},
-            {PutDate(at, -0.5), u"bar 1: date is not a whole day"_s},
             {PutDate(at, std::numeric_limits<double>::quiet_NaN()), u"bar 1: date is not a whole day"_s},
-            {PutDate(at, -std::numeric_limits<double>::infinity()), u"bar 1: date is not a whole day"_s},
             {PutDate(at, 0.0), u"bar 1: date is missing (0)"_s},
-            {PutDate(at, -657435.0), outside},
+            {PutDate(at, *DateValue::CalendarDate(100, 1, 1) - 1), outside},
             {PutDate(at, 2958466.0), outside},
             {PutDate(at + 28, k3May2013 - 1), u"bar 2: dates not ascending"_s},
         };
@@ -156,7 +193,6 @@ TEST(BarFileReader, NamesWhyDamagedBytesAreNoBarFile)
          ReadBinData,
          {
              {keep(0), cutShort},
-             {keep(5), cutShort},
              {keep(40), cutShort},
              {chop, cutShort},
              {extend, u"size does not fit the header"_s},
@@ -176,17 +212,14 @@ TEST(BarFileReader, NamesWhyDamagedBytesAreNoBarFile)
              {keep(0), cutShort},
              {keep(313), cutShort},
              {chop, u"file ends inside a bar"_s},
-             {extend, u"file ends inside a bar"_s},
-             {keep(4), cutShort},
              {PutByte(9, 'X'), u"not a .kyv file (signature)"_s},
              {Put32(10, std::bit_cast<quint32>(3.5F)), u"not a version 3.0 .kyv file"_s},
              {PutByte(64, 7), u"field count is 7, not 6"_s},
              {PutByte(66 + 5 * 40 + 6, 'X'), names},
              {PutByte(14, 'X'), u"short symbol does not match the symbol"_s},
-             {PutByte(14 + 9, 'X'), u"short symbol does not match the symbol"_s},
-             {PutDate(306, 36527.0), u"start date is not 1 January of a year from 100 to 9999"_s},
-             {PutDate(306, 36526.5), u"start date is not 1 January of a year from 100 to 9999"_s},
-             {PutDate(306, 2958466.0), u"start date is not 1 January of a year from 100 to 9999"_s},
+             {PutDate(306, 36527.0), noStart},
+             {PutDate(306, 36526.5), noStart},
+             {PutDate(306, 2958466.0), noStart},
          }},
     };
     for (const auto &format : formats) {
@@ -198,8 +231,7 @@ TEST(BarFileReader, NamesWhyDamagedBytesAreNoBarFile)
             SCOPED_TRACE(format.format + (": "_L1 + damage.reason).toStdString());
             QByteArray bytes = format.good;
             damage.change(bytes);
-            const BarFileContents contents = format.read(bytes);
-            EXPECT_EQ(contents.error, damage.reason);
+            EXPECT_EQ(format.read(bytes).error, damage.reason);
         }
     }
 }
@@ -219,18 +251,6 @@ TEST(BarFileReader, ChoosesTheFormatByExtension)
     EXPECT_EQ(ReadBarFile(temp.filePath(u"B.kyv"_s)).error, u"not a .kyv file (signature)"_s);
     EXPECT_EQ(ReadBarFile(temp.filePath(u"C.bin"_s)).error, u"file not found"_s);
     EXPECT_FALSE(ReadBarFile(temp.filePath(u"D.bin"_s)).ok());
-}
-
-TEST(BarSeriesCsv, ShortestFloatTextsAndIsoDates)
-{
-    BarSeries series = Series(u"IBM"_s, {k3May2013, 2958465.0});
-    series.values[0] = {0.1F, 16777217.0F, -0.0F, FromBits(1), std::numeric_limits<float>::max()};
-    series.values[1] = {FromBits(0x7fc12345), -std::numeric_limits<float>::infinity(), 1e-3F, 123.456F,
-                        2.5e7F};
-    EXPECT_EQ(BarSeriesCsv(series), "Date,Open,High,Low,Close,Volume\n"
-                                    "2013-05-03,0.1,16777216,-0,1e-45,3.4028235e+38\n"
-                                    "9999-12-31,nan,-inf,0.001,123.456,2.5e+07\n");
-    EXPECT_EQ(BarSeriesCsv(Series(u"IBM"_s, {})), "Date,Open,High,Low,Close,Volume\n");
 }
 
 } // namespace
