@@ -9,9 +9,7 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace {
@@ -123,27 +121,6 @@ template <typename T> [[nodiscard]] T LittleEndianAt(QByteArrayView bytes, qsize
     return exact && std::bit_cast<quint64>(*exact) == std::bit_cast<quint64>(value);
 }
 
-template <typename T> void AppendShortest(QByteArray &out, T value)
-{
-    char text[32];
-    const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
-    out.append(text, result.ptr - text);
-}
-
-void AppendDate(QByteArray &out, double value)
-{
-    const QDate date = DateValue::ToDate(value);
-    if (!date.isValid() || value != std::floor(value)) {
-        AppendShortest(out, value);
-        return;
-    }
-    // By hand rather than QDate::toString, so years below 1000 keep four digits in any Qt.
-    char text[40];
-    const int length =
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year(), date.month(), date.day());
-    out.append(text, length);
-}
-
 } // namespace
 
 BarFileContents ReadBinData(QByteArrayView bytes)
@@ -242,21 +219,4 @@ BarFileContents ReadBarFile(const QString &path)
         return Failed(error);
     }
     return bin ? ReadBinData(bytes) : ReadKyvData(bytes);
-}
-
-QByteArray BarSeriesCsv(const BarSeries &series)
-{
-    QByteArray out("Date,Open,High,Low,Close,Volume\n");
-    const auto bars = std::min({qsizetype(std::max(series.BarCount, 0)), qsizetype(series.dates.size()),
-                                qsizetype(series.values.size())});
-    out.reserve(out.size() + bars * 64);
-    for (int bar = 1; bar <= bars; ++bar) {
-        AppendDate(out, series.BarDate(bar));
-        for (int column = 1; column <= BarSeries::kValueColumns; ++column) {
-            out.append(',');
-            AppendShortest(out, series.BarValue(bar, column));
-        }
-        out.append('\n');
-    }
-    return out;
 }

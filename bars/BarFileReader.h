@@ -26,8 +26,3 @@ struct BarFileContents
 
 // Reads the file at `path` (ReadRegularFile) as .bin or .kyv by its extension, in any case.
 [[nodiscard]] BarFileContents ReadBarFile(const QString &path);
-
-// The bars as CSV: a Date,Open,High,Low,Close,Volume header, then one line per bar with the
-// date as YYYY-MM-DD and each value in the shortest text that reads back to the same float
-// (std::to_chars; nan, inf). A date with no calendar day is written as its number.
-[[nodiscard]] QByteArray BarSeriesCsv(const BarSeries &series);
