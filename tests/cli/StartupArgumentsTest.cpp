@@ -38,7 +38,6 @@ TEST(StartupArguments, WindowOptionsOpenTheWindowAndAnythingElseIsAUsageError)
         {{u"-platform"_s}, {}, Kind::Refused, u"quorbex: -platform needs a value"_s},
         // The usage error comes before the missing display.
         {{u"--fast"_s}, {}, Kind::Refused, u"quorbex: unknown option: --fast"_s},
-        {{u"-platform=offscreen"_s}, {}, Kind::Refused, u"quorbex: unknown option: -platform=offscreen"_s},
         {{u"-reverse"_s, u"IBM"_s}, {u"DISPLAY"_s}, Kind::Refused, u"quorbex: unknown argument: IBM"_s},
         {{u"--"_s, u"--download"_s}, {u"DISPLAY"_s}, Kind::Refused, u"quorbex: unknown option: --"_s},
         {{u"--fast"_s, u"--download"_s}, {}, Kind::CommandLine, {}}, // its own parser names --fast
