@@ -10,6 +10,7 @@
 #include "HttpTransfer.h"
 #include "QuoteDownloader.h"
 #include "SaveFile.h"
+#include "ShowFile.h"
 #include "SymbolsFile.h"
 
 #include <QCoreApplication>
@@ -256,6 +257,8 @@ int RunCommandLine(int argc, char **argv)
     case CommandLineOptions::Action::Version:
         Print(stdout, QStringLiteral("quorbex " QUORBEX_VERSION "\n"));
         return 0;
+    case CommandLineOptions::Action::Show:
+        return ShowBarFile(parsed.options.showFile, stdout, stderr);
     case CommandLineOptions::Action::Download:
         break;
     }

@@ -1,6 +1,7 @@
 #include "CommandLineOptions.h"
 
 #include "ServiceRegistry.h"
+#include "ShowFile.h"
 
 #include <cstring>
 
@@ -31,6 +32,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
         options.action = CommandLineOptions::Action::Version;
         return parsed;
     }
+    if (std::optional<ParsedCommandLine> show = ParseShowCommandLine(arguments))
+        return *std::move(show);
 
     bool download = false;
     bool optionsEnded = false;
@@ -115,10 +118,12 @@ bool WantsCommandLine(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0)
             return false;
-        for (const char *option : {"--download", "--help", "--version"}) {
+        for (const char *option : {"--download", "--help", "--version", "--show"}) {
             if (std::strcmp(argv[i], option) == 0)
                 return true;
         }
+        if (std::strncmp(argv[i], "--show=", 7) == 0)
+            return true;
     }
     return false;
 }
@@ -132,6 +137,7 @@ QString CommandLineHelp()
     }
     QString help = QStringLiteral(
         "Usage: quorbex --download [SYMBOL...] [OPTION...]\n"
+        "  or:  quorbex --show FILE\n"
         "  or:  quorbex --help | --version\n"
         "Download the daily price history of each SYMBOL and write it as a bar file, without opening\n"
         "the window, as a scheduled job would. Without a SYMBOL every symbol of Symbols.txt is\n"
@@ -147,6 +153,7 @@ QString CommandLineHelp()
         "                       Quorbex.ini keeps for the format)\n"
         "  --jobs N             requests in flight at once, 1 to 8 (default 1)\n"
         "  --timeout SECONDS    give up on a reply after SECONDS, 1 to 600 (default 10)\n"
+        "  --show FILE          print a .bin or .kyv bar file as CSV (Date,Open,High,Low,Close,Volume)\n"
         "  --help               show this help and exit\n"
         "  --version            show the version and exit\n"
         "\n"
