@@ -1,13 +1,13 @@
 #pragma once
 
-#include "FuzzSupport.h"
-#include "QuoteSources.h"
-#include "GoogleService.h"
-#include "QuoteMediaService.h"
-#include "YahooService.h"
-#include "NamedColumns.h"
 #include "EodhdService.h"
+#include "FuzzSupport.h"
+#include "GoogleService.h"
+#include "NamedColumns.h"
+#include "QuoteMediaService.h"
+#include "QuoteSources.h"
 #include "TiingoService.h"
+#include "YahooService.h"
 
 #include <QLocale>
 

@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QByteArray replies[2] = {reply, reply.left(3) + FourDigitYears(reply.mid(3))};
         int result[2];
         for (int i = 0; i < 2; ++i)
-            result[i] =
-                GoogleService::ParseReply(replies[i], u"IBM"_qs, QLocale::c(), raw[i], output[i]);
+            result[i] = GoogleService::ParseReply(replies[i], u"IBM"_qs, QLocale::c(), raw[i], output[i]);
         FUZZ_CHECK(result[0] == result[1] && SameSeries(raw[0], raw[1]) && SameSeries(output[0], output[1]));
     }
     return 0;

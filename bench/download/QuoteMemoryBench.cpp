@@ -1,9 +1,9 @@
 // Peak memory of parsing a 64 MiB reply, per quote source and per shape of line: the highest
 // resident size of a child process that builds the reply in place and parses it, less what the
 // child held before, against the reply's size (the reply itself counts).
-#include "QuoteSources.h"
 #include "GoogleService.h"
 #include "QuoteMediaService.h"
+#include "QuoteSources.h"
 #include "YahooService.h"
 
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Parsing of 10,000-line replies of each quote service, sort and de-duplication included.
-#include "QuoteSources.h"
 #include "GoogleService.h"
 #include "QuoteMediaService.h"
+#include "QuoteSources.h"
 #include "YahooService.h"
 
 #include <QDate>
@@ -47,10 +47,9 @@ void Parse(benchmark::State &state)
     BarSeries output;
     for (auto _ : state) {
         const int result =
-            source == 0 ? YahooService::ParseReply(reply, QStringLiteral("IBM"), locale, raw, output)
-            : source == 1
-                ? QuoteMediaService::ParseReply(reply, QStringLiteral("IBM"), locale, raw, output)
-                : GoogleService::ParseReply(reply, QStringLiteral("IBM"), locale, raw, output);
+            source == 0   ? YahooService::ParseReply(reply, QStringLiteral("IBM"), locale, raw, output)
+            : source == 1 ? QuoteMediaService::ParseReply(reply, QStringLiteral("IBM"), locale, raw, output)
+                          : GoogleService::ParseReply(reply, QStringLiteral("IBM"), locale, raw, output);
         if (result != QuoteSources::kSuccess || output.BarCount != kLines)
             state.SkipWithError("reply was not parsed");
         benchmark::DoNotOptimize(output.values.data());

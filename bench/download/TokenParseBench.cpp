@@ -1,11 +1,11 @@
 // Parsing of 10,000-line replies of the two token services, sort and de-duplication included.
-#include "QuoteSources.h"
-#include "GoogleService.h"
-#include "QuoteMediaService.h"
-#include "YahooService.h"
-#include "NamedColumns.h"
 #include "EodhdService.h"
+#include "GoogleService.h"
+#include "NamedColumns.h"
+#include "QuoteMediaService.h"
+#include "QuoteSources.h"
 #include "TiingoService.h"
+#include "YahooService.h"
 
 #include <QDate>
 
