@@ -8,6 +8,7 @@
 #include "DownloadBatch.h"
 #include "FolderPath.h"
 #include "PlatformServices.h"
+#include "ServiceRegistry.h"
 #include "SymbolCommands.h"
 #include "SymbolListModel.h"
 #include "SymbolListView.h"
@@ -274,9 +275,8 @@ void Form1::Form_Load()
     QLTpath = settings.QLTpath;
     FileFormat = settings.FileFormat;
     QuoteSource = settings.QuoteSource;
-    m_tokens = settings.tokens;
-    m_downloader.SetEndpoints(settings.endpoints);
-    m_downloader.SetTokens(m_tokens);
+    m_services = settings.services;
+    m_downloader.SetServices(m_services);
     m_downloader.SetLocale(QLocale());
 
     QString symbolsError;
@@ -287,8 +287,8 @@ void Form1::Form_Load()
     // idempotent, so calling them once more covers an index that did not change.
     {
         const QSignalBlocker blockSources(cmbQuoteSource);
-        for (int source = 0; source < QuoteDownloader::kSourceCount; ++source)
-            cmbQuoteSource->addItem(QuoteDownloader::SourceName(source));
+        for (const QuoteService *service : ServiceRegistry::All())
+            cmbQuoteSource->addItem(service->Name());
     }
     cmbQuoteSource->setCurrentIndex(QuoteSource);
     cmbQuoteSource_Click();
@@ -329,7 +329,7 @@ void Form1::Form_Unload()
     settings.QLTpath = QLTpath;
     settings.FileFormat = FileFormat;
     settings.QuoteSource = QuoteSource;
-    settings.tokens = m_tokens;
+    settings.services = m_services;
     if (!INIfileWrite(SettingsPath(), settings, &error))
         report(SettingsPath(), error);
 }
@@ -355,29 +355,27 @@ void Form1::cmdClose_Click()
 void Form1::cmbQuoteSource_Click()
 {
     QuoteSource = cmbQuoteSource->currentIndex();
-    cmdToken->setEnabled(QuoteDownloader::NeedsToken(QuoteSource));
+    const QuoteService *service = ServiceRegistry::At(QuoteSource);
+    cmdToken->setEnabled(service && service->TakesToken());
 }
 
 void Form1::cmdToken_Click()
 {
-    if (QuoteDownloader::NeedsToken(QuoteSource))
-        AskToken(QuoteSource);
+    AskToken(QuoteSource);
 }
 
 void Form1::AskToken(int quoteSource)
 {
-    const bool eodhd = quoteSource == QuoteDownloader::kEodhd;
-    QString &token = eodhd ? m_tokens.EODHD : m_tokens.Tiingo;
+    const QuoteService *service = ServiceRegistry::At(quoteSource);
+    if (!service || !service->TakesToken())
+        return;
+    QString &token = m_services[quoteSource].token;
     // Pasted from a web page, a token often brings a space or line end along.
-    const QString entered =
-        m_platform
-            .AskText(this, eodhd ? QStringLiteral("EODHD API token:") : QStringLiteral("Tiingo API token:"),
-                     token)
-            .trimmed();
+    const QString entered = m_platform.AskText(this, service->Describe().token->prompt, token).trimmed();
     if (entered.isEmpty())
         return;
     token = entered;
-    m_downloader.SetTokens(m_tokens);
+    m_downloader.SetServices(m_services);
 }
 
 void Form1::cmbFileFormat_Click()
@@ -495,10 +493,11 @@ void Form1::cmdStartDownload_Click(int Index)
         m_platform.ShowCritical(this, BatchRules::FolderNotValidMessage());
         return;
     }
-    if (QuoteSource == QuoteDownloader::kTiingo && m_tokens.Tiingo.isEmpty()) {
+    if (const QuoteService *service = ServiceRegistry::At(QuoteSource);
+        service && service->NeedsUserToken() && m_services[QuoteSource].token.isEmpty()) {
         AskToken(QuoteSource);
-        if (m_tokens.Tiingo.isEmpty()) {
-            m_platform.ShowCritical(this, BatchRules::TiingoTokenNeededMessage());
+        if (m_services[QuoteSource].token.isEmpty()) {
+            m_platform.ShowCritical(this, service->Describe().token->missingMessage);
             return;
         }
     }

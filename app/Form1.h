@@ -72,7 +72,7 @@ private:
     QString m_helpFile;
     HttpTransfer m_transfer;
     QuoteDownloader m_downloader;
-    ApiTokens m_tokens;
+    QList<ServiceSettings> m_services; // tokens as entered; the rest as read
     SymbolListModel *m_symbols = nullptr;
     bool m_batchRunning = false;
     bool m_closeRequested = false;

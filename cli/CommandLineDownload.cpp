@@ -10,6 +10,7 @@
 #include "HttpTransfer.h"
 #include "QuoteDownloader.h"
 #include "SaveFile.h"
+#include "ShowFile.h"
 #include "SymbolsFile.h"
 
 #include <QCoreApplication>
@@ -65,13 +66,17 @@ void Print(std::FILE *stream, const QString &text)
 }
 
 // The environment wins over "Quorbex.ini", so a scheduler can keep tokens out of the file.
-ApiTokens WithEnvironmentTokens(ApiTokens tokens)
+QList<ServiceSettings> WithEnvironmentTokens(QList<ServiceSettings> services)
 {
-    if (const QString eodhd = qEnvironmentVariable("QUORBEX_EODHD_TOKEN"); !eodhd.isEmpty())
-        tokens.EODHD = eodhd;
-    if (const QString tiingo = qEnvironmentVariable("QUORBEX_TIINGO_TOKEN"); !tiingo.isEmpty())
-        tokens.Tiingo = tiingo;
-    return tokens;
+    for (qsizetype i = 0; i < services.size(); ++i) {
+        const QuoteService *service = ServiceRegistry::At(int(i));
+        if (!service || !service->TakesToken())
+            continue;
+        if (const QString token = qEnvironmentVariable(qPrintable(service->TokenVariable()));
+            !token.isEmpty())
+            services[i].token = token;
+    }
+    return services;
 }
 
 QStringList ReadSymbols(const QString &path)
@@ -150,7 +155,7 @@ int Download(const CommandLineOptions &options)
     const QString settingsFolder =
         ResolveAppPaths(QCoreApplication::applicationDirPath()).settingsFolder + FolderPath::Separator();
     const AppSettings settings = INIfileRead(settingsFolder + QStringLiteral("Quorbex.ini"));
-    const ApiTokens tokens = WithEnvironmentTokens(settings.tokens);
+    const QList<ServiceSettings> services = WithEnvironmentTokens(settings.services);
     const int quoteSource = options.quoteSource.value_or(settings.QuoteSource);
     const int fileFormat = options.fileFormat.value_or(settings.FileFormat);
     const QStringList symbols = options.symbols.isEmpty()
@@ -174,8 +179,9 @@ int Download(const CommandLineOptions &options)
     folder = FolderPath::WithTrailingSeparator(folder);
     if (!QDir().mkpath(folder))
         return fail(BatchRules::FolderNotCreatedMessage(folder));
-    if (quoteSource == QuoteDownloader::kTiingo && tokens.Tiingo.isEmpty())
-        return fail(BatchRules::TiingoTokenNeededMessage());
+    if (const QuoteService *service = ServiceRegistry::At(quoteSource);
+        service && service->NeedsUserToken() && services.at(quoteSource).token.isEmpty())
+        return fail(service->Describe().token->missingMessage);
 
     // One transfer per job, each on connections of its own.
     std::vector<std::unique_ptr<HttpTransfer>> owned;
@@ -184,8 +190,7 @@ int Download(const CommandLineOptions &options)
         transfers.append(owned.emplace_back(std::make_unique<HttpTransfer>()).get());
         transfers.back()->SetTimeout(std::chrono::seconds(options.timeoutSeconds));
     }
-    QuoteDownloader downloader(*transfers.front(), settings.endpoints);
-    downloader.SetTokens(tokens);
+    QuoteDownloader downloader(*transfers.front(), services);
     downloader.SetLocale(QLocale());
 
 #ifdef Q_OS_UNIX
@@ -252,6 +257,8 @@ int RunCommandLine(int argc, char **argv)
     case CommandLineOptions::Action::Version:
         Print(stdout, QStringLiteral("quorbex " QUORBEX_VERSION "\n"));
         return 0;
+    case CommandLineOptions::Action::Show:
+        return ShowBarFile(parsed.options.showFile, stdout, stderr);
     case CommandLineOptions::Action::Download:
         break;
     }

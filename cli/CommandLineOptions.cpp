@@ -1,11 +1,12 @@
 #include "CommandLineOptions.h"
 
+#include "ServiceRegistry.h"
+#include "ShowFile.h"
+
 #include <cstring>
 
 namespace {
 
-const QStringList kSources = {QStringLiteral("yahoo"), QStringLiteral("quotemedia"), QStringLiteral("google"),
-                              QStringLiteral("eodhd"), QStringLiteral("tiingo")};
 const QStringList kFormats = {QStringLiteral("bin"), QStringLiteral("kyv")};
 
 std::optional<int> NumberIn(const QString &text, int low, int high)
@@ -31,6 +32,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
         options.action = CommandLineOptions::Action::Version;
         return parsed;
     }
+    if (std::optional<ParsedCommandLine> show = ParseShowCommandLine(arguments))
+        return *std::move(show);
 
     bool download = false;
     bool optionsEnded = false;
@@ -68,11 +71,10 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
         }
 
         if (name == QStringLiteral("--source")) {
-            const qsizetype source = kSources.indexOf(value.toLower());
+            const int source = ServiceRegistry::IndexOf(value);
             if (source < 0) {
-                parsed.error = QStringLiteral("quorbex: --source takes yahoo, quotemedia, google, eodhd or "
-                                              "tiingo, not '%1'")
-                                   .arg(value);
+                parsed.error = QStringLiteral("quorbex: --source takes %1, not '%2'")
+                                   .arg(ServiceRegistry::CommandNames(), value);
                 return parsed;
             }
             options.quoteSource = int(source);
@@ -116,18 +118,26 @@ bool WantsCommandLine(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0)
             return false;
-        for (const char *option : {"--download", "--help", "--version"}) {
+        for (const char *option : {"--download", "--help", "--version", "--show"}) {
             if (std::strcmp(argv[i], option) == 0)
                 return true;
         }
+        if (std::strncmp(argv[i], "--show=", 7) == 0)
+            return true;
     }
     return false;
 }
 
 QString CommandLineHelp()
 {
-    return QStringLiteral(
+    QStringList variables;
+    for (const QuoteService *service : ServiceRegistry::All()) {
+        if (service->TakesToken())
+            variables.append(service->TokenVariable());
+    }
+    QString help = QStringLiteral(
         "Usage: quorbex --download [SYMBOL...] [OPTION...]\n"
+        "  or:  quorbex --show FILE\n"
         "  or:  quorbex --help | --version\n"
         "Download the daily price history of each SYMBOL and write it as a bar file, without opening\n"
         "the window, as a scheduled job would. Without a SYMBOL every symbol of Symbols.txt is\n"
@@ -136,18 +146,19 @@ QString CommandLineHelp()
         "\n"
         "Options:\n"
         "  --download           download without opening the window\n"
-        "  --source NAME        quote service: yahoo, quotemedia, google, eodhd or tiingo\n"
+        "  --source NAME        quote service: %1\n"
         "  --format bin|kyv     Brindlemoor .bin or Quillamere Trader .kyv bar files\n"
         "  --start-year YEAR    first year wanted, 1900 to this year\n"
         "  --folder DIR         folder for the files, created when missing (default: the folder\n"
         "                       Quorbex.ini keeps for the format)\n"
         "  --jobs N             requests in flight at once, 1 to 8 (default 1)\n"
         "  --timeout SECONDS    give up on a reply after SECONDS, 1 to 600 (default 10)\n"
+        "  --show FILE          print a .bin or .kyv bar file as CSV (Date,Open,High,Low,Close,Volume)\n"
         "  --help               show this help and exit\n"
         "  --version            show the version and exit\n"
         "\n"
         "Environment:\n"
-        "  QUORBEX_EODHD_TOKEN, QUORBEX_TIINGO_TOKEN\n"
+        "  %2\n"
         "                       API tokens; they win over the [Tokens] section of Quorbex.ini\n"
         "\n"
         "Output:\n"
@@ -159,4 +170,5 @@ QString CommandLineHelp()
         "Exit status:\n"
         "  0 every symbol succeeded; 1 some did not; 2 a usage error or a failed check;\n"
         "  130 stopped by SIGINT or SIGTERM.\n");
+    return help.arg(ServiceRegistry::CommandNames(), variables.join(QStringLiteral(", ")));
 }

@@ -8,7 +8,7 @@
 // What `quorbex --download ...` was asked to do. Unset choices come from "Quorbex.ini".
 struct CommandLineOptions
 {
-    enum class Action { Download, Help, Version };
+    enum class Action { Download, Help, Version, Show };
 
     Action action = Action::Download;
     QStringList symbols; // empty: every symbol of "Symbols.txt"
@@ -18,6 +18,7 @@ struct CommandLineOptions
     std::optional<QString> folder;
     int jobs = 1;
     int timeoutSeconds = 10;
+    QString showFile; // the bar file of --show
 };
 
 struct ParsedCommandLine

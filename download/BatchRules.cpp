@@ -52,11 +52,6 @@ QString FolderNotCreatedMessage(const QString &folder)
     return QStringLiteral("Destination folder could not be created: ") + folder;
 }
 
-QString TiingoTokenNeededMessage()
-{
-    return QStringLiteral("A Tiingo API token is needed: press Token... to enter yours.");
-}
-
 QString OutputName(const QString &symbol)
 {
     const qsizetype colon = symbol.indexOf(u':');

@@ -21,8 +21,6 @@ struct StartYearCheck
 [[nodiscard]] QString NoSymbolsMessage();
 [[nodiscard]] QString FolderNotValidMessage();
 [[nodiscard]] QString FolderNotCreatedMessage(const QString &folder);
-// Tiingo has no public token: a run from it needs the user's own.
-[[nodiscard]] QString TiingoTokenNeededMessage();
 
 // The file name base for a symbol: the text after its first ":", or the whole symbol with every
 // ":" made "." when nothing follows that colon.

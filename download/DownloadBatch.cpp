@@ -96,6 +96,7 @@ private:
     struct Entry
     {
         Request request;
+        HistoryFetch history;
         std::optional<Fetched> fetched;
     };
 
@@ -103,9 +104,16 @@ private:
     {
         if (m_over)
             return;
-        const qint64 number = std::exchange(m_fetching[slot], -1);
+        const qint64 number = m_fetching[slot];
         Entry &entry = m_entries.at(std::size_t(number - m_firstNumber));
-        entry.fetched = m_batch.Parse(entry.request, m_transfers[slot]->TakeResult());
+        m_batch.m_downloader.Absorb(entry.history, m_transfers[slot]->TakeResult());
+        if (!entry.history.done) {
+            // The next piece of the same history, on the same transfer.
+            m_transfers[slot]->Start(entry.history.request.url, entry.history.request.headers);
+            return;
+        }
+        m_fetching[slot] = -1;
+        entry.fetched = Finished(entry.history);
         Pump();
     }
 
@@ -147,15 +155,16 @@ private:
             return false;
         }
         m_batch.m_rows.RowStarted(*row);
-        Entry &entry = m_entries.emplace_back(Entry{m_batch.Begin(*row), std::nullopt});
-        const SourceRequest request =
-            m_batch.m_downloader.Request(entry.request.quoteSource, row->symbol, m_batch.m_startYear);
-        if (!request.cause.isEmpty()) {
-            entry.fetched = Fetched{RowOutcome::RequestFailed, request.cause, {}};
+        const Request request = m_batch.Begin(*row);
+        Entry &entry = m_entries.emplace_back(
+            Entry{request, m_batch.m_downloader.Begin(request.quoteSource, row->symbol, m_batch.StartDate()),
+                  std::nullopt});
+        if (entry.history.done) {
+            entry.fetched = Finished(entry.history);
             return true;
         }
         m_fetching[slot] = m_firstNumber + qint64(m_entries.size()) - 1;
-        m_transfers[slot]->Start(request.url, request.headers);
+        m_transfers[slot]->Start(entry.history.request.url, entry.history.request.headers);
         return true;
     }
 
@@ -205,7 +214,7 @@ DownloadBatch::Request DownloadBatch::Begin(const BatchRow &row)
 DownloadBatch::Fetched DownloadBatch::Fetch(const Request &request)
 {
     Fetched fetched;
-    const SourceOutcome source = m_downloader.Download(request.quoteSource, request.row.symbol, m_startYear);
+    const SourceOutcome source = m_downloader.Download(request.quoteSource, request.row.symbol, StartDate());
     fetched.result = source.result;
     fetched.cause = source.cause;
     if (fetched.result == RowOutcome::Success)
@@ -213,16 +222,11 @@ DownloadBatch::Fetched DownloadBatch::Fetch(const Request &request)
     return fetched;
 }
 
-DownloadBatch::Fetched DownloadBatch::Parse(const Request &request, const FetchResult &reply) const
+DownloadBatch::Fetched DownloadBatch::Finished(HistoryFetch &history)
 {
-    Fetched fetched;
-    BarSeries raw;
-    const SourceOutcome source =
-        m_downloader.Parse(request.quoteSource, reply, request.row.symbol, raw, fetched.series);
-    fetched.result = source.result;
-    fetched.cause = source.cause;
-    if (fetched.result != RowOutcome::Success)
-        fetched.series = {};
+    Fetched fetched{history.outcome.result, history.outcome.cause, {}};
+    if (fetched.result == RowOutcome::Success)
+        fetched.series = std::move(history.series);
     return fetched;
 }
 

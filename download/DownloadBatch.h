@@ -2,6 +2,7 @@
 
 #include "BarSeries.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 
@@ -9,7 +10,7 @@
 
 class HttpTransfer;
 class QuoteDownloader;
-struct FetchResult;
+struct HistoryFetch;
 
 // The outcome of one symbol, as both faces show it.
 struct RowOutcome
@@ -94,8 +95,6 @@ public:
 
     [[nodiscard]] Request Begin(const BatchRow &row);
     [[nodiscard]] Fetched Fetch(const Request &request);
-    // The second half of Fetch(), for a reply fetched elsewhere.
-    [[nodiscard]] Fetched Parse(const Request &request, const FetchResult &reply) const;
     [[nodiscard]] RowOutcome Finish(Fetched &fetched);
 
     [[nodiscard]] static QString StatusText(int result);
@@ -104,6 +103,8 @@ private:
     class Concurrent;
 
     static void Count(Summary &summary, int result);
+    [[nodiscard]] static Fetched Finished(HistoryFetch &history);
+    [[nodiscard]] QDate StartDate() const { return QDate(m_startYear, 1, 1); }
 
     QuoteDownloader &m_downloader;
     BatchRows &m_rows;

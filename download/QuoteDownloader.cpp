@@ -1,8 +1,9 @@
 #include "QuoteDownloader.h"
 
 #include "QuoteSources.h"
-#include "TokenSources.h"
+#include "ServiceRegistry.h"
 
+#include <limits>
 #include <utility>
 
 namespace {
@@ -12,8 +13,6 @@ constexpr qsizetype kShownLineLength = 80;
 QString HttpCause(int status)
 {
     switch (status) {
-    case 401:
-        return QStringLiteral("HTTP 401 Unauthorized: check the API token");
     case 429:
         return QStringLiteral("HTTP 429 Too Many Requests: the service's rate limit");
     default:
@@ -21,6 +20,7 @@ QString HttpCause(int status)
     }
     // The standard phrases: HTTP/2 sends none, and a server's own may be anything.
     static const std::pair<int, const char *> kReasons[] = {{400, "Bad Request"},
+                                                            {401, "Unauthorized"},
                                                             {402, "Payment Required"},
                                                             {403, "Forbidden"},
                                                             {404, "Not Found"},
@@ -57,38 +57,44 @@ QString FirstLine(QByteArrayView body)
     return text;
 }
 
+// A service's refusal of its token or key names it as the service does.
+QString StatusCause(const QuoteService &service, int status)
+{
+    const auto &token = service.Describe().token;
+    if (token && token->refusals.contains(status))
+        return HttpCause(status) + QStringLiteral(": check the ") + token->word;
+    return HttpCause(status);
+}
+
+// The bars of an older piece ahead of those already gathered: the pieces come from the newest back,
+// and a bar the newer piece holds is kept from there.
+void PrependOlder(BarSeries &gathered, const BarSeries &older)
+{
+    const double first =
+        gathered.BarCount > 0 ? gathered.BarDate(1) : std::numeric_limits<double>::infinity();
+    std::size_t keep = 0;
+    while (keep < older.dates.size() && older.dates[keep] < first)
+        ++keep;
+    gathered.dates.insert(gathered.dates.begin(), older.dates.begin(),
+                          older.dates.begin() + std::ptrdiff_t(keep));
+    gathered.values.insert(gathered.values.begin(), older.values.begin(),
+                           older.values.begin() + std::ptrdiff_t(keep));
+    gathered.BarCount += int(keep);
+    gathered.RowCount = gathered.BarCount + 1;
+}
+
 } // namespace
 
-QuoteDownloader::QuoteDownloader(HttpTransfer &transfer, Endpoints endpoints)
-    : m_transfer(transfer), m_endpoints(std::move(endpoints))
-{}
-
-QString QuoteDownloader::SourceName(int quoteSource)
+QuoteDownloader::QuoteDownloader(HttpTransfer &transfer, QList<ServiceSettings> services)
+    : m_transfer(transfer), m_services(std::move(services))
 {
-    switch (quoteSource) {
-    case kYahoo:
-        return QStringLiteral("Yahoo! Finance");
-    case kQuoteMedia:
-        return QStringLiteral("QuoteMedia");
-    case kGoogle:
-        return QStringLiteral("Google Finance");
-    case kEodhd:
-        return QStringLiteral("EODHD (API token)");
-    case kTiingo:
-        return QStringLiteral("Tiingo (API token)");
-    default:
-        return {};
-    }
+    m_services.resize(ServiceRegistry::Count());
 }
 
-void QuoteDownloader::SetEndpoints(const Endpoints &endpoints)
+void QuoteDownloader::SetServices(QList<ServiceSettings> services)
 {
-    m_endpoints = endpoints;
-}
-
-void QuoteDownloader::SetTokens(const ApiTokens &tokens)
-{
-    m_tokens = tokens;
+    m_services = std::move(services);
+    m_services.resize(ServiceRegistry::Count());
 }
 
 void QuoteDownloader::SetLocale(const QLocale &locale)
@@ -96,72 +102,43 @@ void QuoteDownloader::SetLocale(const QLocale &locale)
     m_locale = locale;
 }
 
-SourceRequest QuoteDownloader::Request(int quoteSource, const QString &symbol, int startyear) const
+SourceRequest QuoteDownloader::Request(int quoteSource, const QString &symbol, QDate start) const
 {
-    switch (quoteSource) {
-    case kYahoo:
-        return {QuoteSources::YahooUrl(m_endpoints.Yahoo, symbol, startyear), {}, {}};
-    case kQuoteMedia:
-        return {QuoteSources::QuoteMediaUrl(m_endpoints.QuoteMedia, m_endpoints.QuoteMediaWebmasterId, symbol,
-                                            startyear),
-                {},
-                {}};
-    case kGoogle:
-        return {QuoteSources::GoogleUrl(m_endpoints.Google, symbol, startyear), {}, {}};
-    case kEodhd: {
-        // The service's own demo token serves a few symbols, so the source works before the user has one.
-        const QString token = m_tokens.EODHD.isEmpty() ? QStringLiteral("demo") : m_tokens.EODHD;
-        return {TokenSources::EodhdUrl(m_endpoints.EODHD, token, symbol, startyear), {}, {}};
-    }
-    case kTiingo:
-        if (m_tokens.Tiingo.isEmpty())
-            return {{}, {}, QStringLiteral("no Tiingo API token")};
-        return {TokenSources::TiingoUrl(m_endpoints.Tiingo, symbol, startyear),
-                {{"Authorization", "Token " + m_tokens.Tiingo.toUtf8()}},
-                {}};
-    default:
+    const QuoteService *service = ServiceRegistry::At(quoteSource);
+    if (!service)
         return {{}, {}, QStringLiteral("unknown quote source")};
-    }
+    return service->Request(m_services.at(quoteSource), symbol, start);
 }
 
 SourceOutcome QuoteDownloader::Parse(int quoteSource, const FetchResult &reply, const QString &symbol,
                                      BarSeries &raw, BarSeries &output) const
 {
-    const bool tokenSource = NeedsToken(quoteSource);
+    ParsedReply parsed;
+    return Judge(quoteSource, reply, symbol, raw, output, parsed);
+}
+
+SourceOutcome QuoteDownloader::Judge(int quoteSource, const FetchResult &reply, const QString &symbol,
+                                     BarSeries &raw, BarSeries &output, ParsedReply &parsed) const
+{
+    const QuoteService *service = ServiceRegistry::At(quoteSource);
+    if (!service)
+        return {QuoteSources::kRequestFailed, QStringLiteral("unknown quote source")};
     if (!reply.ok)
         return {QuoteSources::kRequestFailed, Redacted(reply.cause)};
     const bool httpError = reply.httpStatus >= 400;
-    if (tokenSource && httpError)
-        return {QuoteSources::kRequestFailed, HttpCause(reply.httpStatus)};
+    const bool judgedByStatus = service->Describe().judgedByStatus;
+    if (judgedByStatus && httpError)
+        return {QuoteSources::kRequestFailed, StatusCause(*service, reply.httpStatus)};
 
-    bool cutShort = false;
-    int result = QuoteSources::kRequestFailed;
-    switch (quoteSource) {
-    case kYahoo:
-        result = QuoteSources::ParseYahooReply(reply.body, symbol, m_locale, raw, output);
-        break;
-    case kQuoteMedia:
-        result = QuoteSources::ParseQuoteMediaReply(reply.body, symbol, m_locale, raw, output);
-        break;
-    case kGoogle:
-        result = QuoteSources::ParseGoogleReply(reply.body, symbol, m_locale, raw, output);
-        break;
-    case kEodhd:
-        result = TokenSources::ParseEodhdReply(reply.body, symbol, raw, output, cutShort);
-        break;
-    case kTiingo:
-        result = TokenSources::ParseTiingoReply(reply.body, symbol, raw, output, cutShort);
-        break;
-    default:
-        return {QuoteSources::kRequestFailed, QStringLiteral("unknown quote source")};
-    }
+    parsed = service->Parse(reply, symbol, m_locale, raw, output);
+    const int result = parsed.result;
     if (result == QuoteSources::kSuccess)
         return {result, {}};
-    cutShort = cutShort || (!tokenSource && result == QuoteSources::kRequestFailed &&
-                            QuoteSources::EndsInsideALine(reply.body));
+    if (!parsed.cause.isEmpty())
+        return {result, Redacted(parsed.cause)};
     if (httpError)
-        return {result, HttpCause(reply.httpStatus)};
-    if (cutShort)
+        return {result, StatusCause(*service, reply.httpStatus)};
+    if (parsed.cutShort)
         return {result, QStringLiteral("reply cut short")};
     if (result == QuoteSources::kRequestFailed && reply.body.isEmpty())
         return {result, QStringLiteral("reply is empty")};
@@ -170,33 +147,75 @@ SourceOutcome QuoteDownloader::Parse(int quoteSource, const FetchResult &reply, 
     return {result, QStringLiteral("no price lines")};
 }
 
-SourceOutcome QuoteDownloader::Download(int quoteSource, const QString &symbol, int startyear)
+HistoryFetch QuoteDownloader::Begin(int quoteSource, const QString &symbol, QDate start) const
 {
-    const SourceRequest request = Request(quoteSource, symbol, startyear);
-    if (!request.cause.isEmpty())
-        return {QuoteSources::kRequestFailed, request.cause};
-    const FetchResult reply = m_transfer.Fetch(request.url, request.headers);
-    return Parse(quoteSource, reply, symbol, RawSeries, OutputSeries);
+    HistoryFetch fetch;
+    fetch.quoteSource = quoteSource;
+    fetch.symbol = symbol;
+    fetch.start = start;
+    fetch.request = Request(quoteSource, symbol, start);
+    if (!fetch.request.cause.isEmpty()) {
+        fetch.outcome = {QuoteSources::kRequestFailed, fetch.request.cause};
+        fetch.done = true;
+    }
+    return fetch;
 }
 
-int QuoteDownloader::DownloadYahooData(const QString &symbol, int startyear)
+void QuoteDownloader::Absorb(HistoryFetch &fetch, const FetchResult &reply) const
 {
-    return Download(kYahoo, symbol, startyear).result;
+    BarSeries raw;
+    BarSeries piece;
+    ParsedReply parsed;
+    const SourceOutcome outcome = Judge(fetch.quoteSource, reply, fetch.symbol, raw, piece, parsed);
+    const bool first = fetch.pieces++ == 0;
+    if (!first && outcome.result == QuoteSources::kNoData) {
+        // The piece before ended where the history begins.
+        fetch.done = true;
+        return;
+    }
+    fetch.outcome = outcome;
+    if (outcome.result != QuoteSources::kSuccess) {
+        fetch.series = {};
+        fetch.done = true;
+        return;
+    }
+    const QuoteService &service = *ServiceRegistry::At(fetch.quoteSource);
+    std::optional<SourceRequest> next;
+    if (fetch.pieces < kMaxPieces)
+        next = service.NextPiece(m_services.at(fetch.quoteSource), fetch.symbol, fetch.start, parsed, piece);
+    if (first) {
+        fetch.raw = std::move(raw);
+        fetch.series = std::move(piece);
+    } else {
+        fetch.raw.BarCount += raw.BarCount;
+        fetch.raw.RowCount = fetch.raw.BarCount + 1;
+        PrependOlder(fetch.series, piece);
+    }
+    if (!next || !next->cause.isEmpty() || next->url == fetch.request.url) {
+        fetch.done = true;
+        return;
+    }
+    fetch.request = std::move(*next);
 }
 
-int QuoteDownloader::DownloadGoogleData(const QString &symbol, int startyear)
+SourceOutcome QuoteDownloader::Download(int quoteSource, const QString &symbol, QDate start)
 {
-    return Download(kGoogle, symbol, startyear).result;
-}
-
-int QuoteDownloader::DownloadQuoteMediaData(const QString &symbol, int startyear)
-{
-    return Download(kQuoteMedia, symbol, startyear).result;
+    HistoryFetch fetch = Begin(quoteSource, symbol, start);
+    while (!fetch.done)
+        Absorb(fetch, m_transfer.Fetch(fetch.request.url, fetch.request.headers));
+    if (fetch.outcome.result == QuoteSources::kSuccess) {
+        RawSeries = std::move(fetch.raw);
+        OutputSeries = std::move(fetch.series);
+    } else if (fetch.outcome.result == QuoteSources::kNoData) {
+        RawSeries.Symbol = symbol;
+    }
+    return fetch.outcome;
 }
 
 QString QuoteDownloader::Redacted(QString text) const
 {
-    for (const QString &token : {m_tokens.EODHD, m_tokens.Tiingo}) {
+    for (const ServiceSettings &settings : m_services) {
+        const QString &token = settings.token;
         if (token.isEmpty())
             continue;
         text.replace(token, QStringLiteral("***"));

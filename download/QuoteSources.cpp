@@ -19,44 +19,6 @@ using QuoteConversions::ToFiniteSingle;
 using QuoteConversions::ToSingle;
 using QuoteConversions::WholeNumber;
 
-enum class WalkOrder { LastLineUp, FirstLineDown };
-
-// The first `separator` in [pos, end), or end.
-const char *FindSeparator(const char *pos, const char *const end, char separator)
-{
-    while (pos != end && *pos != separator)
-        ++pos;
-    return pos;
-}
-
-// Up to N pieces of a text cut at every `separator`; pieces past the N-th are ignored.
-template <std::size_t N> struct Pieces
-{
-    std::array<QByteArrayView, N> piece{};
-    std::size_t count = 0;
-
-    Pieces(QByteArrayView text, char separator)
-    {
-        // Fields are short: a memchr call per field would cost more than the search.
-        const char *start = text.data();
-        const char *const end = start + text.size();
-        for (;;) {
-            const char *const stop = FindSeparator(start, end, separator);
-            piece[count++] = QByteArrayView(start, stop - start);
-            if (stop == end || count == N)
-                break;
-            start = stop + 1;
-        }
-    }
-
-    [[nodiscard]] bool Has(std::size_t index) const { return index < count; }
-    // A piece the text does not have reads as empty text.
-    [[nodiscard]] QByteArrayView operator[](std::size_t index) const
-    {
-        return Has(index) ? piece[index] : QByteArrayView();
-    }
-};
-
 bool IsBlank(QByteArrayView line)
 {
     for (const char c : line) {
@@ -66,30 +28,9 @@ bool IsBlank(QByteArrayView line)
     return true;
 }
 
-bool EqualsIgnoringCase(QByteArrayView a, QByteArrayView b)
-{
-    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 bool PassesHeaderCheck(QByteArrayView reply)
 {
     return reply.size() >= 4 && EqualsIgnoringCase(reply.first(4), "Date");
-}
-
-// One line's bar as it is converted: the date stays 0.0 when it cannot be built.
-struct Bar
-{
-    double &date;
-    BarSeries::Values &values;
-};
-
-// The date, when all three parts are there and make one.
-void SetDate(Bar &bar, std::optional<int> year, std::optional<int> month, std::optional<int> day)
-{
-    if (!year || !month || !day)
-        return;
-    if (const auto date = DateValue::CalendarDate(*year, *month, *day))
-        bar.date = *date;
 }
 
 qsizetype CountFields(QByteArrayView line, qsizetype enough)
@@ -137,9 +78,10 @@ bool MayHoldDate(QByteArrayView line)
 // The steps every source shares from the header check to the output series. Lines are walked in
 // place, without an index of them, and `convert(line, firstDataLine, bar)` fills a bar from a
 // non-blank data line. An allocation failure fails the request and leaves both series alone.
-template <typename ConvertLine>
+} // namespace
+
 int ParseLines(QByteArrayView reply, const QString &symbol, WalkOrder order, bool keepRepeatedDates,
-               BarSeries &raw, BarSeries &output, ConvertLine convert)
+               BarSeries &raw, BarSeries &output, LineConverter convert)
 {
     if (!PassesHeaderCheck(reply))
         return kRequestFailed;
@@ -230,47 +172,14 @@ int ParseLines(QByteArrayView reply, const QString &symbol, WalkOrder order, boo
     return kSuccess;
 }
 
-void ConvertYahooLine(QByteArrayView line, bool firstDataLine, const QLocale &locale, Bar &bar)
+void SetDate(Bar &bar, std::optional<int> year, std::optional<int> month, std::optional<int> day)
 {
-    const Pieces<7> f(line, ',');
-    const Pieces<3> p(f[0], '-');
-    SetDate(bar, WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale));
-
-    // Scale the prices to the adjusted close and the volume the other way; the newest line (right
-    // after the header) is taken as reported.
-    const double close = LeadingNumber(f[4]);
-    const double adjustedClose = LeadingNumber(f[6]);
-    const bool sameText = EqualsIgnoringCase(f[4], f[6]);
-    double priceFactor = close != 0.0 && !sameText ? adjustedClose / close : 1.0;
-    double volumeFactor = adjustedClose != 0.0 && !sameText ? close / adjustedClose : 1.0;
-    if (firstDataLine) {
-        priceFactor = 1.0;
-        volumeFactor = 1.0;
-    }
-    for (std::size_t column = 0; column < 3; ++column)
-        bar.values[column] = ToSingle(LeadingNumber(f[column + 1]) * priceFactor);
-    bar.values[3] = ToSingle(firstDataLine ? close : adjustedClose);
-    if (const auto volume = StrictNumber(f[5], locale)) {
-        if (const auto single = ToFiniteSingle(std::floor(*volume * volumeFactor)))
-            bar.values[4] = *single;
-    }
+    if (!year || !month || !day)
+        return;
+    if (const auto date = DateValue::CalendarDate(*year, *month, *day))
+        bar.date = *date;
 }
 
-std::optional<int> GoogleMonth(QByteArrayView text, const QLocale &locale)
-{
-    static constexpr std::array<QByteArrayView, 12> kNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    for (std::size_t i = 0; i < kNames.size(); ++i) {
-        if (EqualsIgnoringCase(text, kNames[i]))
-            return int(i) + 1;
-    }
-    return WholeNumber(text, locale);
-}
-
-using Prices = std::array<float, 4>; // open, high, low, close
-
-// Columns 1 to 5 of a bar from fields 1 to 5. A missing field leaves its price as it was, a zero
-// open, high or low takes the close, and a volume that is not a number leaves 0.
 void SetPricesAndVolume(const Pieces<6> &f, const QLocale &locale, Prices &price, Bar &bar)
 {
     for (std::size_t k = 0; k < 4; ++k) {
@@ -291,55 +200,10 @@ void SetPricesAndVolume(const Pieces<6> &f, const QLocale &locale, Prices &price
     }
 }
 
-// Digits of the whole part of a leading number, blanks, tabs and line feeds passed over.
-int WholeDigits(QByteArrayView text)
+QByteArray EncodePathSegment(const QString &symbol)
 {
-    int digits = 0;
-    bool signAllowed = true;
-    for (const char c : text) {
-        if (c == ' ' || c == '\t' || c == '\n')
-            continue;
-        if (signAllowed && (c == '+' || c == '-')) {
-            signAllowed = false;
-            continue;
-        }
-        if (c < '0' || c > '9')
-            break;
-        signAllowed = false;
-        ++digits;
-    }
-    return digits;
+    return QUrl::toPercentEncoding(symbol);
 }
-
-// Google's prices carry over from the line converted before when a line lacks them.
-void ConvertGoogleLine(QByteArrayView line, const QLocale &locale, Prices &working, Bar &bar)
-{
-    const Pieces<6> f(line, ',');
-    const Pieces<3> p(f[0], '-');
-    // A date needs all three of its own parts; parts left over from another line would date the bar
-    // wrongly instead of marking it as undated.
-    if (p.Has(2)) {
-        // Two digits name a year of 1931..2030; a longer year part is the year itself.
-        double year = LeadingNumber(p[2]);
-        if (p[2].size() < 3 || WholeDigits(p[2]) < 3)
-            year += year <= 30 ? 2000 : 1900;
-        SetDate(bar, WholeNumber(year), GoogleMonth(p[1], locale), WholeNumber(LeadingNumber(p[0])));
-    }
-    SetPricesAndVolume(f, locale, working, bar);
-}
-
-void ConvertQuoteMediaLine(QByteArrayView line, const QLocale &locale, Bar &bar)
-{
-    const Pieces<6> f(line, ',');
-    const Pieces<3> p(f[0], '-');
-    if (p.Has(2)) {
-        SetDate(bar, WholeNumber(p[0], locale), WholeNumber(p[1], locale), WholeNumber(p[2], locale));
-    }
-    Prices price{}; // cleared for every line
-    SetPricesAndVolume(f, locale, price, bar);
-}
-
-} // namespace
 
 QUrl BuildUrl(const QString &baseUrl, const QByteArray &pathAndQuery)
 {
@@ -379,53 +243,6 @@ QByteArray EncodeSymbol(const QString &symbol)
         }
     }
     return encoded;
-}
-
-QUrl YahooUrl(const QString &baseUrl, const QString &symbol, int startyear)
-{
-    return BuildUrl(baseUrl, "/table.csv?s=" + EncodeSymbol(symbol) +
-                                 "&a=0&b=1&c=" + QByteArray::number(startyear) + "&g=d&ignore=.csv");
-}
-
-QUrl GoogleUrl(const QString &baseUrl, const QString &symbol, int startyear)
-{
-    return BuildUrl(baseUrl, "/finance/historical?q=" + EncodeSymbol(symbol) + "&startdate=Jan+1%2C+" +
-                                 QByteArray::number(startyear) + "&output=csv");
-}
-
-QUrl QuoteMediaUrl(const QString &baseUrl, const QString &webmasterId, const QString &symbol, int startyear)
-{
-    return BuildUrl(baseUrl, "/quotetools/getHistoryDownload.csv?&webmasterId=" + EncodeSymbol(webmasterId) +
-                                 "&startDay=1&startMonth=0&startYear=" + QByteArray::number(startyear) +
-                                 "&isRanged=true&symbol=" + EncodeSymbol(symbol));
-}
-
-int ParseYahooReply(const QByteArray &reply, const QString &symbol, const QLocale &locale, BarSeries &raw,
-                    BarSeries &output)
-{
-    return ParseLines(reply, symbol, WalkOrder::LastLineUp, false, raw, output,
-                      [&](QByteArrayView line, bool firstDataLine, Bar &bar) {
-                          ConvertYahooLine(line, firstDataLine, locale, bar);
-                      });
-}
-
-int ParseGoogleReply(const QByteArray &reply, const QString &symbol, const QLocale &locale, BarSeries &raw,
-                     BarSeries &output)
-{
-    // Replies begin with three bytes (a byte-order mark) ahead of the header.
-    const QByteArrayView body = QByteArrayView(reply).sliced(std::min<qsizetype>(3, reply.size()));
-    Prices working{};
-    return ParseLines(
-        body, symbol, WalkOrder::LastLineUp, false, raw, output,
-        [&](QByteArrayView line, bool, Bar &bar) { ConvertGoogleLine(line, locale, working, bar); });
-}
-
-// QuoteMedia keeps repeated dates: it never had a duplicate removal.
-int ParseQuoteMediaReply(const QByteArray &reply, const QString &symbol, const QLocale &locale,
-                         BarSeries &raw, BarSeries &output)
-{
-    return ParseLines(reply, symbol, WalkOrder::FirstLineDown, true, raw, output,
-                      [&](QByteArrayView line, bool, Bar &bar) { ConvertQuoteMediaLine(line, locale, bar); });
 }
 
 } // namespace QuoteSources

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "EodhdService.h"
 #include "FuzzSupport.h"
+#include "GoogleService.h"
+#include "NamedColumns.h"
+#include "QuoteMediaService.h"
 #include "QuoteSources.h"
-#include "TokenSources.h"
+#include "TiingoService.h"
+#include "YahooService.h"
 
 #include <QLocale>
 

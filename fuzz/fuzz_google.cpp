@@ -24,7 +24,7 @@ static QByteArray FourDigitYears(const QByteArray &reply)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    CheckReply(data, size, QuoteSources::ParseGoogleReply, 3, Repeats::Dropped);
+    CheckReply(data, size, GoogleService::ParseReply, 3, Repeats::Dropped);
     // Once a year of three or more digits is taken as it is, "3-May-2013" means "3-May-13".
     if (size > 3) {
         const QByteArray reply(reinterpret_cast<const char *>(data), qsizetype(size));
@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QByteArray replies[2] = {reply, reply.left(3) + FourDigitYears(reply.mid(3))};
         int result[2];
         for (int i = 0; i < 2; ++i)
-            result[i] =
-                QuoteSources::ParseGoogleReply(replies[i], u"IBM"_qs, QLocale::c(), raw[i], output[i]);
+            result[i] = GoogleService::ParseReply(replies[i], u"IBM"_qs, QLocale::c(), raw[i], output[i]);
         FUZZ_CHECK(result[0] == result[1] && SameSeries(raw[0], raw[1]) && SameSeries(output[0], output[1]));
     }
     return 0;

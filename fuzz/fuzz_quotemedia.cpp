@@ -2,6 +2,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    CheckReply(data, size, QuoteSources::ParseQuoteMediaReply, 0, Repeats::Kept);
+    CheckReply(data, size, QuoteMediaService::ParseReply, 0, Repeats::Kept);
     return 0;
 }

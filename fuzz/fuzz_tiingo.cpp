@@ -2,6 +2,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    CheckTokenReply(data, size, TokenSources::ParseTiingoReply);
+    CheckTokenReply(data, size, TiingoService::ParseReply);
     return 0;
 }

@@ -2,6 +2,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    CheckReply(data, size, QuoteSources::ParseYahooReply, 0, Repeats::Dropped);
+    CheckReply(data, size, YahooService::ParseReply, 0, Repeats::Dropped);
     return 0;
 }

@@ -3,8 +3,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-// Answers every request on 127.0.0.1 with `status` and `body`, then closes the connection, and
-// records each request's target and head.
+// Answers every request on 127.0.0.1 with `status` and `body` (or the next of `queued`), then closes the
+// connection, and records each request's target and head.
 class CannedHttpServer : public QTcpServer
 {
 public:
@@ -17,6 +17,8 @@ public:
                     return;
                 heads.append(socket->readAll());
                 targets.append(heads.last().split(' ').value(1));
+                if (!queued.isEmpty())
+                    body = queued.takeFirst();
                 socket->write("HTTP/1.1 " + status + "\r\nConnection: close\r\nContent-Length: " +
                               QByteArray::number(body.size()) + "\r\n\r\n" + body);
                 socket->disconnectFromHost();
@@ -29,6 +31,7 @@ public:
 
     QByteArray status = "200 OK";
     QByteArray body;
+    QList<QByteArray> queued; // bodies for the next requests in turn, before `body` again
     QList<QByteArray> targets;
     QList<QByteArray> heads;
 };

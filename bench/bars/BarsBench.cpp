@@ -1,3 +1,4 @@
+#include "BarFileReader.h"
 #include "BarFileWriter.h"
 #include "BarSeries.h"
 
@@ -81,6 +82,34 @@ void KyvLongSymbol(benchmark::State &state)
     state.SetComplexityN(state.range(0));
 }
 
+// A read of either format, from bytes already in memory.
+void Read(benchmark::State &state, bool kyv)
+{
+    const BarSeries series = MakeRawSeries(int(state.range(0)), false);
+    BarSeries output;
+    RemoveDuplicateDates(series, output);
+    const QByteArray bytes = kyv ? KyvFileBytes(output, 2000) : BinFileBytes(output);
+    for (auto _ : state) {
+        const BarFileContents contents = kyv ? ReadKyvData(bytes) : ReadBinData(bytes);
+        if (!contents.ok()) {
+            state.SkipWithError("read failed");
+            return;
+        }
+        benchmark::DoNotOptimize(contents.series.dates.data());
+    }
+    state.SetItemsProcessed(state.iterations() * output.BarCount);
+}
+
+void ReadBin(benchmark::State &state)
+{
+    Read(state, false);
+}
+
+void ReadKyv(benchmark::State &state)
+{
+    Read(state, true);
+}
+
 void Sizes(benchmark::internal::Benchmark *b)
 {
     b->ArgNames({"bars", "descending"});
@@ -93,6 +122,8 @@ void Sizes(benchmark::internal::Benchmark *b)
 BENCHMARK(Sort)->Apply(Sizes);
 BENCHMARK(SortDedupWriteBin)->Apply(Sizes);
 BENCHMARK(SortDedupWriteKyv)->Apply(Sizes);
+BENCHMARK(ReadBin)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ReadKyv)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(KyvLongSymbol)->RangeMultiplier(4)->Range(1250, 80000)->Unit(benchmark::kMicrosecond)->Complexity();
 
 } // namespace

@@ -96,16 +96,16 @@ int main(int argc, char **argv)
     ini.close();
 
     HttpTransfer unused;
-    Endpoints endpoints;
-    endpoints.Yahoo = base;
-    const QuoteDownloader downloader(unused, endpoints);
+    QList<ServiceSettings> services = ServiceRegistry::DefaultSettings();
+    services[0].base = base;
+    const QuoteDownloader downloader(unused, services);
     QStringList symbols;
     QStringList curlArguments{QStringLiteral("-s"), QStringLiteral("-f")};
     for (int i = 0; i < kSymbolCount; ++i) {
         symbols << QStringLiteral("BX%1").arg(i, 3, 10, QLatin1Char('0'));
-        curlArguments
-            << QStringLiteral("-o") << QDir(curlOutput).filePath(symbols.back() + QStringLiteral(".csv"))
-            << downloader.Request(QuoteDownloader::kYahoo, symbols.back(), kStartYear).url.toString();
+        curlArguments << QStringLiteral("-o")
+                      << QDir(curlOutput).filePath(symbols.back() + QStringLiteral(".csv"))
+                      << downloader.Request(0, symbols.back(), QDate(kStartYear, 1, 1)).url.toString();
     }
     const QStringList parallel{QStringLiteral("--parallel"), QStringLiteral("--parallel-max"),
                                QStringLiteral("8")};

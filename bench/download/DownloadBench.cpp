@@ -64,16 +64,18 @@ Run FetchWithTransfer(const QString &base, const QStringList &symbols, const QBy
 Run DownloadWithQuoteDownloader(const QString &base, const QStringList &symbols, int source)
 {
     HttpTransfer transfer;
-    Endpoints endpoints;
-    endpoints.Yahoo = endpoints.EODHD = base;
-    QuoteDownloader downloader(transfer, endpoints);
-    downloader.SetTokens({QStringLiteral("bench"), QStringLiteral("bench")});
+    QList<ServiceSettings> services = ServiceRegistry::DefaultSettings();
+    for (ServiceSettings &one : services) {
+        one.base = base;
+        one.token = QStringLiteral("bench");
+    }
+    QuoteDownloader downloader(transfer, services);
     Run run;
     QElapsedTimer clock;
     clock.start();
     const std::clock_t cpuStart = std::clock();
     for (const QString &symbol : symbols) {
-        const int result = downloader.Download(source, symbol, kStartYear).result;
+        const int result = downloader.Download(source, symbol, QDate(kStartYear, 1, 1)).result;
         run.failures += result == 0 ? 0 : 1;
         run.bytes += downloader.OutputSeries.BarCount;
     }
@@ -154,8 +156,8 @@ int main(int argc, char **argv)
     for (int round = 0; round < kRounds; ++round) {
         curlRuns.append(FetchWithCurl(base, symbols));
         transferRuns.append(FetchWithTransfer(base, symbols, "Date,"));
-        downloaderRuns.append(DownloadWithQuoteDownloader(base, symbols, QuoteDownloader::kYahoo));
-        eodhdRuns.append(DownloadWithQuoteDownloader(base, symbols, QuoteDownloader::kEodhd));
+        downloaderRuns.append(DownloadWithQuoteDownloader(base, symbols, 0));
+        eodhdRuns.append(DownloadWithQuoteDownloader(base, symbols, 3));
         curlSmallRuns.append(FetchWithCurl(base, unknown));
         transferSmallRuns.append(FetchWithTransfer(base, unknown, "<!DOCTYPE html>"));
     }

@@ -1,7 +1,10 @@
 // Peak memory of parsing a 64 MiB reply, per quote source and per shape of line: the highest
 // resident size of a child process that builds the reply in place and parses it, less what the
 // child held before, against the reply's size (the reply itself counts).
+#include "GoogleService.h"
+#include "QuoteMediaService.h"
 #include "QuoteSources.h"
+#include "YahooService.h"
 
 #include <QElapsedTimer>
 
@@ -21,17 +24,17 @@ struct Source
 {
     const char *name;
     QByteArray header;
-    decltype(&QuoteSources::ParseYahooReply) parse;
+    decltype(&YahooService::ParseReply) parse;
     bool google;
 };
 
 const Source kSources[] = {
-    {"Yahoo", "Date,Open,High,Low,Close,Volume,Adj Close\n", QuoteSources::ParseYahooReply, false},
-    {"QuoteMedia", "Date,Open,High,Low,Close,Volume\n", QuoteSources::ParseQuoteMediaReply, false},
+    {"Yahoo", "Date,Open,High,Low,Close,Volume,Adj Close\n", YahooService::ParseReply, false},
+    {"QuoteMedia", "Date,Open,High,Low,Close,Volume\n", QuoteMediaService::ParseReply, false},
     {"Google",
      "\xEF\xBB\xBF"
      "Date,Open,High,Low,Close,Volume\n",
-     QuoteSources::ParseGoogleReply, true},
+     GoogleService::ParseReply, true},
 };
 
 // Line i of a shape, line end included; the reply is filled with it and padded with blank lines.

@@ -1,5 +1,8 @@
 // Parsing of 10,000-line replies of each quote service, sort and de-duplication included.
+#include "GoogleService.h"
+#include "QuoteMediaService.h"
 #include "QuoteSources.h"
+#include "YahooService.h"
 
 #include <QDate>
 
@@ -44,10 +47,9 @@ void Parse(benchmark::State &state)
     BarSeries output;
     for (auto _ : state) {
         const int result =
-            source == 0 ? QuoteSources::ParseYahooReply(reply, QStringLiteral("IBM"), locale, raw, output)
-            : source == 1
-                ? QuoteSources::ParseQuoteMediaReply(reply, QStringLiteral("IBM"), locale, raw, output)
-                : QuoteSources::ParseGoogleReply(reply, QStringLiteral("IBM"), locale, raw, output);
+            source == 0   ? YahooService::ParseReply(reply, QStringLiteral("IBM"), locale, raw, output)
+            : source == 1 ? QuoteMediaService::ParseReply(reply, QStringLiteral("IBM"), locale, raw, output)
+                          : GoogleService::ParseReply(reply, QStringLiteral("IBM"), locale, raw, output);
         if (result != QuoteSources::kSuccess || output.BarCount != kLines)
             state.SkipWithError("reply was not parsed");
         benchmark::DoNotOptimize(output.values.data());

@@ -1,6 +1,11 @@
 // Parsing of 10,000-line replies of the two token services, sort and de-duplication included.
+#include "EodhdService.h"
+#include "GoogleService.h"
+#include "NamedColumns.h"
+#include "QuoteMediaService.h"
 #include "QuoteSources.h"
-#include "TokenSources.h"
+#include "TiingoService.h"
+#include "YahooService.h"
 
 #include <QDate>
 
@@ -43,8 +48,8 @@ void Parse(benchmark::State &state)
     bool cutShort = false;
     for (auto _ : state) {
         const int result =
-            tiingo ? TokenSources::ParseTiingoReply(reply, QStringLiteral("IBM"), raw, output, cutShort)
-                   : TokenSources::ParseEodhdReply(reply, QStringLiteral("IBM"), raw, output, cutShort);
+            tiingo ? TiingoService::ParseReply(reply, QStringLiteral("IBM"), raw, output, cutShort)
+                   : EodhdService::ParseReply(reply, QStringLiteral("IBM"), raw, output, cutShort);
         if (result != QuoteSources::kSuccess || output.BarCount != kLines)
             state.SkipWithError("reply was not parsed");
         benchmark::DoNotOptimize(output.values.data());

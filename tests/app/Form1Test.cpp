@@ -145,7 +145,7 @@ TEST_F(Form1Test, StartUpShowsDefaultsOrTheSavedChoicesRepaired)
     EXPECT_EQ(m_form->pos(), QPoint((1920 - 504) / 2, (1080 - 536) / 2));
 
     ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
-                          "[settings]\r\nfileformat=1\r\nQuoteSource=5\r\nBMpath=/b\r\n"
+                          "[settings]\r\nfileformat=1\r\nQuoteSource=6\r\nBMpath=/b\r\n"
                           "QLTpath=/q\r\nDestinationFolder=/elsewhere\r\nStartYear=1999\r\n"));
     m_platform.screen = QSize(400, 300);
     Form1 &form = Open();
@@ -310,7 +310,8 @@ TEST_F(Form1Test, TokenSourcesDownloadOverTlsAndKeepTheirTokens)
     Form1 &form = Open();
     auto *sources = Child<QComboBox>("cmbQuoteSource");
     auto *token = Child<QPushButton>("cmdToken");
-    ASSERT_EQ(sources->count(), 5);
+    ASSERT_EQ(sources->count(), 6);
+    EXPECT_EQ(sources->itemText(5), u"Twelve Data (API key)"_s);
     EXPECT_EQ(sources->itemText(3), u"EODHD (API token)"_s);
     EXPECT_EQ(sources->itemText(4), u"Tiingo (API token)"_s);
     EXPECT_TRUE(token->isEnabled());
@@ -355,8 +356,8 @@ TEST_F(Form1Test, TokenSourcesDownloadOverTlsAndKeepTheirTokens)
     EXPECT_EQ(m_platform.prompts.mid(2), QStringList(2, u"EODHD API token:"_s));
     EXPECT_EQ(m_platform.initials.mid(2), QStringList(2, u"sekrit"_s));
     form.close();
-    const ApiTokens saved = INIfileRead(ProgramFile("Quorbex.ini")).tokens;
-    EXPECT_EQ(QStringList({saved.EODHD, saved.Tiingo}), QStringList({u"fresh"_s, u"sekrit"_s}));
+    const QList<ServiceSettings> saved = INIfileRead(ProgramFile("Quorbex.ini")).services;
+    EXPECT_EQ(QStringList({saved[3].token, saved[4].token}), QStringList({u"fresh"_s, u"sekrit"_s}));
     HttpTransfer::SetExtraCaCertificates({});
 }
 

@@ -232,9 +232,41 @@ TEST_F(CommandLineTest, HelpAndVersion)
     EXPECT_EQ(help.exitCode, 0);
     const QString text = help.lines.join(u'\n');
     EXPECT_TRUE(text.startsWith(u"Usage: quorbex --download"_s));
-    for (const char *option :
-         {"--source", "--format", "--start-year", "--folder", "--jobs", "--timeout", "--help", "--version"})
+    for (const char *option : {"--source", "--format", "--start-year", "--folder", "--jobs", "--timeout",
+                               "--show", "--help", "--version"})
         EXPECT_TRUE(text.contains(QLatin1StringView(option))) << option;
+}
+
+// Without a display: a bar file shown, and the window refused with a line rather than Qt's abort.
+TEST_F(CommandLineTest, ShowsABarFileAndRefusesWhatItCannotStart)
+{
+    ASSERT_TRUE(Download({u"IBM"_s}).exitCode == 0);
+    const QString file = Output(u"IBM.bin"_s);
+    const struct
+    {
+        QStringList arguments;
+        int exitCode;
+        QString start; // of standard output, or of standard error when the exit status is 2
+    } cases[] = {
+        {{u"--show"_s, file}, 0, u"Date,Open,High,Low,Close,Volume\n2024-01-02,"_s},
+        {{u"--show"_s, Output(u"NONE.kyv"_s)},
+         2,
+         u"quorbex: "_s + Output(u"NONE.kyv"_s) + u": file not found\n"_s},
+        {{}, 2, u"quorbex: the window needs a display"_s},
+#ifdef Q_OS_LINUX
+        // A full disk must not pass for a whole listing.
+        {{u"--show"_s, file, u"/dev/full"_s}, 2, u"quorbex: "_s + file + u": output cannot be written\n"_s},
+#endif
+    };
+    for (auto c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        m_process.setStandardOutputFile(c.arguments.size() == 3 ? c.arguments.takeLast() : QString());
+        Start(c.arguments);
+        const Outcome run = Finish();
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE((c.exitCode == 0 ? run.lines.join(u'\n') + u'\n' : run.error).startsWith(c.start))
+            << run.error.toStdString();
+    }
 }
 
 TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)

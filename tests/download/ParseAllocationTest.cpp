@@ -1,5 +1,8 @@
 // Allocations by new go through malloc here, so that a parse can be made to run out of memory.
+#include "GoogleService.h"
+#include "QuoteMediaService.h"
 #include "QuoteSources.h"
+#include "YahooService.h"
 
 #include "QtPrinters.h"
 
@@ -34,13 +37,12 @@ namespace {
 TEST(QuoteReplies, RunningOutOfMemoryFailsTheRequestAndKeepsBothSeries)
 {
     using Parser = int (*)(const QByteArray &, const QString &, const QLocale &, BarSeries &, BarSeries &);
-    const std::pair<Parser, QByteArray> cases[] = {
-        {QuoteSources::ParseYahooReply, "2013-05-03,1,1,1,1,1,1\n"},
-        {QuoteSources::ParseGoogleReply, "3-May-13,1,1,1,1,1\n"},
-        {QuoteSources::ParseQuoteMediaReply, "2013-05-03,1,1,1,1,1\n"}};
+    const std::pair<Parser, QByteArray> cases[] = {{YahooService::ParseReply, "2013-05-03,1,1,1,1,1,1\n"},
+                                                   {GoogleService::ParseReply, "3-May-13,1,1,1,1,1\n"},
+                                                   {QuoteMediaService::ParseReply, "2013-05-03,1,1,1,1,1\n"}};
     for (const auto &[parse, line] : cases) {
         const QByteArray reply =
-            (parse == QuoteSources::ParseGoogleReply ? "abcDate\n" : "Date\n") + line.repeated(100000);
+            (parse == GoogleService::ParseReply ? "abcDate\n" : "Date\n") + line.repeated(100000);
         BarSeries raw;
         BarSeries output;
         raw.Symbol = output.Symbol = QStringLiteral("OLD");

@@ -1,4 +1,5 @@
 #include "QuoteDownloader.h"
+#include "ServiceSettingsFor.h"
 
 #include "HttpTransfer.h"
 #include "QtPrinters.h"
@@ -16,14 +17,16 @@ protected:
     {
         ASSERT_TRUE(m_server.isListening());
         const QString base = m_server.BaseUrl();
-        Endpoints endpoints{base, base + QLatin1Char('/'), base, QStringLiteral("123"), base, base};
-        m_downloader.SetEndpoints(endpoints);
-        m_downloader.SetTokens({QStringLiteral("e/tok"), QStringLiteral("t-tok")});
+        m_services = ServicesAt(base, QStringLiteral("e/tok"), QStringLiteral("t-tok"));
+        m_services[2].base = base + QLatin1Char('/');
+        m_services[1].extras[QStringLiteral("QuoteMediaWebmasterId")] = QStringLiteral("123");
+        m_downloader.SetServices(m_services);
     }
 
     CannedHttpServer m_server;
     HttpTransfer m_transfer;
     QuoteDownloader m_downloader{m_transfer};
+    QList<ServiceSettings> m_services;
 };
 
 TEST_F(QuoteDownloaderTest, SendsEachSourcesRequestAndParsesItsReply)
@@ -31,22 +34,22 @@ TEST_F(QuoteDownloaderTest, SendsEachSourcesRequestAndParsesItsReply)
     // "." groups thousands here, so every volume the old sources read comes out as 1500.
     m_downloader.SetLocale(QLocale(QLocale::German, QLocale::Germany));
     const std::tuple<int, QByteArray, QByteArray> sources[] = {
-        {QuoteDownloader::kYahoo, "Date\n2013-05-03,1,2,0.5,1.5,1.500,1.5\n",
+        {0, "Date\n2013-05-03,1,2,0.5,1.5,1.500,1.5\n",
          "/table.csv?s=%5EGSPC&a=0&b=1&c=2000&g=d&ignore=.csv"},
-        {QuoteDownloader::kQuoteMedia, "date\n2013-05-03,1,2,0.5,1.5,1.500\n",
+        {1, "date\n2013-05-03,1,2,0.5,1.5,1.500\n",
          "/quotetools/getHistoryDownload.csv?&webmasterId=123&startDay=1&startMonth=0&startYear=2000"
          "&isRanged=true&symbol=%5EGSPC"},
-        {QuoteDownloader::kGoogle, "\357\273\277Date\n3-May-13,1,2,0.5,1.5,1.500\n",
+        {2, "\357\273\277Date\n3-May-13,1,2,0.5,1.5,1.500\n",
          "/finance/historical?q=%5EGSPC&startdate=Jan+1%2C+2000&output=csv"},
-        {QuoteDownloader::kEodhd,
-         "Date,Open,High,Low,Close,Adjusted_close,Volume\n2013-05-03,1,2,0.5,1.5,1.5,1500\n",
+        {3, "Date,Open,High,Low,Close,Adjusted_close,Volume\n2013-05-03,1,2,0.5,1.5,1.5,1500\n",
          "/api/eod/%5EGSPC?api_token=e%2Ftok&fmt=csv&period=d&order=a&from=2000-01-01"},
-        {QuoteDownloader::kTiingo, "date,close,high,low,open,volume\n2013-05-03,1.5,2,0.5,1,1500\n",
+        {4, "date,close,high,low,open,volume\n2013-05-03,1.5,2,0.5,1,1500\n",
          "/tiingo/daily/%5EGSPC/prices?startDate=2000-01-01&format=csv&resampleFreq=daily"}};
     for (const auto &[source, reply, target] : sources) {
         SCOPED_TRACE(source);
         m_server.body = reply;
-        const SourceOutcome outcome = m_downloader.Download(source, QStringLiteral("^GSPC"), 2000);
+        const SourceOutcome outcome =
+            m_downloader.Download(source, QStringLiteral("^GSPC"), QDate(2000, 1, 1));
         EXPECT_EQ(outcome.result, 0);
         EXPECT_EQ(outcome.cause, QString());
         EXPECT_EQ(m_server.targets.value(m_server.targets.size() - 1), target);
@@ -55,12 +58,13 @@ TEST_F(QuoteDownloaderTest, SendsEachSourcesRequestAndParsesItsReply)
     }
     EXPECT_TRUE(m_server.heads.last().contains("\r\nAuthorization: Token t-tok\r\n"));
 
-    EXPECT_EQ(m_downloader.Download(5, QStringLiteral("MSFT"), 2000).result, 1); // unknown source: no request
-    m_downloader.SetTokens({});
-    EXPECT_EQ(m_downloader.Download(QuoteDownloader::kTiingo, QStringLiteral("MSFT"), 2000).cause,
+    EXPECT_EQ(m_downloader.Download(6, QStringLiteral("MSFT"), QDate(2000, 1, 1)).result,
+              1); // unknown source: no request
+    m_downloader.SetServices(ServicesAt(m_server.BaseUrl()));
+    EXPECT_EQ(m_downloader.Download(4, QStringLiteral("MSFT"), QDate(2000, 1, 1)).cause,
               QStringLiteral("no Tiingo API token"));
     EXPECT_EQ(m_server.targets.size(), 5);
-    const QUrl demo = m_downloader.Request(QuoteDownloader::kEodhd, QStringLiteral("A"), 2000).url;
+    const QUrl demo = m_downloader.Request(3, QStringLiteral("A"), QDate(2000, 1, 1)).url;
     EXPECT_TRUE(demo.query().startsWith(QStringLiteral("api_token=demo&")));
 }
 
@@ -76,39 +80,97 @@ TEST_F(QuoteDownloaderTest, EveryFailureSaysWhyWithoutShowingAToken)
         int result;
         QByteArray cause;
     } cases[] = {
-        {QuoteDownloader::kYahoo, "404 Not Found", page, 1, "HTTP 404 Not Found"},
-        {QuoteDownloader::kYahoo, "500 Internal Server Error", csv, 0, ""}, // judged by the body alone
-        {QuoteDownloader::kYahoo, "200 OK", page, 1, "reply is not price data: " + page.left(80)},
-        {QuoteDownloader::kGoogle, "200 OK", "", 1, "reply is empty"},
-        {QuoteDownloader::kQuoteMedia, "200 OK", "Date\r\n", 2, "no price lines"},
-        {QuoteDownloader::kYahoo, "200 OK", csv.chopped(4), 1, "reply cut short"},
-        {QuoteDownloader::kEodhd, "500 Internal Server Error", csv, 1, "HTTP 500 Internal Server Error"},
-        {QuoteDownloader::kEodhd, "401 Unauthorized", "Unauthenticated", 1,
-         "HTTP 401 Unauthorized: check the API token"},
-        {QuoteDownloader::kEodhd, "200 OK", "\xEF\xBB\xBFTicker Not Found.\r\n", 1,
-         "reply is not price data: Ticker Not Found."},
-        {QuoteDownloader::kEodhd, "200 OK", "Bad token e/tok or e%2Ftok", 1,
-         "reply is not price data: Bad token *** or ***"},
-        {QuoteDownloader::kTiingo, "429 Too Many Requests", "{\"detail\":\"slow down\"}", 1,
+        {0, "404 Not Found", page, 1, "HTTP 404 Not Found"},
+        {0, "500 Internal Server Error", csv, 0, ""}, // judged by the body alone
+        {0, "200 OK", page, 1, "reply is not price data: " + page.left(80)},
+        {2, "200 OK", "", 1, "reply is empty"},
+        {1, "200 OK", "Date\r\n", 2, "no price lines"},
+        {0, "200 OK", csv.chopped(4), 1, "reply cut short"},
+        {3, "500 Internal Server Error", csv, 1, "HTTP 500 Internal Server Error"},
+        {3, "401 Unauthorized", "Unauthenticated", 1, "HTTP 401 Unauthorized: check the API token"},
+        {3, "200 OK", "\xEF\xBB\xBFTicker Not Found.\r\n", 1, "reply is not price data: Ticker Not Found."},
+        {3, "200 OK", "Bad token e/tok or e%2Ftok", 1, "reply is not price data: Bad token *** or ***"},
+        {4, "429 Too Many Requests", "{\"detail\":\"slow down\"}", 1,
          "HTTP 429 Too Many Requests: the service's rate limit"},
-        {QuoteDownloader::kTiingo, "418 I'm a teapot", "", 1, "HTTP 418"},
-        {QuoteDownloader::kTiingo, "400 Bad Request", "", 1, "HTTP 400 Bad Request"},
-        {QuoteDownloader::kTiingo, "200 OK", "date,close,high,low,open,volume\n2013-05-03,1", 1,
-         "reply cut short"},
+        {4, "418 I'm a teapot", "", 1, "HTTP 418"},
+        {4, "400 Bad Request", "", 1, "HTTP 400 Bad Request"},
+        {4, "200 OK", "date,close,high,low,open,volume\n2013-05-03,1", 1, "reply cut short"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.body.toStdString());
         m_server.status = c.status;
         m_server.body = c.body;
-        const SourceOutcome outcome = m_downloader.Download(c.source, QStringLiteral("X"), 2000);
+        const SourceOutcome outcome = m_downloader.Download(c.source, QStringLiteral("X"), QDate(2000, 1, 1));
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(outcome.cause, QString::fromLatin1(c.cause));
     }
     // The transport's cause comes first.
     const QString closed = CannedHttpServer().BaseUrl(); // closed again at the end of this line
-    m_downloader.SetEndpoints({closed, closed, closed, QStringLiteral("1"), closed, closed});
-    EXPECT_EQ(m_downloader.Download(QuoteDownloader::kEodhd, QStringLiteral("X"), 2000).cause,
+    m_downloader.SetServices(ServicesAt(closed));
+    EXPECT_EQ(m_downloader.Download(3, QStringLiteral("X"), QDate(2000, 1, 1)).cause,
               QStringLiteral("connection refused"));
 }
 
 } // namespace
+
+// A history longer than one reply comes in pieces from the newest back, each asked up to the day before
+// the oldest bar so far; the key stays in the header.
+TEST_F(QuoteDownloaderTest, TwelveDataFetchesALongHistoryInPiecesAndReadsItsErrorBodies)
+{
+    const int twelveData = ServiceRegistry::IndexOf(u"twelvedata");
+    m_services[twelveData].token = QStringLiteral("k3y");
+    m_downloader.SetServices(m_services);
+    QByteArray newest = "datetime;open;high;low;close;volume\n";
+    QDate day(2026, 11, 30);
+    for (int i = 0; i < 5000; ++i, day = day.addDays(-1))
+        newest += day.toString(Qt::ISODate).toLatin1() + ";2;3;1;2.5;100\n";
+    const QDate oldestOfNewest = day.addDays(1);
+    m_server.queued = {newest, "datetime;open;high;low;close\n" + day.toString(Qt::ISODate).toLatin1() +
+                                   ";1;2;0.5;1.5\n" + day.addDays(-1).toString(Qt::ISODate).toLatin1() +
+                                   ";1;2;0.5;1.25\n"};
+    const SourceOutcome outcome =
+        m_downloader.Download(twelveData, QStringLiteral("AAPL"), QDate(1990, 1, 1));
+    ASSERT_EQ(outcome.result, 0) << outcome.cause.toStdString();
+    ASSERT_EQ(m_server.targets.size(), 2);
+    EXPECT_EQ(m_server.targets[0], "/time_series?symbol=AAPL&interval=1day&start_date=1990-01-01"
+                                   "&outputsize=5000&adjust=all&format=CSV");
+    EXPECT_EQ(m_server.targets[1], "/time_series?symbol=AAPL&interval=1day&start_date=1990-01-01&end_date=" +
+                                       oldestOfNewest.addDays(-1).toString(Qt::ISODate).toLatin1() +
+                                       "&outputsize=5000&adjust=all&format=CSV");
+    EXPECT_TRUE(m_server.heads.last().contains("\r\nAuthorization: apikey k3y\r\n"));
+    const BarSeries &series = m_downloader.OutputSeries;
+    ASSERT_EQ(series.BarCount, 5002);
+    EXPECT_EQ(series.values[0], (BarSeries::Values{1, 2, 0.5f, 1.25f, 0})); // no volume column: 0
+    EXPECT_EQ(series.values[2], (BarSeries::Values{2, 3, 1, 2.5f, 100}));
+    for (int bar = 2; bar <= series.BarCount; ++bar)
+        ASSERT_LT(series.BarDate(bar - 1), series.BarDate(bar));
+
+    // Errors come as JSON, under 200 as well, and never show the key.
+    const struct
+    {
+        const char *status;
+        QByteArray body;
+        int result;
+        QString cause;
+    } cases[] = {
+        {"200 OK",
+         R"({"code":400,"message":"**symbol** not found: k3y. Please specify it correctly according to )"
+         R"(API Documentation.","status":"error"})",
+         1,
+         QStringLiteral("**symbol** not found: ***. Please specify it correctly according to API Document")},
+        {"200 OK",
+         R"({"code":400,"message":"No data is available on the specified dates.","status":"error"})", 2,
+         QStringLiteral("No data is available on the specified dates.")},
+        {"401 Unauthorized", R"({"code":401,"message":"**apikey** parameter is incorrect","status":"error"})",
+         1, QStringLiteral("HTTP 401 Unauthorized: check the API key")},
+        {"403 Forbidden", "{}", 1, QStringLiteral("HTTP 403 Forbidden: check the API key")}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.body.toStdString());
+        m_server.status = c.status;
+        m_server.body = c.body;
+        const SourceOutcome failed =
+            m_downloader.Download(twelveData, QStringLiteral("X"), QDate(1990, 1, 1));
+        EXPECT_EQ(failed.result, c.result);
+        EXPECT_EQ(failed.cause, c.cause);
+    }
+}

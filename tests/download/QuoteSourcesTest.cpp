@@ -1,4 +1,7 @@
 #include "QuoteSources.h"
+#include "GoogleService.h"
+#include "QuoteMediaService.h"
+#include "YahooService.h"
 
 #include "DateValue.h"
 #include "QtPrinters.h"
@@ -42,9 +45,9 @@ struct Source
     [[nodiscard]] Parsed Parse(const QByteArray &body) const { return {parse, prefix + body}; }
 };
 
-const Source kYahoo{"Yahoo", ParseYahooReply, {}, "yyyy-MM-dd"};
-const Source kGoogle{"Google", ParseGoogleReply, "\357\273\277", "d-MMM-yy"};
-const Source kQuoteMedia{"QuoteMedia", ParseQuoteMediaReply, {}, "yyyy-MM-dd"};
+const Source kYahoo{"Yahoo", YahooService::ParseReply, {}, "yyyy-MM-dd"};
+const Source kGoogle{"Google", GoogleService::ParseReply, "\357\273\277", "d-MMM-yy"};
+const Source kQuoteMedia{"QuoteMedia", QuoteMediaService::ParseReply, {}, "yyyy-MM-dd"};
 const Source *const kSources[] = {&kYahoo, &kGoogle, &kQuoteMedia};
 
 const auto Day = [](int y, int m, int d) { return DateValue::CalendarDate(y, m, d).value(); };
@@ -70,17 +73,22 @@ Bars BarsOf(const BarSeries &series)
 TEST(QuoteUrls, DocumentedFormsWithUnsafeSymbolCharactersEncoded)
 {
     const QString gspc = QStringLiteral("^GSPC");
-    EXPECT_EQ(YahooUrl(QStringLiteral("http://ichart.finance.yahoo.com"), gspc, 2000).toEncoded(),
+    EXPECT_EQ(YahooService::Url(QStringLiteral("http://ichart.finance.yahoo.com"), gspc, QDate(2000, 1, 1))
+                  .toEncoded(),
               "http://ichart.finance.yahoo.com/table.csv?s=%5EGSPC&a=0&b=1&c=2000&g=d&ignore=.csv");
-    EXPECT_EQ(GoogleUrl(QStringLiteral("http://www.google.com"), gspc, 2000).toEncoded(),
-              "http://www.google.com/finance/historical?q=%5EGSPC&startdate=Jan+1%2C+2000&output=csv");
-    EXPECT_EQ(QuoteMediaUrl(QStringLiteral("http://app.quotemedia.com"), QStringLiteral("501"), gspc, 2000)
+    EXPECT_EQ(
+        GoogleService::Url(QStringLiteral("http://www.google.com"), gspc, QDate(2000, 1, 1)).toEncoded(),
+        "http://www.google.com/finance/historical?q=%5EGSPC&startdate=Jan+1%2C+2000&output=csv");
+    EXPECT_EQ(QuoteMediaService::Url(QStringLiteral("http://app.quotemedia.com"), QStringLiteral("501"), gspc,
+                                     QDate(2000, 1, 1))
                   .toEncoded(),
               "http://app.quotemedia.com/quotetools/getHistoryDownload.csv?&webmasterId=501&startDay=1"
               "&startMonth=0&startYear=2000&isRanged=true&symbol=%5EGSPC");
-    EXPECT_EQ(YahooUrl(QStringLiteral("http://h:81/"), QStringLiteral("A&c=1 #%+?"), 1900).toEncoded(),
-              "http://h:81/table.csv?s=A%26c=1%20%23%25%2B%3F&a=0&b=1&c=1900&g=d&ignore=.csv");
-    EXPECT_FALSE(YahooUrl(QStringLiteral("not a url"), gspc, 2000).isValid());
+    EXPECT_EQ(
+        YahooService::Url(QStringLiteral("http://h:81/"), QStringLiteral("A&c=1 #%+?"), QDate(1900, 1, 1))
+            .toEncoded(),
+        "http://h:81/table.csv?s=A%26c=1%20%23%25%2B%3F&a=0&b=1&c=1900&g=d&ignore=.csv");
+    EXPECT_FALSE(YahooService::Url(QStringLiteral("not a url"), gspc, QDate(2000, 1, 1)).isValid());
     EXPECT_EQ(EncodeSymbol(QStringLiteral("NYSE:brk.B-A_x~=;/@!$'()*,")), "NYSE:brk.B-A_x~=;/@!$'()*,");
     EXPECT_EQ(EncodeSymbol(QStringLiteral("\t\x7F\"<>[\\]`{|}")), "%09%7F%22%3C%3E%5B%5C%5D%60%7B%7C%7D");
     EXPECT_EQ(EncodeSymbol(QString::fromUtf8("\xC3\xA9")), "%C3%A9");
@@ -116,8 +124,8 @@ TEST(QuoteReplies, ResultAndBarCountsFollowTheHeaderAndTheNonBlankLines)
 
 TEST(GoogleReply, ThreeBytesComeBeforeTheHeader)
 {
-    EXPECT_EQ(Parsed(ParseGoogleReply, "Date\n3-May-13,1").code, kRequestFailed);
-    EXPECT_EQ(Parsed(ParseGoogleReply, "ab").code, kRequestFailed);
+    EXPECT_EQ(Parsed(GoogleService::ParseReply, "Date\n3-May-13,1").code, kRequestFailed);
+    EXPECT_EQ(Parsed(GoogleService::ParseReply, "ab").code, kRequestFailed);
 }
 
 // A bar with a price that is no finite 4-byte float is dropped like an undated one (date 0.0 below).

@@ -1,8 +1,8 @@
 #include "AppSettings.h"
 
 #include "ProfileFile.h"
-#include "QuoteDownloader.h"
 #include "SaveFile.h"
+#include "ServiceRegistry.h"
 
 #include <QDir>
 #include <QFileDevice>
@@ -93,20 +93,23 @@ AppSettings INIfileRead(const QString &iniPath)
     if (settings.FileFormat != 0 && settings.FileFormat != 1)
         settings.FileFormat = 0;
     settings.QuoteSource = profile.ReadInt(kSettings, QStringLiteral("QuoteSource"), 0);
-    if (settings.QuoteSource < 0 || settings.QuoteSource >= QuoteDownloader::kSourceCount)
+    if (!ServiceRegistry::At(settings.QuoteSource))
         settings.QuoteSource = 0;
 
-    ReadEndpoint(profile, QStringLiteral("Yahoo"), &settings.endpoints.Yahoo);
-    ReadEndpoint(profile, QStringLiteral("Google"), &settings.endpoints.Google);
-    ReadEndpoint(profile, QStringLiteral("QuoteMedia"), &settings.endpoints.QuoteMedia);
-    ReadEndpoint(profile, QStringLiteral("EODHD"), &settings.endpoints.EODHD);
-    ReadEndpoint(profile, QStringLiteral("Tiingo"), &settings.endpoints.Tiingo);
-    settings.tokens.EODHD = profile.ReadString(kTokens, QStringLiteral("EODHD"), QString(), kMaxTextLength);
-    settings.tokens.Tiingo = profile.ReadString(kTokens, QStringLiteral("Tiingo"), QString(), kMaxTextLength);
-    const QString webmasterId =
-        profile.ReadString(kEndpoints, QStringLiteral("QuoteMediaWebmasterId"), QString(), kMaxTextLength);
-    if (AllDigits(webmasterId))
-        settings.endpoints.QuoteMediaWebmasterId = webmasterId;
+    settings.services = ServiceRegistry::DefaultSettings();
+    for (qsizetype i = 0; i < settings.services.size(); ++i) {
+        const QuoteService::Description &service = ServiceRegistry::At(int(i))->Describe();
+        ServiceSettings &one = settings.services[i];
+        ReadEndpoint(profile, service.key, &one.base);
+        if (service.token)
+            one.token = profile.ReadString(kTokens, service.key, QString(), kMaxTextLength);
+        // The extras are account numbers.
+        for (const QuoteService::Extra &extra : service.extras) {
+            const QString value = profile.ReadString(kEndpoints, extra.key, QString(), kMaxTextLength);
+            if (AllDigits(value))
+                one.extras[extra.key] = value;
+        }
+    }
     return settings;
 }
 
@@ -132,9 +135,13 @@ bool INIfileWrite(const QString &iniPath, const AppSettings &settings, QString *
 
     // A file without tokens gains no [Tokens] section; a stored token can still be emptied.
     bool holdsToken = false;
-    for (const auto &[key, token] :
-         {std::pair{QStringLiteral("EODHD"), TrimSpaces(settings.tokens.EODHD)},
-          std::pair{QStringLiteral("Tiingo"), TrimSpaces(settings.tokens.Tiingo)}}) {
+    for (qsizetype i = 0; i < ServiceRegistry::Count(); ++i) {
+        const QuoteService::Description &service = ServiceRegistry::At(int(i))->Describe();
+        if (!service.token)
+            continue;
+        const QString &key = service.key;
+        const QString token =
+            i < settings.services.size() ? TrimSpaces(settings.services[i].token) : QString();
         const bool stored = profile.ReadString(kTokens, key, QStringLiteral("\n")) != u"\n";
         if ((stored || !token.isEmpty()) && !profile.WriteString(kTokens, key, token))
             refused.append(key);

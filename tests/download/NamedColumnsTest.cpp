@@ -1,14 +1,17 @@
-#include "TokenSources.h"
+#include "NamedColumns.h"
+#include "EodhdService.h"
+#include "TiingoService.h"
 
 #include "DateValue.h"
+#include "GoogleService.h"
 #include "QtPrinters.h"
+#include "QuoteMediaService.h"
 #include "QuoteSources.h"
+#include "YahooService.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
-
-using namespace TokenSources;
 
 namespace {
 
@@ -40,7 +43,7 @@ TEST(TokenSources, ParseHeadersByNameAdjustAndPassOverBadLines)
         // Reordered and extra columns, names in any case, a byte-order mark, CR LF, a time after the date,
         // lines out of order. Adjusted close 8 on close 20: ratio 0.4, volume 1001 / 0.4 = 2502.5.
         {"EodhdByName",
-         ParseEodhdReply,
+         EodhdService::ParseReply,
          "\xEF\xBB\xBF"
          "extra,VOLUME,date,adjusted_close,Close,low,high,open\r\n"
          "x,1001,2013-05-03T00:00:00Z,8,20,20,22,21\r\n"
@@ -52,45 +55,49 @@ TEST(TokenSources, ParseHeadersByNameAdjustAndPassOverBadLines)
           {Day(2), {20, 21, 19, 20, 1000}},
           {Day(3), {8.4f, 8.8f, 8, 8, 2502}}}},
         {"EodhdBadLinesPassedOver",
-         ParseEodhdReply,
+         EodhdService::ParseReply,
          eodhd +
              "2013-02-30,1,1,1,1,1,1\n2013-05-01,1,x,1,1,1,1\n2013-05-02,1,1,1,1,1\n2013-05-0,1,1,1,1,1,1\n"
              "2013-05-03,1,1,1,1,,5\n2013-05-04,1,1,1,1e39,1,1\n",
          QuoteSources::kSuccess,
          {{Day(3), {1, 1, 1, 1, 5}}}},
         {"TiingoAdjusted",
-         ParseTiingoReply,
+         TiingoService::ParseReply,
          tiingo + "2013-05-03,20,22,20,21,1000,10,11,10,10.5,2000.7,0.0,1.0\n"
                   "2013-05-02,20,21,19,20,1001,0,,-1,abc,,0.0,1.0\n" // raw where no positive adjusted value
                   "2013-05-03,9,9,9,9,9,9,9,9,9,9,0,1\n",            // a repeated date keeps the first
          QuoteSources::kSuccess,
          {{Day(2), {20, 21, 19, 20, 1001}}, {Day(3), {10.5f, 11, 10, 10, 2000}}}},
         {"TiingoCompleteLastLineWithoutLineEnd",
-         ParseTiingoReply,
+         TiingoService::ParseReply,
          tiingo + "2013-05-02,2,2,2,2,2,,,,,,0,1",
          QuoteSources::kSuccess,
          {{Day(2), {2, 2, 2, 2, 2}}}},
         {"EodhdCutInItsLastLine",
-         ParseEodhdReply,
+         EodhdService::ParseReply,
          eodhd + "2013-05-02,1,1,1,1,1,1\n2013-05-03,1,1",
          QuoteSources::kRequestFailed,
          {},
          true},
         // The services' own error texts.
-        {"EodhdTickerNotFound", ParseEodhdReply, "Ticker Not Found.", QuoteSources::kRequestFailed, {}},
+        {"EodhdTickerNotFound",
+         EodhdService::ParseReply,
+         "Ticker Not Found.",
+         QuoteSources::kRequestFailed,
+         {}},
         {"TiingoDetail",
-         ParseTiingoReply,
+         TiingoService::ParseReply,
          R"({"detail":"Error: Ticker 'NOSUCH' not found"})",
          QuoteSources::kRequestFailed,
          {}},
         {"TiingoLacksVolume",
-         ParseTiingoReply,
+         TiingoService::ParseReply,
          "date,close,high,low,open\n2013-05-02,1,1,1,1\n",
          QuoteSources::kRequestFailed,
          {}},
-        {"EodhdHeaderOnly", ParseEodhdReply, eodhd.chopped(1), QuoteSources::kNoData, {}},
+        {"EodhdHeaderOnly", EodhdService::ParseReply, eodhd.chopped(1), QuoteSources::kNoData, {}},
         {"TiingoNoLineReadable",
-         ParseTiingoReply,
+         TiingoService::ParseReply,
          tiingo + "\n2013-13-01,1,1,1,1,1\n",
          QuoteSources::kNoData,
          {}},
@@ -120,13 +127,15 @@ TEST(TokenSources, ParseHeadersByNameAdjustAndPassOverBadLines)
 
 TEST(TokenSources, TheSymbolIsOnePathSegment)
 {
-    EXPECT_EQ(
-        EodhdUrl(QStringLiteral("https://h:1/"), QStringLiteral("a b&c"), QStringLiteral("BRK/B.US"), 1999)
-            .toEncoded(),
-        "https://h:1/api/eod/BRK%2FB.US?api_token=a%20b%26c&fmt=csv&period=d&order=a&from=1999-01-01");
-    EXPECT_EQ(TiingoUrl(QStringLiteral("https://h"), QStringLiteral("^A?#"), 2000).toEncoded(),
+    EXPECT_EQ(EodhdService::Url(QStringLiteral("https://h:1/"), QStringLiteral("a b&c"),
+                                QStringLiteral("BRK/B.US"), QDate(1999, 1, 1))
+                  .toEncoded(),
+              "https://h:1/api/eod/BRK%2FB.US?api_token=a%20b%26c&fmt=csv&period=d&order=a&from=1999-01-01");
+    EXPECT_EQ(TiingoService::Url(QStringLiteral("https://h"), QStringLiteral("^A?#"), QDate(2000, 1, 1))
+                  .toEncoded(),
               "https://h/tiingo/daily/%5EA%3F%23/prices?startDate=2000-01-01&format=csv&resampleFreq=daily");
-    EXPECT_FALSE(TiingoUrl(QStringLiteral("not a url"), QStringLiteral("A"), 2000).isValid());
+    EXPECT_FALSE(
+        TiingoService::Url(QStringLiteral("not a url"), QStringLiteral("A"), QDate(2000, 1, 1)).isValid());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "AppSettings.h"
 #include "QtPrinters.h"
+#include "ServiceRegistry.h"
 #include "TestFiles.h"
 
 #include <QFile>
@@ -27,7 +28,7 @@ TEST_F(AppSettingsFile, MissingOrOutOfRangeValuesGiveDefaults)
 {
     const std::pair<const char *, const char *> cases[] = {
         {nullptr, "2000"}, // no file
-        {"FileFormat=2\r\nQuoteSource=5\r\nStartYear=abc", "0"},
+        {"FileFormat=2\r\nQuoteSource=6\r\nStartYear=abc", "0"},
         {"FileFormat=-1\r\nQuoteSource=-1", "2000"}};
     for (const auto &[lines, year] : cases) {
         SCOPED_TRACE(lines);
@@ -58,7 +59,7 @@ TEST_F(AppSettingsFile, ReadsEachKeyByNameWithTextCutTo1023Characters)
 
 TEST_F(AppSettingsFile, WriteStoresTheSixKeysInOrderKeepingTheRestOfTheFile)
 {
-    const AppSettings s{u" 1999 "_s, u"C:\\a, b\\"_s, u"  /b m/ "_s, u"/q"_s, 1, 2, {}, {}};
+    const AppSettings s{u" 1999 "_s, u"C:\\a, b\\"_s, u"  /b m/ "_s, u"/q"_s, 1, 2, {}};
     const QByteArray five = "StartYear=1999\r\nDestinationFolder=C:\\a, b\\\r\nBMpath=/b m/\r\nQLTpath=/q\r\n"
                             "FileFormat=1\r\n";
     const std::pair<const char *, QByteArray> cases[] = {
@@ -103,7 +104,7 @@ TEST_F(AppSettingsFile, ValueWithALineBreakIsNotWritten)
         EXPECT_FALSE(INIfileWrite(m_ini, s, &error));
         EXPECT_EQ(error, u"BMpath not written: a line break in the value"_s);
         EXPECT_TRUE(Written().startsWith("[Settings]\r\nBMpath=/b\r\n"));
-        EXPECT_EQ(INIfileRead(m_ini).endpoints.Yahoo, Endpoints().Yahoo);
+        EXPECT_EQ(INIfileRead(m_ini).services[0].base, ServiceRegistry::DefaultSettings()[0].base);
     }
 }
 
@@ -121,20 +122,20 @@ TEST_F(AppSettingsFile, EndpointsOverrideOnlyWithBaseUrlsAndDigitIds)
         {"http://127.0.0.1/table", nullptr, nullptr}, {"http://127.0.0.1?q=1", nullptr, nullptr},
         {"http://u:p@127.0.0.1", nullptr, nullptr}, {"http://127.0.0.1:99999", nullptr, nullptr}};
     // clang-format on
-    const Endpoints defaults;
+    const QList<ServiceSettings> defaults = ServiceRegistry::DefaultSettings();
+    const QString id = QStringLiteral("QuoteMediaWebmasterId");
     for (const auto &c : cases) {
         SCOPED_TRACE(c.value);
         const QByteArray v = c.value;
-        const Endpoints e = ReadWith("[endpoints]\r\nyahoo=" + v + "\r\nGoogle=" + v + "\r\nQuoteMedia=" + v +
-                                     "\r\nQuoteMediaWebmasterId=" + v + "\r\nEODHD=" + v + "\r\ntiingo=" + v)
-                                .endpoints;
+        const QList<ServiceSettings> e =
+            ReadWith("[endpoints]\r\nyahoo=" + v + "\r\nGoogle=" + v + "\r\nQuoteMedia=" + v +
+                     "\r\nQuoteMediaWebmasterId=" + v + "\r\nEODHD=" + v + "\r\ntiingo=" + v +
+                     "\r\nTwelveData=" + v)
+                .services;
         const QString url = QString::fromLatin1(c.url);
-        EXPECT_EQ(e.Yahoo, c.url ? url : defaults.Yahoo);
-        EXPECT_EQ(e.Google, c.url ? url : defaults.Google);
-        EXPECT_EQ(e.QuoteMedia, c.url ? url : defaults.QuoteMedia);
-        EXPECT_EQ(e.EODHD, c.url ? url : defaults.EODHD);
-        EXPECT_EQ(e.Tiingo, c.url ? url : defaults.Tiingo);
-        EXPECT_EQ(e.QuoteMediaWebmasterId, c.id ? QString::fromLatin1(c.id) : defaults.QuoteMediaWebmasterId);
+        for (qsizetype i = 0; i < e.size(); ++i)
+            EXPECT_EQ(e[i].base, c.url ? url : defaults[i].base);
+        EXPECT_EQ(e[1].extras.value(id), c.id ? QString::fromLatin1(c.id) : defaults[1].extras.value(id));
     }
 }
 
@@ -146,16 +147,18 @@ TEST_F(AppSettingsFile, TokensRoundTripAndMakeTheFileOwnerOnly)
     ASSERT_TRUE(INIfileWrite(m_ini, s));
     EXPECT_FALSE(Written().contains("Tokens"));
 
-    s.tokens = {u"e-token"_s, u"t token"_s};
+    s.services[3].token = u"e-token"_s;
+    s.services[4].token = u"t token"_s;
     ASSERT_TRUE(INIfileWrite(m_ini, s));
     EXPECT_TRUE(Written().endsWith("[Tokens]\r\nEODHD=e-token\r\nTiingo=t token\r\n"));
-    EXPECT_EQ(INIfileRead(m_ini).tokens.Tiingo, u"t token"_s);
+    EXPECT_EQ(INIfileRead(m_ini).services[4].token, u"t token"_s);
 #ifdef Q_OS_UNIX
     EXPECT_EQ(QFile::permissions(m_ini) & 0xF0FF,
               QFile::ReadOwner | QFile::WriteOwner); // none for group or others
 #endif
-    s.tokens = {};
+    s.services[3].token.clear();
+    s.services[4].token.clear();
     ASSERT_TRUE(INIfileWrite(m_ini, s));
     EXPECT_TRUE(Written().endsWith("[Tokens]\r\nEODHD=\r\nTiingo=\r\n"));
-    EXPECT_EQ(INIfileRead(m_ini).tokens.EODHD, QString());
+    EXPECT_EQ(INIfileRead(m_ini).services[3].token, QString());
 }

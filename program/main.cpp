@@ -3,6 +3,7 @@
 #include "CommandLineOptions.h"
 #include "Form1.h"
 #include "PlatformServices.h"
+#include "StartupArguments.h"
 
 #include <QApplication>
 #include <QFont>
@@ -10,8 +11,11 @@
 int main(int argc, char *argv[])
 {
     // The command line runs without a display, so it must not make a QApplication.
-    if (WantsCommandLine(argc, argv))
+    const StartupDecision startup = DecideStartup(argc, argv);
+    if (startup.kind == StartupDecision::Kind::CommandLine)
         return RunCommandLine(argc, argv);
+    if (startup.kind == StartupDecision::Kind::Refused)
+        return ReportRefusal(startup);
     QApplication app(argc, argv);
     QFont::insertSubstitutions(QStringLiteral("Microsoft Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),

@@ -1,4 +1,4 @@
-#include "TokenSources.h"
+#include "NamedColumns.h"
 
 #include "DateValue.h"
 #include "QuoteConversions.h"
@@ -13,35 +13,13 @@
 #include <optional>
 #include <vector>
 
-namespace TokenSources {
+namespace NamedColumns {
 namespace {
 
 using QuoteConversions::ToFiniteSingle;
 
-enum Column {
-    kDate,
-    kOpen,
-    kHigh,
-    kLow,
-    kClose,
-    kVolume,
-    kAdjOpen,
-    kAdjHigh,
-    kAdjLow,
-    kAdjClose,
-    kAdjVolume
-};
-constexpr int kColumnCount = kAdjVolume + 1;
 constexpr int kRequiredColumns = kVolume + 1; // date to volume; the adjusted ones may be missing
-
-using ColumnNames = std::array<QByteArrayView, kColumnCount>; // empty: the service has no such column
-
-constexpr ColumnNames kEodhdNames = {"date", "open", "high",           "low", "close", "volume", "",
-                                     "",     "",     "adjusted_close", ""};
-constexpr ColumnNames kTiingoNames = {"date",    "open",    "high",   "low",      "close",    "volume",
-                                      "adjOpen", "adjHigh", "adjLow", "adjClose", "adjVolume"};
-
-enum class Adjustment { Eodhd, Tiingo };
+using ColumnNames = std::array<QByteArrayView, kColumnCount>;
 
 QByteArrayView Trimmed(QByteArrayView text)
 {
@@ -59,23 +37,24 @@ struct Layout
     int fieldCount = 0;
     int lastNeeded = 0; // the highest field index a line is read at
 
-    [[nodiscard]] bool Complete() const
+    [[nodiscard]] bool Complete(bool volumeOptional) const
     {
         for (int column = 0; column < kRequiredColumns; ++column) {
-            if (index[std::size_t(column)] < 0)
+            if (index[std::size_t(column)] < 0 && !(volumeOptional && column == kVolume))
                 return false;
         }
         return true;
     }
 };
 
-Layout ReadHeader(QByteArrayView header, const ColumnNames &names)
+Layout ReadHeader(QByteArrayView header, const Columns &columns)
 {
     Layout layout;
     layout.index.fill(-1);
+    const ColumnNames &names = columns.names;
     qsizetype start = 0;
     for (int field = 0;; ++field) {
-        qsizetype stop = header.indexOf(',', start);
+        qsizetype stop = header.indexOf(columns.separator, start);
         const bool last = stop < 0;
         if (last)
             stop = header.size();
@@ -152,12 +131,15 @@ std::optional<std::pair<double, BarSeries::Values>> ReadLine(const std::vector<Q
         return std::nullopt;
     std::array<double, 5> value{};
     for (int column = kOpen; column <= kVolume; ++column) {
+        // A missing volume column (forex has none) reads as 0, a volume left empty is not a number.
+        if (column == kVolume && layout.index[kVolume] < 0)
+            break;
         const auto number = Number(field(Column(column)));
         if (!number)
             return std::nullopt;
         value[std::size_t(column - kOpen)] = *number;
     }
-    if (adjustment == Adjustment::Eodhd) {
+    if (adjustment == Adjustment::ScaleToAdjustedClose) {
         // Every bar scaled to the adjusted close, the volume the other way.
         const auto adjustedClose = Positive(field(kAdjClose));
         if (adjustedClose && value[3] > 0.0) {
@@ -198,21 +180,24 @@ template <typename Visit> void ForEachLine(QByteArrayView text, Visit visit)
     }
 }
 
-int Parse(QByteArrayView reply, const QString &symbol, const ColumnNames &names, Adjustment adjustment,
-          BarSeries &raw, BarSeries &output, bool &cutShort)
+} // namespace
+
+int Parse(QByteArrayView reply, const QString &symbol, const Columns &columns, BarSeries &raw,
+          BarSeries &output, bool &cutShort)
 {
     cutShort = false;
     if (reply.startsWith("\xEF\xBB\xBF"))
         reply = reply.sliced(3);
     const qsizetype headerEnd = reply.indexOf('\n');
-    const Layout layout = ReadHeader(headerEnd < 0 ? reply : reply.first(headerEnd), names);
-    if (!layout.Complete())
+    const Layout layout = ReadHeader(headerEnd < 0 ? reply : reply.first(headerEnd), columns);
+    if (!layout.Complete(columns.volumeOptional))
         return QuoteSources::kRequestFailed;
     const QByteArrayView body = headerEnd < 0 ? QByteArrayView() : reply.sliced(headerEnd + 1);
 
     // A line shorter than a date, a digit per number and the commas up to the last field read cannot
     // be read, so it takes no room.
-    const qsizetype shortest = 10 + (kRequiredColumns - 1) + layout.lastNeeded;
+    const qsizetype numbers = layout.index[kVolume] < 0 ? kRequiredColumns - 2 : kRequiredColumns - 1;
+    const qsizetype shortest = 10 + numbers + layout.lastNeeded;
     qsizetype room = 0;
     ForEachLine(body, [&](QByteArrayView line, bool) { room += line.size() >= shortest ? 1 : 0; });
 
@@ -226,7 +211,7 @@ int Parse(QByteArrayView reply, const QString &symbol, const ColumnNames &names,
         qsizetype fieldCount = 1;
         qsizetype start = 0;
         for (qsizetype i = 0; i < line.size(); ++i) {
-            if (line[i] != ',')
+            if (line[i] != columns.separator)
                 continue;
             if (count < fields.size())
                 fields[count++] = line.sliced(start, i - start);
@@ -240,7 +225,7 @@ int Parse(QByteArrayView reply, const QString &symbol, const ColumnNames &names,
             cutShort = true;
         if (count < fields.size() || line.size() < shortest || bars == parsed.BarCount)
             return;
-        if (const auto bar = ReadLine(fields, layout, adjustment)) {
+        if (const auto bar = ReadLine(fields, layout, columns.adjustment)) {
             parsed.dates[std::size_t(bars)] = bar->first;
             parsed.values[std::size_t(bars)] = bar->second;
             ++bars;
@@ -262,37 +247,4 @@ int Parse(QByteArrayView reply, const QString &symbol, const ColumnNames &names,
     return QuoteSources::kSuccess;
 }
 
-} // namespace
-
-QByteArray EncodePathSegment(const QString &symbol)
-{
-    return QUrl::toPercentEncoding(symbol);
-}
-
-QUrl EodhdUrl(const QString &baseUrl, const QString &token, const QString &symbol, int startyear)
-{
-    return QuoteSources::BuildUrl(
-        baseUrl, "/api/eod/" + EncodePathSegment(symbol) + "?api_token=" + QUrl::toPercentEncoding(token) +
-                     "&fmt=csv&period=d&order=a&from=" + QByteArray::number(startyear) + "-01-01");
-}
-
-QUrl TiingoUrl(const QString &baseUrl, const QString &symbol, int startyear)
-{
-    return QuoteSources::BuildUrl(baseUrl, "/tiingo/daily/" + EncodePathSegment(symbol) +
-                                               "/prices?startDate=" + QByteArray::number(startyear) +
-                                               "-01-01&format=csv&resampleFreq=daily");
-}
-
-int ParseEodhdReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
-                    bool &cutShort)
-{
-    return Parse(reply, symbol, kEodhdNames, Adjustment::Eodhd, raw, output, cutShort);
-}
-
-int ParseTiingoReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
-                     bool &cutShort)
-{
-    return Parse(reply, symbol, kTiingoNames, Adjustment::Tiingo, raw, output, cutShort);
-}
-
-} // namespace TokenSources
+} // namespace NamedColumns

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "Endpoints.h"
+#include "QuoteService.h"
+
+#include <QList>
 
 #include <QString>
 
@@ -11,10 +13,9 @@ struct AppSettings
     QString DestinationFolder; // the caption of lblDestinationFolder
     QString BMpath;
     QString QLTpath;
-    int FileFormat = 0;  // 0 .bin, 1 .kyv
-    int QuoteSource = 0; // 0 Yahoo! Finance, 1 QuoteMedia, 2 Google Finance, 3 EODHD, 4 Tiingo
-    Endpoints endpoints; // read, never written
-    ApiTokens tokens;    // section [Tokens]
+    int FileFormat = 0;              // 0 .bin, 1 .kyv
+    int QuoteSource = 0;             // a number of the service registry
+    QList<ServiceSettings> services; // by registry number: [Endpoints] (read, never written) and [Tokens]
 };
 
 // A missing file, section or key gives the defaults; FileFormat and QuoteSource out of range read as 0.

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "QuoteService.h"
+
+class EodhdService final : public QuoteService
+{
+public:
+    EodhdService();
+
+    // The URL holds the token, so it is never shown.
+    [[nodiscard]] static QUrl Url(const QString &baseUrl, const QString &token, const QString &symbol,
+                                  QDate start);
+    [[nodiscard]] static int ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw,
+                                        BarSeries &output, bool &cutShort);
+
+    [[nodiscard]] SourceRequest Request(const ServiceSettings &settings, const QString &symbol,
+                                        QDate start) const override;
+    [[nodiscard]] ParsedReply Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
+                                    BarSeries &raw, BarSeries &output) const override;
+    [[nodiscard]] Refusal Refuses(const FetchResult &reply) const override;
+};

@@ -1,0 +1,68 @@
+#include "TiingoService.h"
+
+#include "NamedColumns.h"
+#include "QuoteSources.h"
+
+TiingoService::TiingoService()
+    : QuoteService({.name = QStringLiteral("Tiingo (API token)"),
+                    .commandName = QStringLiteral("tiingo"),
+                    .key = QStringLiteral("Tiingo"),
+                    .defaultBase = QStringLiteral("https://api.tiingo.com"),
+                    .extras = {},
+                    .token = Token{.prompt = QStringLiteral("Tiingo API token:"),
+                                   .fallback = {},
+                                   .missingCause = QStringLiteral("no Tiingo API token"),
+                                   .missingMessage = QStringLiteral(
+                                       "A Tiingo API token is needed: press Token... to enter yours."),
+                                   .word = QStringLiteral("API token")},
+                    .judgedByStatus = true,
+                    .rates = QStringLiteral("50/hour, 1000/day")})
+{}
+
+QUrl TiingoService::Url(const QString &baseUrl, const QString &symbol, QDate start)
+{
+    return QuoteSources::BuildUrl(baseUrl, "/tiingo/daily/" + QuoteSources::EncodePathSegment(symbol) +
+                                               "/prices?startDate=" + start.toString(Qt::ISODate).toLatin1() +
+                                               "&format=csv&resampleFreq=daily");
+}
+
+int TiingoService::ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
+                              bool &cutShort)
+{
+    static constexpr NamedColumns::Columns kColumns{.names = {"date", "open", "high", "low", "close",
+                                                              "volume", "adjOpen", "adjHigh", "adjLow",
+                                                              "adjClose", "adjVolume"},
+                                                    .adjustment = NamedColumns::Adjustment::AdjustedColumns};
+    return NamedColumns::Parse(reply, symbol, kColumns, raw, output, cutShort);
+}
+
+SourceRequest TiingoService::Request(const ServiceSettings &settings, const QString &symbol,
+                                     QDate start) const
+{
+    if (settings.token.isEmpty())
+        return {{}, {}, Describe().token->missingCause};
+    return {Url(settings.base, symbol, start), {{"Authorization", "Token " + settings.token.toUtf8()}}, {}};
+}
+
+ParsedReply TiingoService::Parse(const FetchResult &reply, const QString &symbol, const QLocale &,
+                                 BarSeries &raw, BarSeries &output) const
+{
+    ParsedReply parsed;
+    parsed.result = ParseReply(reply.body, symbol, raw, output, parsed.cutShort);
+    parsed.lines = raw.BarCount;
+    return parsed;
+}
+
+QuoteService::Refusal TiingoService::Refuses(const FetchResult &reply) const
+{
+    // Its allowances are spent in words, under 429 for the hour and the day, even under 200 for the
+    // month's symbols.
+    const QByteArrayView body = QByteArrayView(reply.body).first(std::min<qsizetype>(reply.body.size(), 400));
+    if (body.contains("symbol look up for this month"))
+        return Refusal::SpentForMonth;
+    if (body.contains("daily request allocation"))
+        return Refusal::SpentForDay;
+    if (body.contains("hourly request allocation"))
+        return Refusal::SpentForHour;
+    return Refusal::None;
+}

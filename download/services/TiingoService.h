@@ -1,0 +1,20 @@
+#pragma once
+
+#include "QuoteService.h"
+
+class TiingoService final : public QuoteService
+{
+public:
+    TiingoService();
+
+    // The token goes in the header "Authorization: Token ...".
+    [[nodiscard]] static QUrl Url(const QString &baseUrl, const QString &symbol, QDate start);
+    [[nodiscard]] static int ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw,
+                                        BarSeries &output, bool &cutShort);
+
+    [[nodiscard]] SourceRequest Request(const ServiceSettings &settings, const QString &symbol,
+                                        QDate start) const override;
+    [[nodiscard]] ParsedReply Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
+                                    BarSeries &raw, BarSeries &output) const override;
+    [[nodiscard]] Refusal Refuses(const FetchResult &reply) const override;
+};

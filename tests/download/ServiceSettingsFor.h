@@ -1,0 +1,15 @@
+#pragma once
+
+#include "ServiceRegistry.h"
+
+// Every service at `base`, with the EODHD and Tiingo tokens given.
+inline QList<ServiceSettings> ServicesAt(const QString &base, const QString &eodhdToken = {},
+                                         const QString &tiingoToken = {})
+{
+    QList<ServiceSettings> services = ServiceRegistry::DefaultSettings();
+    for (ServiceSettings &one : services)
+        one.base = base;
+    services[ServiceRegistry::IndexOf(u"eodhd")].token = eodhdToken;
+    services[ServiceRegistry::IndexOf(u"tiingo")].token = tiingoToken;
+    return services;
+}
