@@ -7,145 +7,40 @@
 #include "DirectoryName.h"
 #include "DownloadBatch.h"
 #include "FolderPath.h"
+#include "FormControls.h"
 #include "PlatformServices.h"
 #include "ServiceRegistry.h"
 #include "SymbolCommands.h"
 #include "SymbolListModel.h"
 #include "SymbolListView.h"
 #include "SymbolsFile.h"
+#include "WindowRows.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPersistentModelIndex>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QToolTip>
 #include <QTreeView>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
-
-// The window is laid out in twips; at 96 dots per inch 15 twips make one pixel, and Qt's
-// high-DPI scaling takes it from there.
-QRect Twips(int left, int top, int width, int height)
-{
-    return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0), qRound(height / 15.0));
-}
 
 constexpr int kClientWidth = 7560;
 constexpr int kClientHeight = 8040;
 
-QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, const QRect &place)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1StringView(name));
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setGeometry(place);
-    return button;
-}
-
-QLabel *MakeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &place)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(QLatin1StringView(name));
-    label->setGeometry(place);
-    return label;
-}
-
-// Numbers in the list read like the user's other programs: with the locale's thousands
-// separator even where the locale would leave it out by default.
-QString GroupedNumber(int value)
-{
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-    return locale.toString(value);
-}
-
-QString ShortDate(double value)
-{
-    return QLocale().toString(DateValue::ToDate(value), QLocale::ShortFormat);
-}
-
 } // namespace
-
-// The window's side of a batch: walks the rows as they stood when it began, following each
-// wherever it moves, skipping any removed meanwhile, and fills their cells.
-class Form1::WindowRows final : public BatchRows
-{
-public:
-    WindowRows(Form1 &form, bool checkedOnly)
-        : m_form(form), m_model(*form.m_symbols), m_checkedOnly(checkedOnly)
-    {
-        m_rows.reserve(m_model.Count());
-        for (int row = 0; row < m_model.Count(); ++row)
-            m_rows.append(QPersistentModelIndex(m_model.index(row, 0)));
-    }
-
-    std::optional<BatchRow> NextRow() override
-    {
-        while (m_next < m_rows.size()) {
-            const int id = int(m_next++);
-            const QPersistentModelIndex &index = m_rows.at(id);
-            if (!index.isValid() || (m_checkedOnly && !m_model.Row(index.row()).Checked))
-                continue;
-            return BatchRow{id, m_model.Row(index.row()).Symbol};
-        }
-        return std::nullopt;
-    }
-
-    int QuoteSource() override { return m_form.QuoteSource; }
-    int FileFormat() override { return m_form.FileFormat; }
-    bool StopRequested() override { return m_form.m_closeRequested; }
-
-    void RowStarted(const BatchRow &row) override
-    {
-        const int at = m_rows.at(row.id).row();
-        m_model.SetCell(at, CellStatus, QStringLiteral("Working..."));
-        m_form.AutoSizeColumns();
-        m_form.lstvSymbols->scrollTo(m_model.index(at, 0));
-    }
-
-    void RowFinished(const BatchRow &row, const RowOutcome &outcome) override
-    {
-        const QPersistentModelIndex &index = m_rows.at(row.id);
-        if (!index.isValid())
-            return; // removed while its reply was awaited
-        const int at = index.row();
-        m_model.SetCell(at, CellStatus, outcome.status);
-        m_model.SetCause(at, outcome.cause);
-        if (outcome.result == RowOutcome::NoData) {
-            m_model.SetCell(at, CellBars, QStringLiteral("0"));
-        } else if (outcome.result == RowOutcome::Success) {
-            m_model.SetCell(at, CellBars, GroupedNumber(outcome.barCount));
-            m_model.SetCell(at, CellFirstDate, ShortDate(outcome.firstDate));
-            m_model.SetCell(at, CellLastDate, ShortDate(outcome.lastDate));
-            m_model.SetCell(at, CellFilename, outcome.fileName);
-        }
-    }
-
-    bool StillListed(const BatchRow &row) override { return m_rows.at(row.id).isValid(); }
-
-    void RowAbandoned(const BatchRow &row) override
-    {
-        const QPersistentModelIndex &index = m_rows.at(row.id);
-        if (index.isValid())
-            m_model.SetCell(index.row(), CellStatus, QString());
-    }
-
-private:
-    Form1 &m_form;
-    SymbolListModel &m_model;
-    const bool m_checkedOnly;
-    QList<QPersistentModelIndex> m_rows;
-    qsizetype m_next = 0;
-};
 
 Form1::Form1(PlatformServices &platform, const AppPaths &paths, QWidget *parent)
     : QWidget(parent), m_platform(platform), m_settingsFolder(paths.settingsFolder),
@@ -221,6 +116,17 @@ void Form1::CreateControls()
     cmdStartDownload[1] =
         MakeButton(this, "cmdStartDownload", QStringLiteral("Download Checked"), Twips(312, 7380, 1905, 405));
     cmdHelp = MakeButton(this, "cmdHelp", QStringLiteral("Help"), Twips(4144, 7380, 1425, 405));
+    // The run's own controls share the free band under the list.
+    prgRun = new QProgressBar(this);
+    prgRun->setObjectName(QStringLiteral("prgRun"));
+    prgRun->setGeometry(Twips(2640, 6690, 3720, 285));
+    prgRun->setTextVisible(false);
+    prgRun->setValue(0);
+    cmdStop = MakeButton(this, "cmdStop", QStringLiteral("Stop"), Twips(6450, 6660, 1095, 345));
+    cmdStop->setEnabled(false);
+    chkUpdateExisting = new QCheckBox(QStringLiteral("Update existing files"), this);
+    chkUpdateExisting->setObjectName(QStringLiteral("chkUpdateExisting"));
+    chkUpdateExisting->setGeometry(Twips(90, 7050, 3600, 285));
 
     for (int i = 0; i < int(Label1.size()); ++i) {
         QLabel *caption = Label1[std::size_t(i)];
@@ -235,9 +141,9 @@ void Form1::CreateControls()
         cmdSymbols[std::size_t(i)]->setProperty("Index", i);
 
     QWidget *const tabOrder[] = {
-        txtStartYear,  cmdStartDownload[0], cmdPickFolder, cmdSymbols[0],  cmdSymbols[1],
-        cmdClose,      lstvSymbols,         cmdSymbols[2], cmbQuoteSource, cmdToken,
-        cmbFileFormat, cmdStartDownload[1], cmdHelp};
+        txtStartYear,  cmdStartDownload[0], cmdPickFolder, cmdSymbols[0],     cmdSymbols[1],
+        cmdClose,      lstvSymbols,         cmdSymbols[2], cmbQuoteSource,    cmdToken,
+        cmbFileFormat, cmdStartDownload[1], cmdHelp,       chkUpdateExisting, cmdStop};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
@@ -249,6 +155,7 @@ void Form1::CreateControls()
     connect(cmdPickFolder, &QPushButton::clicked, this, &Form1::cmdPickFolder_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &Form1::cmdHelp_Click);
     connect(cmdClose, &QPushButton::clicked, this, &Form1::cmdClose_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &Form1::cmdStop_Click);
     connect(cmbQuoteSource, &QComboBox::currentIndexChanged, this, &Form1::cmbQuoteSource_Click);
     connect(cmdToken, &QPushButton::clicked, this, &Form1::cmdToken_Click);
     connect(cmbFileFormat, &QComboBox::currentIndexChanged, this, &Form1::cmbFileFormat_Click);
@@ -276,6 +183,9 @@ void Form1::Form_Load()
     FileFormat = settings.FileFormat;
     QuoteSource = settings.QuoteSource;
     m_services = settings.services;
+    m_retries = settings.Retries;
+    m_jobs = settings.Jobs;
+    chkUpdateExisting->setChecked(settings.UpdateExisting);
     m_downloader.SetServices(m_services);
     m_downloader.SetLocale(QLocale());
 
@@ -330,6 +240,7 @@ void Form1::Form_Unload()
     settings.FileFormat = FileFormat;
     settings.QuoteSource = QuoteSource;
     settings.services = m_services;
+    settings.UpdateExisting = chkUpdateExisting->isChecked();
     if (!INIfileWrite(SettingsPath(), settings, &error))
         report(SettingsPath(), error);
 }
@@ -339,7 +250,8 @@ void Form1::closeEvent(QCloseEvent *event)
     if (m_batchRunning) {
         // Let the batch unwind first; it closes the window again when it has stopped.
         m_closeRequested = true;
-        m_transfer.Cancel();
+        if (m_batch)
+            m_batch->Interrupt();
         event->ignore();
         return;
     }
@@ -350,6 +262,13 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::cmdClose_Click()
 {
     close();
+}
+
+void Form1::cmdStop_Click()
+{
+    m_stopRequested = true;
+    if (m_batch)
+        m_batch->Interrupt();
 }
 
 void Form1::cmbQuoteSource_Click()
@@ -462,10 +381,15 @@ void Form1::EnterBusyState()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     cmdStartDownload[0]->setEnabled(false);
     cmdStartDownload[1]->setEnabled(false);
+    m_stopRequested = false;
+    cmdStop->setEnabled(true);
 }
 
 void Form1::LeaveBusyState()
 {
+    cmdStop->setEnabled(false);
+    prgRun->setTextVisible(false);
+    prgRun->setValue(0);
     cmdStartDownload[0]->setEnabled(true);
     cmdStartDownload[1]->setEnabled(true);
     QApplication::restoreOverrideCursor();
@@ -517,12 +441,35 @@ void Form1::cmdStartDownload_Click(int Index)
             m_symbols->ClearCells(row);
     }
 
-    WindowRows rows(*this, checkedOnly);
-    DownloadBatch batch(m_downloader, rows, startYear.year, folder);
-    (void)batch.Run();
+    WindowRows rows(*m_symbols, *lstvSymbols, checkedOnly,
+                    {[this] { return QuoteSource; }, [this] { return FileFormat; },
+                     [this] { return m_closeRequested || m_stopRequested; }, [this] { AutoSizeColumns(); },
+                     [this](int done, int total) { ShowProgress(done, total); }});
+    prgRun->setRange(0, std::max(1, rows.Total()));
+    prgRun->setTextVisible(true);
+    m_runClock.start();
+    ShowProgress(0, rows.Total());
+    // One transfer per job, each on connections of its own; the first is the downloader's.
+    std::vector<std::unique_ptr<HttpTransfer>> more;
+    QList<HttpTransfer *> transfers = {&m_transfer};
+    for (int job = 1; job < m_jobs; ++job) {
+        transfers.append(more.emplace_back(std::make_unique<HttpTransfer>()).get());
+        transfers.back()->SetTimeout(m_timeout);
+    }
+    DownloadBatch batch(m_downloader, rows, startYear.year, folder, BatchLimits{m_retries}, m_clock);
+    m_batch = &batch;
+    (void)batch.Run(transfers);
+    m_batch = nullptr;
 
     AutoSizeColumns();
     LeaveBusyState();
     if (m_closeRequested)
         close();
+}
+
+void Form1::ShowProgress(int done, int total)
+{
+    prgRun->setRange(0, std::max(1, total));
+    prgRun->setValue(done);
+    prgRun->setFormat(RunProgressText(done, total, m_runClock.elapsed()));
 }

@@ -5,6 +5,7 @@
 #include "HttpTransfer.h"
 #include "QuoteDownloader.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <array>
@@ -14,9 +15,13 @@
 class PlatformServices;
 class SymbolListModel;
 class SymbolListView;
+class BatchClock;
+class DownloadBatch;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 // The program's one window. Handlers carry the names of the commands they implement.
@@ -35,6 +40,7 @@ public:
     void cmdPickFolder_Click();
     void cmdHelp_Click();
     void cmdClose_Click();
+    void cmdStop_Click();
     void cmbQuoteSource_Click();
     void cmdToken_Click();
     void cmbFileFormat_Click();
@@ -42,7 +48,13 @@ public:
 
     [[nodiscard]] SymbolListModel &Symbols() const { return *m_symbols; }
     [[nodiscard]] bool BatchRunning() const { return m_batchRunning; }
-    void SetRequestTimeout(std::chrono::milliseconds timeout) { m_transfer.SetTimeout(timeout); }
+    void SetRequestTimeout(std::chrono::milliseconds timeout)
+    {
+        m_timeout = timeout;
+        m_transfer.SetTimeout(timeout);
+    }
+    // The clock of the batches' waits; the system's unless a test gives its own.
+    void SetBatchClock(BatchClock *clock) { m_clock = clock; }
 
     // Window-level choices.
     int QuoteSource = 0;
@@ -54,8 +66,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    class WindowRows;
-
     void CreateControls();
     void Form_Load();
     void Form_Unload();
@@ -66,6 +76,7 @@ private:
     void AskToken(int quoteSource);
     void EnterBusyState();
     void LeaveBusyState();
+    void ShowProgress(int done, int total);
 
     PlatformServices &m_platform;
     QString m_settingsFolder;
@@ -76,6 +87,13 @@ private:
     SymbolListModel *m_symbols = nullptr;
     bool m_batchRunning = false;
     bool m_closeRequested = false;
+    bool m_stopRequested = false;
+    DownloadBatch *m_batch = nullptr; // while a run is under way
+    BatchClock *m_clock = nullptr;
+    QElapsedTimer m_runClock;
+    std::chrono::milliseconds m_timeout{HttpTransfer::kDefaultTimeout};
+    int m_retries = 3;
+    int m_jobs = 1;
     // Why "Symbols.txt" could not be read at start-up; such a file is never saved over.
     std::optional<QString> m_symbolsUnread;
 
@@ -91,4 +109,7 @@ private:
     QPushButton *cmdToken = nullptr;
     QComboBox *cmbFileFormat = nullptr;
     QPushButton *cmdHelp = nullptr;
+    QProgressBar *prgRun = nullptr;
+    QPushButton *cmdStop = nullptr;
+    QCheckBox *chkUpdateExisting = nullptr;
 };

@@ -136,6 +136,17 @@ public:
 
     void RowAbandoned(const BatchRow &) override {}
 
+    void RowWaiting(const BatchRow &row, const QString &reason, std::chrono::milliseconds wait) override
+    {
+        if (m_progress)
+            Print(stderr, QStringLiteral("\r[%1/%2] %3: Waiting... %4 s, %5\x1b[K")
+                              .arg(row.id + 1)
+                              .arg(m_symbols.size())
+                              .arg(row.symbol)
+                              .arg(double(wait.count()) / 1000.0, 0, 'f', 1)
+                              .arg(reason));
+    }
+
     void ClearProgress()
     {
         if (m_progress)
@@ -186,29 +197,31 @@ int Download(const CommandLineOptions &options)
     // One transfer per job, each on connections of its own.
     std::vector<std::unique_ptr<HttpTransfer>> owned;
     QList<HttpTransfer *> transfers;
-    for (int job = 0; job < options.jobs; ++job) {
+    const int jobs = options.jobs.value_or(settings.Jobs);
+    for (int job = 0; job < jobs; ++job) {
         transfers.append(owned.emplace_back(std::make_unique<HttpTransfer>()).get());
         transfers.back()->SetTimeout(std::chrono::seconds(options.timeoutSeconds));
     }
     QuoteDownloader downloader(*transfers.front(), services);
     downloader.SetLocale(QLocale());
 
-#ifdef Q_OS_UNIX
-    // A stop signal abandons the requests in flight; the batch then ends before its next write.
-    QSocketNotifier stopNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &stopNotifier, [&transfers] {
-        char byte = 0;
-        [[maybe_unused]] const auto read = ::read(g_signalPipe[0], &byte, 1);
-        for (HttpTransfer *transfer : transfers)
-            transfer->Cancel();
-    });
-#endif
-
     QElapsedTimer clock;
     clock.start();
     CommandLineRows rows(symbols, quoteSource, fileFormat);
-    DownloadBatch batch(downloader, rows, startYear.year, folder);
-    const DownloadBatch::Summary summary = batch.RunConcurrently(transfers);
+    DownloadBatch batch(downloader, rows, startYear.year, folder,
+                        BatchLimits{options.retries.value_or(settings.Retries)});
+
+#ifdef Q_OS_UNIX
+    // A stop signal abandons the requests in flight and the waits; the batch ends before its next write.
+    QSocketNotifier stopNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &stopNotifier, [&batch] {
+        char byte = 0;
+        [[maybe_unused]] const auto read = ::read(g_signalPipe[0], &byte, 1);
+        batch.Interrupt();
+    });
+#endif
+
+    const DownloadBatch::Summary summary = batch.Run(transfers);
     rows.ClearProgress();
     Print(stderr, QStringLiteral("%1 succeeded, %2 no data, %3 failed in %4 s\n")
                       .arg(summary.succeeded)

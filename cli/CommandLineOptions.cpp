@@ -51,11 +51,16 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
             download = true;
             continue;
         }
+        if (argument == QStringLiteral("--update")) {
+            options.update = true;
+            continue;
+        }
         const qsizetype equals = argument.indexOf(u'=');
         const QString name = argument.left(equals);
         static const QStringList withValue = {QStringLiteral("--source"),     QStringLiteral("--format"),
                                               QStringLiteral("--start-year"), QStringLiteral("--folder"),
-                                              QStringLiteral("--jobs"),       QStringLiteral("--timeout")};
+                                              QStringLiteral("--jobs"),       QStringLiteral("--timeout"),
+                                              QStringLiteral("--retries")};
         if (!withValue.contains(name)) {
             parsed.error = QStringLiteral("quorbex: unknown option: ") + name;
             return parsed;
@@ -97,6 +102,13 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
                 return parsed;
             }
             options.jobs = *jobs;
+        } else if (name == QStringLiteral("--retries")) {
+            options.retries = NumberIn(value, 0, 10);
+            if (!options.retries) {
+                parsed.error =
+                    QStringLiteral("quorbex: --retries takes a number from 0 to 10, not '%1'").arg(value);
+                return parsed;
+            }
         } else {
             const std::optional<int> seconds = NumberIn(value, 1, 600);
             if (!seconds) {
@@ -151,7 +163,11 @@ QString CommandLineHelp()
         "  --start-year YEAR    first year wanted, 1900 to this year\n"
         "  --folder DIR         folder for the files, created when missing (default: the folder\n"
         "                       Quorbex.ini keeps for the format)\n"
-        "  --jobs N             requests in flight at once, 1 to 8 (default 1)\n"
+        "  --jobs N             requests in flight at once, 1 to 8 (default: Jobs of Quorbex.ini, else 1)\n"
+        "  --retries N          more tries of a request that failed for a passing reason (time-out,\n"
+        "                       HTTP 429 or 5xx), 0 to 10 (default: Retries in Quorbex.ini, else 3)\n"
+        "  --update             only fetch the bars after those of each existing file, checking the\n"
+        "                       file's last two weeks; a changed history is downloaded in full\n"
         "  --timeout SECONDS    give up on a reply after SECONDS, 1 to 600 (default 10)\n"
         "  --show FILE          print a .bin or .kyv bar file as CSV (Date,Open,High,Low,Close,Volume)\n"
         "  --help               show this help and exit\n"
@@ -164,7 +180,8 @@ QString CommandLineHelp()
         "Output:\n"
         "  One line per symbol on standard output, in list order, with tab-separated fields:\n"
         "  symbol, status, bar count, first date, last date (YYYY-MM-DD), file name and the cause of\n"
-        "  a failure. Standard error shows progress on a terminal, and at the end a line\n"
+        "  a failure, or for a success with --update what was done ('updated: 3 new bars', 'up to date',\n"
+        "  'full download: ...'). Standard error shows progress on a terminal, and at the end a line\n"
         "  'N succeeded, N no data, N failed in S.s s'.\n"
         "\n"
         "Exit status:\n"

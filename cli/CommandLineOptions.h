@@ -16,7 +16,9 @@ struct CommandLineOptions
     std::optional<int> fileFormat;
     std::optional<QString> startYear; // checked later, as the window checks its text
     std::optional<QString> folder;
-    int jobs = 1;
+    std::optional<int> jobs;
+    std::optional<int> retries;
+    bool update = false; // --update; without it UpdateExisting decides
     int timeoutSeconds = 10;
     QString showFile; // the bar file of --show
 };

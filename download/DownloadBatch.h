@@ -6,11 +6,13 @@
 #include <QList>
 #include <QString>
 
+#include <chrono>
+#include <memory>
 #include <optional>
 
+class BatchClock;
 class HttpTransfer;
 class QuoteDownloader;
-struct HistoryFetch;
 
 // The outcome of one symbol, as both faces show it.
 struct RowOutcome
@@ -46,6 +48,7 @@ public:
     [[nodiscard]] virtual int QuoteSource() = 0;
     // Read when a row's file is written.
     [[nodiscard]] virtual int FileFormat() = 0;
+    // Again after each wait, as the row's request goes.
     virtual void RowStarted(const BatchRow &row) = 0;
     // Outcomes arrive in the order NextRow handed the rows out.
     virtual void RowFinished(const BatchRow &row, const RowOutcome &outcome) = 0;
@@ -55,25 +58,25 @@ public:
     // written or reported for it.
     [[nodiscard]] virtual bool StillListed(const BatchRow &) { return true; }
     [[nodiscard]] virtual bool StopRequested() = 0;
+    // The row's next request waits `wait` for the reason given (the service's pace, or a retry).
+    virtual void RowWaiting(const BatchRow &, const QString & /*reason*/, std::chrono::milliseconds /*wait*/)
+    {}
 };
 
-// Downloads and writes every row a face hands out. A row goes through three steps, the request
-// (symbol and source), the fetch and the parse and write, so that several rows may be in flight at
-// once while their outcomes are still reported in list order.
+// How a batch treats the services' limits.
+struct BatchLimits
+{
+    int retries = 0; // more tries of a request that failed for a passing reason
+    // Each service's rates are those of the downloader's settings for it.
+};
+
+// Downloads and writes every row a face hands out. Each transfer is a job that keeps one request in
+// flight, so several rows may be under way at once while their outcomes are still reported in list
+// order. A row's file is written as it is reported, so a stopped batch leaves exactly the files of the
+// rows reported. Tries, retries and the pieces of long histories of one service all keep to its pace.
 class DownloadBatch
 {
 public:
-    struct Request
-    {
-        BatchRow row;
-        int quoteSource = 0;
-    };
-    struct Fetched
-    {
-        int result = RowOutcome::RequestFailed; // a quote source's result code
-        QString cause;
-        BarSeries series; // success only
-    };
     struct Summary
     {
         int succeeded = 0;
@@ -82,32 +85,28 @@ public:
         bool stopped = false;
     };
 
-    // `folder` ends in a separator and exists.
-    DownloadBatch(QuoteDownloader &downloader, BatchRows &rows, int startYear, QString folder);
+    // `folder` ends in a separator and exists. Without a clock the batch keeps the system's.
+    DownloadBatch(QuoteDownloader &downloader, BatchRows &rows, int startYear, QString folder,
+                  BatchLimits limits = {}, BatchClock *clock = nullptr);
+    ~DownloadBatch();
 
-    // Walks the rows one at a time until the face has none left or asks to stop.
-    Summary Run();
-    // Keeps a request in flight on each transfer, each on connections of its own, and reports the rows
-    // in list order. A row's file is written as it is reported, so a stopped batch leaves exactly the
-    // files of the rows reported. StopRequested() is read as each reply arrives and before each write; a
-    // face stops a wait by cancelling any of the transfers.
-    Summary RunConcurrently(const QList<HttpTransfer *> &transfers);
-
-    [[nodiscard]] Request Begin(const BatchRow &row);
-    [[nodiscard]] Fetched Fetch(const Request &request);
-    [[nodiscard]] RowOutcome Finish(Fetched &fetched);
+    // Runs until the face has no rows left or asks to stop, on the downloader's own transfer when none
+    // is given. StopRequested() is read as each reply arrives, before each write and on Interrupt().
+    Summary Run(const QList<HttpTransfer *> &transfers = {});
+    // For a face whose stop request should not wait for the next reply.
+    void Interrupt();
 
     [[nodiscard]] static QString StatusText(int result);
 
 private:
-    class Concurrent;
-
-    static void Count(Summary &summary, int result);
-    [[nodiscard]] static Fetched Finished(HistoryFetch &history);
-    [[nodiscard]] QDate StartDate() const { return QDate(m_startYear, 1, 1); }
+    class Running;
 
     QuoteDownloader &m_downloader;
     BatchRows &m_rows;
     int m_startYear;
     QString m_folder;
+    BatchLimits m_limits;
+    std::unique_ptr<BatchClock> m_ownClock;
+    BatchClock *m_clock;
+    Running *m_running = nullptr;
 };

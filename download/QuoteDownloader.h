@@ -39,6 +39,7 @@ public:
     // Every service's settings, in registry order.
     void SetServices(QList<ServiceSettings> services);
     [[nodiscard]] const QList<ServiceSettings> &Services() const { return m_services; }
+    [[nodiscard]] HttpTransfer &Transfer() const { return m_transfer; }
     // Numbers whose form the services leave open are read under this locale (default: the system's).
     void SetLocale(const QLocale &locale);
 

@@ -3,6 +3,7 @@
 #include "BarSeries.h"
 #include "FetchResult.h"
 #include "HttpTransfer.h"
+#include "RequestRates.h"
 
 #include <QDate>
 #include <QList>
@@ -19,6 +20,7 @@ struct ServiceSettings
     QString base;                  // scheme, host and optional port
     QString token;                 // the user's API token or key; empty when none is stored
     QMap<QString, QString> extras; // the service's further [Endpoints] values, by key
+    QList<Rate> rates;             // the rates its requests keep to: [Limits], else the documented ones
 };
 
 // A request a service would send. `url` may hold an API token: never show or log it.

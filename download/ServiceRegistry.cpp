@@ -42,6 +42,7 @@ QList<ServiceSettings> DefaultSettings()
     for (const QuoteService *service : All()) {
         ServiceSettings &one = settings.emplace_back();
         one.base = service->Describe().defaultBase;
+        one.rates = ParseRates(service->Describe().rates).value_or(QList<Rate>());
         for (const QuoteService::Extra &extra : service->Describe().extras)
             one.extras.insert(extra.key, extra.defaultValue);
     }

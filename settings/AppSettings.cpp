@@ -13,6 +13,16 @@ namespace {
 const QString kSettings = QStringLiteral("Settings");
 const QString kEndpoints = QStringLiteral("Endpoints");
 const QString kTokens = QStringLiteral("Tokens");
+const QString kLimits = QStringLiteral("Limits");
+const QString kDownload = QStringLiteral("Download");
+const QString kUpdateExisting = QStringLiteral("UpdateExisting");
+
+// An integer key of [Download]; out of range reads as the default.
+int ReadBounded(const ProfileFile &profile, const QString &key, int fallback, int low, int high)
+{
+    const int value = profile.ReadInt(kDownload, key, fallback);
+    return value < low || value > high ? fallback : value;
+}
 
 // The values come back through a 1024-character buffer with its terminating NUL.
 constexpr qsizetype kMaxTextLength = 1023;
@@ -109,7 +119,14 @@ AppSettings INIfileRead(const QString &iniPath)
             if (AllDigits(value))
                 one.extras[extra.key] = value;
         }
+        // A value that does not read keeps the documented rates.
+        if (const std::optional<QList<Rate>> rates =
+                ParseRates(profile.ReadString(kLimits, service.key, QStringLiteral("-"), kMaxTextLength)))
+            one.rates = *rates;
     }
+    settings.Retries = ReadBounded(profile, QStringLiteral("Retries"), 3, 0, 10);
+    settings.Jobs = ReadBounded(profile, QStringLiteral("Jobs"), 1, 1, 8);
+    settings.UpdateExisting = ReadBounded(profile, kUpdateExisting, 0, 0, 1) == 1;
     return settings;
 }
 
@@ -132,6 +149,12 @@ bool INIfileWrite(const QString &iniPath, const AppSettings &settings, QString *
         if (!profile.WriteString(kSettings, key, value))
             refused.append(key);
     }
+
+    // A file that never had the box on stays as it was.
+    if ((settings.UpdateExisting || !profile.ReadString(kDownload, kUpdateExisting, QString()).isEmpty()) &&
+        !profile.WriteString(kDownload, kUpdateExisting,
+                             settings.UpdateExisting ? QStringLiteral("1") : QStringLiteral("0")))
+        refused.append(kUpdateExisting);
 
     // A file without tokens gains no [Tokens] section; a stored token can still be emptied.
     bool holdsToken = false;

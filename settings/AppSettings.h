@@ -15,7 +15,12 @@ struct AppSettings
     QString QLTpath;
     int FileFormat = 0;              // 0 .bin, 1 .kyv
     int QuoteSource = 0;             // a number of the service registry
-    QList<ServiceSettings> services; // by registry number: [Endpoints] (read, never written) and [Tokens]
+    QList<ServiceSettings> services; // by registry number: [Endpoints] and [Limits] (read, never written)
+                                     // and [Tokens]
+    // [Download]; only UpdateExisting is written, and only once it has been turned on.
+    int Retries = 3; // 0..10
+    int Jobs = 1;    // 1..8
+    bool UpdateExisting = false;
 };
 
 // A missing file, section or key gives the defaults; FileFormat and QuoteSource out of range read as 0.

@@ -2,6 +2,7 @@
 #include "AppSettings.h"
 #include "CannedHttpServer.h"
 #include "DirectoryName.h"
+#include "FakeBatchClock.h"
 #include "FakePlatform.h"
 #include "FileSizeLimit.h"
 #include "PlatformServices.h"
@@ -77,6 +78,8 @@ QByteArray ExpectedRecords(const QByteArray &csv, bool eodhd)
 class Form1Test : public ::testing::Test
 {
 protected:
+    Form1Test() { m_clock.AdvanceWhenIdle(); }
+
     static void SetUpTestSuite() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     QString ProgramFile(const char *name) const { return m_programFolder.filePath(QLatin1StringView(name)); }
@@ -98,6 +101,7 @@ protected:
     {
         m_form = std::make_unique<Form1>(m_platform, m_programFolder.path());
         m_form->SetRequestTimeout(std::chrono::milliseconds(1500));
+        m_form->SetBatchClock(&m_clock);
         return *m_form;
     }
 
@@ -130,6 +134,7 @@ protected:
     }
 
     FakePlatform m_platform;
+    FakeBatchClock m_clock;
     QTemporaryDir m_programFolder;
     QTemporaryDir m_output;
     std::unique_ptr<Form1> m_form;
@@ -408,7 +413,7 @@ TEST_F(Form1Test, NoDataAndARefusedConnectionKeepTheOldFile)
     server.close();
     Button("cmdStartDownload", 0)->click();
     EXPECT_EQ(Cells(0).value(0), QStringLiteral("Request failed (check symbol)"));
-    EXPECT_EQ(Tooltip(0), QStringLiteral("connection refused"));
+    EXPECT_EQ(Tooltip(0), QStringLiteral("connection refused (4 tries)"));
     EXPECT_EQ(ReadFile(old), QByteArray("old"));
 }
 
@@ -445,7 +450,7 @@ TEST_F(Form1Test, DestinationIsCreatedOrItsFailureReported)
 
 TEST_F(Form1Test, RowsRemovedDuringABatchAreSkipped)
 {
-    WriteSettings("StartYear=2024\r\n");
+    WriteSettings("StartYear=2024\r\n[Download]\r\nRetries=0\r\n");
     Form1 &form = Open();
     AddRows({QStringLiteral("HANG"), QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("CCC")});
     QTimer::singleShot(200, &form, [this, &form] {

@@ -2,11 +2,13 @@
 
 #include "BatchClock.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 // A clock that only moves when told to. A callback whose time has come is posted to its context's event
@@ -34,6 +36,25 @@ public:
                            std::move(callback)});
     }
     [[nodiscard]] double Jitter() override { return m_jitter; }
+    // From now on, whenever the event loop has nothing left to do but wait and `idle` agrees (no request
+    // in flight, say), time jumps to the next call due. So a run that waits minutes ends at once, in
+    // the order its waits fall due, while real network events still come in real time.
+    void AdvanceWhenIdle(std::function<bool()> idle = {})
+    {
+        m_idle = idle ? std::move(idle) : [] { return true; };
+        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                         &m_context, [this] {
+                             if (m_queue.empty() || m_posted || !m_idle())
+                                 return;
+                             m_posted = true;
+                             QTimer::singleShot(0, &m_context, [this] {
+                                 m_posted = false;
+                                 if (!m_idle())
+                                     return;
+                                 RunNext(Clock::time_point::max());
+                             });
+                         });
+    }
     void SetJitter(double jitter) { m_jitter = jitter; }
 
     // Moves time on by `delay`, running every callback that falls due on the way.
@@ -93,4 +114,7 @@ private:
     quint64 m_sequence = 0;
     std::vector<Call> m_queue;
     std::vector<std::chrono::milliseconds> m_waits;
+    QObject m_context;
+    std::function<bool()> m_idle;
+    bool m_posted = false;
 };

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// The window is laid out in twips; at 96 dots per inch 15 twips make one pixel, and Qt's high-DPI
+// scaling takes it from there.
+[[nodiscard]] QRect Twips(int left, int top, int width, int height);
+
+// A button that never acts as the default one, so Enter in the start year field presses nothing.
+QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, const QRect &place);
+QLabel *MakeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &place);
+
+// "3 of 20 rows, about 2 min left" for a run `elapsedMs` into it.
+[[nodiscard]] QString RunProgressText(int done, int total, qint64 elapsedMs);
