@@ -156,8 +156,10 @@ void QuoteServer::Serve(QTcpSocket *socket)
             reply = {"400 Bad Request", "text/html", ErrorPage("Bad Request", "Only GET is served.")};
         else
             reply = Answer(request.at(1), head, handling);
+        const QByteArray status = handling == Handling::Hang ? QByteArray("-") : reply.status.left(3);
+        m_answered.append(status + ' ' + QuoteRequest::MaskedTarget(request.value(1)));
         if (m_options.logRequests)
-            LogRequest(handling == Handling::Hang ? QByteArray("-") : reply.status.left(3), request.value(1));
+            LogRequest(status, request.value(1));
         if (handling == Handling::Hang) {
             connection.busy = true;
             return;
@@ -241,7 +243,8 @@ void QuoteServer::LogRequest(const QByteArray &status, const QByteArray &target)
 
 std::optional<QuoteServer::Reply> QuoteServer::Refusal(QuoteForm form)
 {
-    const RequestLimits::Decision decision = m_limits.Admit(RequestLimits::Clock::now());
+    const RequestLimits::Decision decision =
+        m_limits.Admit(m_options.now ? m_options.now() : RequestLimits::Clock::now());
     switch (decision.verdict) {
     case RequestLimits::Verdict::Serve:
         return std::nullopt;

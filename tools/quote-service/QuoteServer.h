@@ -13,6 +13,7 @@
 #include <QTcpServer>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -39,6 +40,8 @@ public:
         RequestLimits::Rate rate;     // requests in any sliding window; count 0: no limit
         qint64 allowance = -1;        // requests served in all before every later one is refused
         QHash<QByteArray, int> flaky; // upper-case symbol: how many of its first requests get a 503
+        // The time the rate limit counts by; empty: the steady clock. Tests pass the one their client uses.
+        std::function<std::chrono::steady_clock::time_point()> now;
     };
 
     explicit QuoteServer(Options options, QObject *parent = nullptr);
@@ -46,6 +49,9 @@ public:
     [[nodiscard]] bool Listen(quint16 port);
     [[nodiscard]] quint16 Port() const { return m_server->serverPort(); }
     [[nodiscard]] QString ErrorString() const { return m_server->errorString(); }
+    // Every request answered, as "status target" with tokens hidden, for tests that run the server in
+    // their own process.
+    [[nodiscard]] const QList<QByteArray> &Answered() const { return m_answered; }
 
 private:
     struct Connection
@@ -79,4 +85,5 @@ private:
     QHash<QTcpSocket *, Connection> m_connections;
     RequestLimits m_limits;
     QHash<QByteArray, int> m_flakyLeft;
+    QList<QByteArray> m_answered;
 };

@@ -1,0 +1,286 @@
+#include "DownloadBatch.h"
+
+#include "FakeBatchClock.h"
+#include "HttpTransfer.h"
+#include "QtPrinters.h"
+#include "QuoteDownloader.h"
+#include "QuoteServer.h"
+#include "ServiceGate.h"
+#include "ServiceSettingsFor.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The batch's face: the symbols given, the outcomes and waits it reports, and a stop after so many rows.
+class RecordingRows final : public BatchRows
+{
+public:
+    RecordingRows(QStringList symbols, int quoteSource) : m_symbols(std::move(symbols)), m_source(quoteSource)
+    {}
+
+    std::optional<BatchRow> NextRow() override
+    {
+        if (m_next >= m_symbols.size())
+            return std::nullopt;
+        const int id = int(m_next++);
+        return BatchRow{id, m_symbols.at(id)};
+    }
+    int QuoteSource() override { return m_source; }
+    int FileFormat() override { return 0; }
+    void RowStarted(const BatchRow &) override {}
+    void RowFinished(const BatchRow &row, const RowOutcome &outcome) override
+    {
+        outcomes.append({row.symbol, outcome});
+        if (onFinished)
+            onFinished();
+    }
+    void RowAbandoned(const BatchRow &row) override { abandoned.append(row.symbol); }
+    bool StopRequested() override { return stopAfter >= 0 && outcomes.size() >= stopAfter; }
+    void RowWaiting(const BatchRow &row, const QString &reason, std::chrono::milliseconds) override
+    {
+        waits.append(row.symbol + u' ' + reason);
+        if (onWaiting)
+            onWaiting();
+    }
+
+    QList<std::pair<QString, RowOutcome>> outcomes;
+    QStringList abandoned;
+    QStringList waits;
+    qsizetype stopAfter = -1;
+    std::function<void()> onFinished;
+    std::function<void()> onWaiting;
+
+private:
+    QStringList m_symbols;
+    int m_source;
+    qsizetype m_next = 0;
+};
+
+QStringList Symbols(int count)
+{
+    QStringList symbols;
+    for (int i = 0; i < count; ++i)
+        symbols.append(QStringLiteral("S%1").arg(i, 2, 10, QLatin1Char('0')));
+    return symbols;
+}
+
+// A run against a quote service in this process, whose rate limit counts by the same test clock as the
+// batch; the clock jumps ahead whenever no request is in flight.
+class DownloadBatchTest : public ::testing::Test
+{
+protected:
+    void Serve(const std::function<void(QuoteServer::Options &)> &set = {})
+    {
+        QuoteServer::Options options;
+        if (set)
+            set(options);
+        options.endDate = QDate(2024, 3, 28);
+        options.now = [this] { return m_clock.Now(); };
+        m_server = std::make_unique<QuoteServer>(std::move(options));
+        ASSERT_TRUE(m_server->Listen(0));
+        m_services = ServicesAt(QStringLiteral("http://127.0.0.1:%1").arg(m_server->Port()),
+                                QStringLiteral("e"), QStringLiteral("t"));
+    }
+
+    DownloadBatch::Summary Run(RecordingRows &rows, int jobs = 1, int retries = 3)
+    {
+        std::vector<std::unique_ptr<HttpTransfer>> transfers;
+        QList<HttpTransfer *> pointers;
+        for (int job = 0; job < jobs; ++job)
+            pointers.append(transfers.emplace_back(std::make_unique<HttpTransfer>()).get());
+        m_clock.AdvanceWhenIdle([&pointers] {
+            return std::none_of(pointers.begin(), pointers.end(),
+                                [](const HttpTransfer *transfer) { return transfer->RequestPending(); });
+        });
+        QuoteDownloader downloader(*pointers.front(), m_services);
+        DownloadBatch batch(downloader, rows, 2024, m_folder.path() + u'/', BatchLimits{retries}, &m_clock);
+        m_batch = &batch;
+        const DownloadBatch::Summary summary = batch.Run(pointers);
+        m_batch = nullptr;
+        return summary;
+    }
+
+    [[nodiscard]] qsizetype Answered(const char *status) const
+    {
+        return std::count_if(m_server->Answered().begin(), m_server->Answered().end(),
+                             [status](const QByteArray &line) { return line.startsWith(status); });
+    }
+
+    FakeBatchClock m_clock;
+    QTemporaryDir m_folder;
+    std::unique_ptr<QuoteServer> m_server;
+    QList<ServiceSettings> m_services;
+    DownloadBatch *m_batch = nullptr;
+};
+
+TEST_F(DownloadBatchTest, PassingFailuresAreTriedAgainAfterTheirBackoff)
+{
+    Serve([](auto &o) { o.flaky = {{"IBM", 2}, {"AAA", 9}}; });
+    RecordingRows rows({QStringLiteral("IBM"), QStringLiteral("MSFT"), QStringLiteral("AAA")}, 0);
+    const DownloadBatch::Summary summary = Run(rows, 1, 2);
+    EXPECT_EQ(summary.succeeded, 2);
+    ASSERT_EQ(rows.outcomes.size(), 3);
+    EXPECT_EQ(rows.outcomes[0].second.result, RowOutcome::Success);
+    EXPECT_EQ(rows.outcomes[2].second.cause, QStringLiteral("HTTP 503 Service Unavailable (3 tries)"));
+    // With the jitter in the middle, the back-off is exactly 1 s, then 2 s.
+    EXPECT_EQ(m_clock.Waits(), (std::vector<std::chrono::milliseconds>{1s, 2s, 1s, 2s}));
+    EXPECT_EQ(rows.waits.first(), QStringLiteral("IBM try 2 of 3 after HTTP 503 Service Unavailable"));
+    EXPECT_EQ(Answered("503"), 5);
+    EXPECT_TRUE(QFile::exists(m_folder.filePath(QStringLiteral("IBM.bin"))));
+}
+
+TEST_F(DownloadBatchTest, RefusalsThatCannotChangeAreAskedOnce)
+{
+    Serve([](auto &o) {
+        o.unknown = {"NOSUCH"};
+        o.token = "right";
+    });
+    for (const int source : {0, ServiceRegistry::IndexOf(u"tiingo")}) {
+        RecordingRows rows({QStringLiteral("NOSUCH")}, source);
+        (void)Run(rows);
+        ASSERT_EQ(rows.outcomes.size(), 1);
+        EXPECT_EQ(rows.outcomes[0].second.result, RowOutcome::RequestFailed);
+        EXPECT_TRUE(rows.waits.isEmpty()) << rows.waits.join(u'|').toStdString();
+    }
+    EXPECT_EQ(m_server->Answered().size(), 2);
+    EXPECT_EQ(Answered("404"), 1);
+    EXPECT_EQ(Answered("401"), 1);
+}
+
+// 20 symbols against a service that allows 5 requests a second: paced, none is refused; unpaced, the
+// refusals' Retry-After brings every one through all the same.
+TEST_F(DownloadBatchTest, PacedRunsAreNeverRefusedAndUnpacedOnesRecover)
+{
+    for (const bool paced : {true, false}) {
+        for (const int jobs : {1, 4}) {
+            Serve([](auto &o) { o.rate = {5, 1s}; });
+            const int yahoo = 0;
+            m_services[yahoo].rates = paced ? QList<Rate>{{5, 1s}} : QList<Rate>{};
+            RecordingRows rows(Symbols(20), yahoo);
+            const auto start = m_clock.Now();
+            EXPECT_EQ(Run(rows, jobs).succeeded, 20) << paced << jobs;
+            EXPECT_EQ(Answered("200"), 20);
+            if (paced) {
+                EXPECT_EQ(Answered("429"), 0) << jobs;
+                // Spread out, not burst: about 19 gaps of a fifth of a second.
+                EXPECT_GE(m_clock.Now() - start, 3800ms);
+                EXPECT_LE(m_clock.Now() - start, 5000ms);
+            } else {
+                EXPECT_GT(Answered("429"), 0) << jobs;
+            }
+        }
+    }
+}
+
+TEST_F(DownloadBatchTest, ASpentAllowanceStopsTheServiceForTheRun)
+{
+    Serve([](auto &o) { o.allowance = 5; });
+    RecordingRows rows(Symbols(20), 0);
+    const DownloadBatch::Summary summary = Run(rows);
+    EXPECT_EQ(summary.succeeded, 5);
+    EXPECT_EQ(summary.failed, 15);
+    EXPECT_EQ(m_server->Answered().size(), 6);
+    EXPECT_EQ(Answered("429"), 1);
+    ASSERT_EQ(rows.outcomes.size(), 20);
+    qsizetype notTried = 0;
+    for (const auto &[symbol, outcome] : rows.outcomes)
+        notTried +=
+            outcome.cause.startsWith(u"not tried: the service's allowance is used up (try again after 20")
+                ? 1
+                : 0;
+    EXPECT_EQ(notTried, 14);
+    EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files).size(), 5);
+}
+
+TEST_F(DownloadBatchTest, StopEndsTheRunAtOnceEvenInAWait)
+{
+    Serve([](auto &o) { o.flaky = {{"S03", 5}}; });
+    RecordingRows rows(Symbols(10), 0);
+    // Stopped while S03 waits for its retry: nothing more is sent or written.
+    rows.onWaiting = [&rows, this] {
+        rows.stopAfter = 0;
+        m_batch->Interrupt();
+    };
+    const DownloadBatch::Summary summary = Run(rows);
+    EXPECT_TRUE(summary.stopped);
+    EXPECT_EQ(rows.outcomes.size(), 3);
+    EXPECT_EQ(rows.abandoned, QStringList{QStringLiteral("S03")});
+    EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files).size(), 3);
+    const qsizetype sent = m_server->Answered().size();
+    EXPECT_TRUE(m_clock.RunUntilIdle());
+    EXPECT_EQ(m_server->Answered().size(), sent);
+}
+
+// How one service's gate judges replies: what may be tried again, after how long, and what stops it.
+TEST(ServiceGateTest, JudgesRepliesAndBooksRequests)
+{
+    const QuoteService &yahoo = *ServiceRegistry::At(0);
+    const QuoteService &eodhd = *ServiceRegistry::At(ServiceRegistry::IndexOf(u"eodhd"));
+    const QDateTime noon(QDate(2026, 12, 1), QTime(12, 0), Qt::UTC);
+    const ServiceGate::Clock::time_point now{};
+    const auto reply = [](int status, QByteArray retryAfter = {}) {
+        FetchResult result;
+        result.ok = true;
+        result.httpStatus = status;
+        result.retryAfter = std::move(retryAfter);
+        return result;
+    };
+    const struct
+    {
+        FetchResult reply;
+        int tries;
+        ServiceGate::Verdict::Kind kind;
+        std::chrono::milliseconds wait;
+    } cases[] = {
+        {reply(503), 1, ServiceGate::Verdict::Retry, 1s},
+        {reply(503), 3, ServiceGate::Verdict::Retry, 4s},
+        {reply(503), 4, ServiceGate::Verdict::Take, 0s}, // no tries left
+        {reply(429, "7"), 1, ServiceGate::Verdict::Retry, 7s},
+        {reply(429, "Tue, 01 Dec 2026 12:00:30 GMT"), 1, ServiceGate::Verdict::Retry, 30s},
+        {reply(503, "300"), 1, ServiceGate::Verdict::Retry, 300s},
+        {reply(401), 1, ServiceGate::Verdict::Take, 0s},
+        {reply(404), 1, ServiceGate::Verdict::Take, 0s},
+        {reply(200), 1, ServiceGate::Verdict::Take, 0s},
+    };
+    for (const auto &c : cases) {
+        ServiceGate gate({});
+        const ServiceGate::Verdict verdict = gate.Judge(yahoo, c.reply, c.tries, 3, now, noon, 0.5);
+        EXPECT_EQ(verdict.kind, c.kind) << c.reply.httpStatus << ' ' << c.reply.retryAfter.constData();
+        EXPECT_EQ(verdict.wait, c.wait) << c.reply.httpStatus << ' ' << c.reply.retryAfter.constData();
+        EXPECT_FALSE(gate.Spent());
+    }
+
+    // A long Retry-After, or the service's words for a spent day, close the gate until then.
+    ServiceGate longWait({});
+    EXPECT_EQ(longWait.Judge(yahoo, reply(429, "301"), 1, 3, now, noon, 0.5).kind,
+              ServiceGate::Verdict::Spent);
+    EXPECT_FALSE(longWait.Book(now, noon));
+    FetchResult spent = reply(402);
+    spent.body = "You exceeded your daily API requests limit. Please, upgrade your plan.";
+    ServiceGate daily({});
+    EXPECT_EQ(daily.Judge(eodhd, spent, 1, 3, now, noon, 0.5).kind, ServiceGate::Verdict::Spent);
+    EXPECT_EQ(daily.NotTriedCause(),
+              QStringLiteral("not tried: the service's allowance is used up (try again after ") +
+                  QDateTime(QDate(2026, 12, 2), QTime(0, 0), Qt::UTC)
+                      .toLocalTime()
+                      .toString(QStringLiteral("yyyy-MM-dd HH:mm")) +
+                  u')');
+
+    // A pace that would hold a request back for longer than five minutes sends nothing more.
+    ServiceGate hourly({{2, std::chrono::hours(1)}});
+    EXPECT_EQ(hourly.Book(now, noon), std::optional(0ms));
+    EXPECT_EQ(hourly.Book(now, noon), std::optional(0ms));
+    EXPECT_FALSE(hourly.Book(now + 1s, noon));
+    EXPECT_TRUE(hourly.Spent());
+}
+
+} // namespace
