@@ -1,10 +1,7 @@
 #include "Form1.h"
 
 #include "AppIcon.h"
-#include "AppTitle.h"
 #include "BatchRules.h"
-#include "DateValue.h"
-#include "DirectoryName.h"
 #include "DownloadBatch.h"
 #include "FolderPath.h"
 #include "FormControls.h"
@@ -14,6 +11,7 @@
 #include "SymbolListModel.h"
 #include "SymbolListView.h"
 #include "SymbolsFile.h"
+#include "TransferPool.h"
 #include "WindowRows.h"
 
 #include <QApplication>
@@ -23,17 +21,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolTip>
-#include <QTreeView>
 
 #include <algorithm>
-#include <memory>
-#include <vector>
 
 namespace {
 
@@ -70,9 +64,8 @@ void Form1::CreateControls()
     setFixedSize(Twips(0, 0, kClientWidth, kClientHeight).size());
 
     Label1[0] = MakeLabel(this, "Label1", QStringLiteral("Start year:"), Twips(270, 1590, 720, 195));
-    txtStartYear = new QLineEdit(QStringLiteral("2000"), this);
-    txtStartYear->setObjectName(QStringLiteral("txtStartYear"));
-    txtStartYear->setGeometry(Twips(1380, 1560, 735, 285));
+    txtStartYear = MakeControl<QLineEdit>(this, "txtStartYear", Twips(1380, 1560, 735, 285));
+    txtStartYear->setText(QStringLiteral("2000"));
     cmdStartDownload[0] =
         MakeButton(this, "cmdStartDownload", QStringLiteral("Download All"), Twips(2464, 7380, 1425, 405));
     Label1[2] = MakeLabel(this, "Label1", QStringLiteral("Output folder:"), Twips(270, 1140, 960, 195));
@@ -81,22 +74,8 @@ void Form1::CreateControls()
     cmdSymbols[1] = MakeButton(this, "cmdSymbols", QStringLiteral("Remove"), Twips(1740, 6660, 795, 345));
     cmdClose = MakeButton(this, "cmdClose", QStringLiteral("Close"), Twips(5824, 7380, 1425, 405));
 
-    lstvSymbols = new SymbolListView(this);
-    lstvSymbols->setObjectName(QStringLiteral("lstvSymbols"));
-    lstvSymbols->setGeometry(Twips(30, 1980, 7515, 4665));
+    lstvSymbols = MakeControl<SymbolListView>(this, "lstvSymbols", Twips(30, 1980, 7515, 4665));
     lstvSymbols->setModel(m_symbols);
-    lstvSymbols->setRootIsDecorated(false);
-    lstvSymbols->setItemsExpandable(false);
-    lstvSymbols->setUniformRowHeights(true);
-    lstvSymbols->setAllColumnsShowFocus(true);
-    lstvSymbols->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstvSymbols->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstvSymbols->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstvSymbols->header()->setStretchLastSection(false);
-    lstvSymbols->header()->setSectionsMovable(false);
-    const int laidOutWidths[] = {1440, 2000, 1440, 1440, 1440, 1440};
-    for (int column = 0; column < SymbolListModel::kColumnCount; ++column)
-        lstvSymbols->setColumnWidth(column, qRound(laidOutWidths[column] / 15.0));
 
     cmdSymbols[2] = MakeButton(this, "cmdSymbols", QStringLiteral("Edit"), Twips(900, 6660, 795, 345));
     Label1[1] = MakeLabel(this, "Label1", QStringLiteral("Output format:"), Twips(270, 690, 1005, 195));
@@ -105,28 +84,20 @@ void Form1::CreateControls()
     lblDestinationFolder->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     lblDestinationFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Label1[3] = MakeLabel(this, "Label1", QStringLiteral("Quote Source:"), Twips(270, 240, 1035, 195));
-    cmbQuoteSource = new QComboBox(this);
-    cmbQuoteSource->setObjectName(QStringLiteral("cmbQuoteSource"));
-    cmbQuoteSource->setGeometry(Twips(1380, 180, 2805, 315));
+    cmbQuoteSource = MakeControl<QComboBox>(this, "cmbQuoteSource", Twips(1380, 180, 2805, 315));
     cmdToken = MakeButton(this, "cmdToken", QStringLiteral("Token..."), Twips(4260, 180, 1200, 315));
     cmdToken->setEnabled(false);
-    cmbFileFormat = new QComboBox(this);
-    cmbFileFormat->setObjectName(QStringLiteral("cmbFileFormat"));
-    cmbFileFormat->setGeometry(Twips(1380, 630, 2805, 315));
+    cmbFileFormat = MakeControl<QComboBox>(this, "cmbFileFormat", Twips(1380, 630, 2805, 315));
     cmdStartDownload[1] =
         MakeButton(this, "cmdStartDownload", QStringLiteral("Download Checked"), Twips(312, 7380, 1905, 405));
     cmdHelp = MakeButton(this, "cmdHelp", QStringLiteral("Help"), Twips(4144, 7380, 1425, 405));
     // The run's own controls share the free band under the list.
-    prgRun = new QProgressBar(this);
-    prgRun->setObjectName(QStringLiteral("prgRun"));
-    prgRun->setGeometry(Twips(2640, 6690, 3720, 285));
+    prgRun = MakeControl<QProgressBar>(this, "prgRun", Twips(2640, 6690, 3720, 285));
     prgRun->setTextVisible(false);
-    prgRun->setValue(0);
     cmdStop = MakeButton(this, "cmdStop", QStringLiteral("Stop"), Twips(6450, 6660, 1095, 345));
     cmdStop->setEnabled(false);
-    chkUpdateExisting = new QCheckBox(QStringLiteral("Update existing files"), this);
-    chkUpdateExisting->setObjectName(QStringLiteral("chkUpdateExisting"));
-    chkUpdateExisting->setGeometry(Twips(90, 7050, 3600, 285));
+    chkUpdateExisting = MakeControl<QCheckBox>(this, "chkUpdateExisting", Twips(90, 7050, 3600, 285));
+    chkUpdateExisting->setText(QStringLiteral("Update existing files"));
 
     for (int i = 0; i < int(Label1.size()); ++i) {
         QLabel *caption = Label1[std::size_t(i)];
@@ -135,10 +106,8 @@ void Form1::CreateControls()
         // the controls, so let a caption keep its colon.
         caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
     }
-    for (int i = 0; i < int(cmdStartDownload.size()); ++i)
-        cmdStartDownload[std::size_t(i)]->setProperty("Index", i);
-    for (int i = 0; i < int(cmdSymbols.size()); ++i)
-        cmdSymbols[std::size_t(i)]->setProperty("Index", i);
+    NumberControls(cmdStartDownload);
+    NumberControls(cmdSymbols);
 
     QWidget *const tabOrder[] = {
         txtStartYear,  cmdStartDownload[0], cmdPickFolder, cmdSymbols[0],     cmdSymbols[1],
@@ -375,25 +344,20 @@ void Form1::cmdHelp_Click()
             this, QStringLiteral("No program to show Quorbex.chm is installed; install xchm or kchmviewer."));
 }
 
-void Form1::EnterBusyState()
+void Form1::SetBusy(bool busy)
 {
-    m_batchRunning = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    cmdStartDownload[0]->setEnabled(false);
-    cmdStartDownload[1]->setEnabled(false);
+    m_batchRunning = busy;
     m_stopRequested = false;
-    cmdStop->setEnabled(true);
-}
-
-void Form1::LeaveBusyState()
-{
-    cmdStop->setEnabled(false);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    for (QPushButton *button : cmdStartDownload)
+        button->setEnabled(!busy);
+    cmdStop->setEnabled(busy);
+    // Empty between runs.
     prgRun->setTextVisible(false);
     prgRun->setValue(0);
-    cmdStartDownload[0]->setEnabled(true);
-    cmdStartDownload[1]->setEnabled(true);
-    QApplication::restoreOverrideCursor();
-    m_batchRunning = false;
 }
 
 void Form1::cmdStartDownload_Click(int Index)
@@ -426,12 +390,12 @@ void Form1::cmdStartDownload_Click(int Index)
         }
     }
 
-    EnterBusyState();
+    SetBusy(true);
     folder = FolderPath::WithTrailingSeparator(folder);
     lblDestinationFolder->setText(folder);
     if (!QDir().mkpath(folder)) {
         m_platform.ShowCritical(this, BatchRules::FolderNotCreatedMessage(folder));
-        LeaveBusyState();
+        SetBusy(false);
         return;
     }
 
@@ -445,24 +409,18 @@ void Form1::cmdStartDownload_Click(int Index)
                     {[this] { return QuoteSource; }, [this] { return FileFormat; },
                      [this] { return m_closeRequested || m_stopRequested; }, [this] { AutoSizeColumns(); },
                      [this](int done, int total) { ShowProgress(done, total); }});
-    prgRun->setRange(0, std::max(1, rows.Total()));
     prgRun->setTextVisible(true);
     m_runClock.start();
     ShowProgress(0, rows.Total());
-    // One transfer per job, each on connections of its own; the first is the downloader's.
-    std::vector<std::unique_ptr<HttpTransfer>> more;
-    QList<HttpTransfer *> transfers = {&m_transfer};
-    for (int job = 1; job < m_jobs; ++job) {
-        transfers.append(more.emplace_back(std::make_unique<HttpTransfer>()).get());
-        transfers.back()->SetTimeout(m_timeout);
-    }
-    DownloadBatch batch(m_downloader, rows, startYear.year, folder, BatchLimits{m_retries}, m_clock);
+    const TransferPool transfers(&m_transfer, m_jobs, m_timeout);
+    DownloadBatch batch(m_downloader, rows, startYear.year, folder,
+                        BatchOptions{m_retries, chkUpdateExisting->isChecked()}, m_clock);
     m_batch = &batch;
-    (void)batch.Run(transfers);
+    (void)batch.Run(transfers.All());
     m_batch = nullptr;
 
     AutoSizeColumns();
-    LeaveBusyState();
+    SetBusy(false);
     if (m_closeRequested)
         close();
 }

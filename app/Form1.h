@@ -48,11 +48,7 @@ public:
 
     [[nodiscard]] SymbolListModel &Symbols() const { return *m_symbols; }
     [[nodiscard]] bool BatchRunning() const { return m_batchRunning; }
-    void SetRequestTimeout(std::chrono::milliseconds timeout)
-    {
-        m_timeout = timeout;
-        m_transfer.SetTimeout(timeout);
-    }
+    void SetRequestTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     // The clock of the batches' waits; the system's unless a test gives its own.
     void SetBatchClock(BatchClock *clock) { m_clock = clock; }
 
@@ -74,8 +70,7 @@ private:
     [[nodiscard]] QString SymbolsPath() const;
     // Asks for the token of `quoteSource` with the current one filled in; an empty answer keeps it.
     void AskToken(int quoteSource);
-    void EnterBusyState();
-    void LeaveBusyState();
+    void SetBusy(bool busy);
     void ShowProgress(int done, int total);
 
     PlatformServices &m_platform;

@@ -2,6 +2,9 @@
 
 #include <QRect>
 #include <QString>
+#include <QVariant>
+
+#include <cstddef>
 
 class QLabel;
 class QPushButton;
@@ -14,6 +17,21 @@ class QWidget;
 // A button that never acts as the default one, so Enter in the start year field presses nothing.
 QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, const QRect &place);
 QLabel *MakeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &place);
+
+template <typename Control> Control *MakeControl(QWidget *parent, const char *name, const QRect &place)
+{
+    auto *control = new Control(parent);
+    control->setObjectName(QLatin1StringView(name));
+    control->setGeometry(place);
+    return control;
+}
+
+// Controls of one name tell themselves apart by their "Index", as the handlers number them.
+template <typename Array> void NumberControls(const Array &controls)
+{
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        controls[i]->setProperty("Index", int(i));
+}
 
 // "3 of 20 rows, about 2 min left" for a run `elapsedMs` into it.
 [[nodiscard]] QString RunProgressText(int done, int total, qint64 elapsedMs);

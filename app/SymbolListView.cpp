@@ -5,7 +5,18 @@
 
 #include <algorithm>
 
-SymbolListView::SymbolListView(QWidget *parent) : QTreeView(parent) {}
+SymbolListView::SymbolListView(QWidget *parent) : QTreeView(parent)
+{
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+}
 
 void SymbolListView::setModel(QAbstractItemModel *model)
 {
@@ -15,6 +26,10 @@ void SymbolListView::setModel(QAbstractItemModel *model)
     m_stale = true;
     if (!model)
         return;
+    // The laid-out widths, in twips, until the first fit.
+    const int laidOutWidths[] = {1440, 2000, 1440, 1440, 1440, 1440};
+    for (int column = 0; column < std::min(model->columnCount(), int(std::size(laidOutWidths))); ++column)
+        setColumnWidth(column, qRound(laidOutWidths[column] / 15.0));
     connect(model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
                 Remeasure(topLeft.row(), bottomRight.row(), topLeft.column(), bottomRight.column());

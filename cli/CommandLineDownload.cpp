@@ -12,6 +12,7 @@
 #include "SaveFile.h"
 #include "ShowFile.h"
 #include "SymbolsFile.h"
+#include "TransferPool.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -21,8 +22,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <memory>
-#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -194,22 +193,17 @@ int Download(const CommandLineOptions &options)
         service && service->NeedsUserToken() && services.at(quoteSource).token.isEmpty())
         return fail(service->Describe().token->missingMessage);
 
-    // One transfer per job, each on connections of its own.
-    std::vector<std::unique_ptr<HttpTransfer>> owned;
-    QList<HttpTransfer *> transfers;
-    const int jobs = options.jobs.value_or(settings.Jobs);
-    for (int job = 0; job < jobs; ++job) {
-        transfers.append(owned.emplace_back(std::make_unique<HttpTransfer>()).get());
-        transfers.back()->SetTimeout(std::chrono::seconds(options.timeoutSeconds));
-    }
-    QuoteDownloader downloader(*transfers.front(), services);
+    const TransferPool transfers(nullptr, options.jobs.value_or(settings.Jobs),
+                                 std::chrono::seconds(options.timeoutSeconds));
+    QuoteDownloader downloader(*transfers.All().front(), services);
     downloader.SetLocale(QLocale());
 
     QElapsedTimer clock;
     clock.start();
     CommandLineRows rows(symbols, quoteSource, fileFormat);
-    DownloadBatch batch(downloader, rows, startYear.year, folder,
-                        BatchLimits{options.retries.value_or(settings.Retries)});
+    DownloadBatch batch(
+        downloader, rows, startYear.year, folder,
+        BatchOptions{options.retries.value_or(settings.Retries), options.update || settings.UpdateExisting});
 
 #ifdef Q_OS_UNIX
     // A stop signal abandons the requests in flight and the waits; the batch ends before its next write.
@@ -221,7 +215,7 @@ int Download(const CommandLineOptions &options)
     });
 #endif
 
-    const DownloadBatch::Summary summary = batch.Run(transfers);
+    const DownloadBatch::Summary summary = batch.Run(transfers.All());
     rows.ClearProgress();
     Print(stderr, QStringLiteral("%1 succeeded, %2 no data, %3 failed in %4 s\n")
                       .arg(summary.succeeded)

@@ -177,13 +177,13 @@ private:
         const int tries = ++entry.tries;
         ServiceGate &gate = Gate(entry.quoteSource);
         const ServiceGate::Verdict verdict =
-            gate.Judge(*ServiceRegistry::At(entry.quoteSource), reply, tries, m_batch.m_limits.retries,
+            gate.Judge(*ServiceRegistry::At(entry.quoteSource), reply, tries, m_batch.m_options.retries,
                        m_clock.Now(), m_clock.NowUtc(), m_clock.Jitter());
         if (verdict.kind == ServiceGate::Verdict::Retry) {
             m_rows.RowWaiting(entry.row,
                               QStringLiteral("try %1 of %2 after %3")
                                   .arg(tries + 1)
-                                  .arg(m_batch.m_limits.retries + 1)
+                                  .arg(m_batch.m_options.retries + 1)
                                   .arg(ReplyCause(entry, reply)),
                               verdict.wait);
             entry.waited = true;
@@ -319,9 +319,9 @@ private:
 };
 
 DownloadBatch::DownloadBatch(QuoteDownloader &downloader, BatchRows &rows, int startYear, QString folder,
-                             BatchLimits limits, BatchClock *clock)
+                             BatchOptions options, BatchClock *clock)
     : m_downloader(downloader), m_rows(rows), m_startYear(startYear), m_folder(std::move(folder)),
-      m_limits(std::move(limits)), m_ownClock(clock ? nullptr : std::make_unique<SystemBatchClock>()),
+      m_options(options), m_ownClock(clock ? nullptr : std::make_unique<SystemBatchClock>()),
       m_clock(clock ? clock : m_ownClock.get())
 {}
 

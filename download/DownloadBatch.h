@@ -63,11 +63,12 @@ public:
     {}
 };
 
-// How a batch treats the services' limits.
-struct BatchLimits
+// How a batch runs. Each service's rates are those of the downloader's settings for it.
+struct BatchOptions
 {
     int retries = 0; // more tries of a request that failed for a passing reason
-    // Each service's rates are those of the downloader's settings for it.
+    // A file already in the folder that reads back as the row's is only brought up to date.
+    bool updateExisting = false;
 };
 
 // Downloads and writes every row a face hands out. Each transfer is a job that keeps one request in
@@ -87,7 +88,7 @@ public:
 
     // `folder` ends in a separator and exists. Without a clock the batch keeps the system's.
     DownloadBatch(QuoteDownloader &downloader, BatchRows &rows, int startYear, QString folder,
-                  BatchLimits limits = {}, BatchClock *clock = nullptr);
+                  BatchOptions options = {}, BatchClock *clock = nullptr);
     ~DownloadBatch();
 
     // Runs until the face has no rows left or asks to stop, on the downloader's own transfer when none
@@ -105,7 +106,7 @@ private:
     BatchRows &m_rows;
     int m_startYear;
     QString m_folder;
-    BatchLimits m_limits;
+    BatchOptions m_options;
     std::unique_ptr<BatchClock> m_ownClock;
     BatchClock *m_clock;
     Running *m_running = nullptr;

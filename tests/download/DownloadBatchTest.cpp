@@ -102,7 +102,7 @@ protected:
                                 [](const HttpTransfer *transfer) { return transfer->RequestPending(); });
         });
         QuoteDownloader downloader(*pointers.front(), m_services);
-        DownloadBatch batch(downloader, rows, 2024, m_folder.path() + u'/', BatchLimits{retries}, &m_clock);
+        DownloadBatch batch(downloader, rows, 2024, m_folder.path() + u'/', BatchOptions{retries, false}, &m_clock);
         m_batch = &batch;
         const DownloadBatch::Summary summary = batch.Run(pointers);
         m_batch = nullptr;
