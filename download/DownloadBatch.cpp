@@ -1,6 +1,7 @@
 #include "DownloadBatch.h"
 
 #include "BarFileWriter.h"
+#include "BarUpdate.h"
 #include "BatchClock.h"
 #include "BatchRules.h"
 #include "HttpTransfer.h"
@@ -88,8 +89,11 @@ private:
         BatchRow row;
         int quoteSource = 0;
         HistoryFetch history;
-        int tries = 0;       // of the current request
-        bool waited = false; // the face was told the row waits
+        int tries = 0;                           // of the current request
+        bool waited = false;                     // the face was told the row waits
+        std::optional<BarUpdate::Stored> stored; // while the row fetches only what its file lacks
+        QDate updateFrom;
+        QString note; // what an update did, for a row that succeeds
         std::optional<Fetched> fetched;
     };
 
@@ -124,10 +128,23 @@ private:
         Entry &entry = m_entries.emplace_back();
         entry.row = *row;
         entry.quoteSource = quoteSource;
-        entry.history =
-            m_batch.m_downloader.Begin(quoteSource, row->symbol, QDate(m_batch.m_startYear, 1, 1));
+        QDate start(m_batch.m_startYear, 1, 1);
+        if (m_batch.m_options.updateExisting) {
+            const QString name = BatchRules::OutputName(row->symbol);
+            const QString fileName = BatchRules::OutputFileName(name, m_rows.FileFormat());
+            BarUpdate::Stored stored = fileName.isEmpty() ? BarUpdate::Stored{}
+                                                          : BarUpdate::ReadStored(m_batch.m_folder + fileName,
+                                                                                  name, m_batch.m_startYear);
+            if (stored.usable) {
+                start = entry.updateFrom = BarUpdate::RequestStart(stored);
+                entry.stored = std::move(stored);
+            } else {
+                entry.note = BarUpdate::NoUsableFileText();
+            }
+        }
+        entry.history = m_batch.m_downloader.Begin(quoteSource, row->symbol, start);
         if (entry.history.done) {
-            entry.fetched = Done(entry.history);
+            entry.fetched = Done(entry);
             return true;
         }
         m_working[slot] = m_firstNumber + qint64(m_entries.size()) - 1;
@@ -199,10 +216,17 @@ private:
         if (!entry.history.done) {
             entry.tries = 0;
             Send(slot);
-        } else {
+        } else if (!UpdateFailed(entry)) {
             if (tries > 1 && entry.history.outcome.result != RowOutcome::Success)
                 entry.history.outcome.cause = RetryRule::TriesCause(entry.history.outcome.cause, tries);
-            Settle(slot, Done(entry.history));
+            Settle(slot, Done(entry));
+        } else {
+            // The file no longer matches the service's history: all of it again.
+            entry.stored.reset();
+            entry.tries = 0;
+            entry.history = m_batch.m_downloader.Begin(entry.quoteSource, entry.row.symbol,
+                                                       QDate(m_batch.m_startYear, 1, 1));
+            Send(slot);
         }
         Pump();
     }
@@ -262,11 +286,42 @@ private:
         m_working[slot] = -1;
     }
 
-    static Fetched Done(HistoryFetch &history)
+    // True when an update's reply does not bear out the file, which the note then says; the file's
+    // bars with the reply's later ones take the reply's place when it does.
+    static bool UpdateFailed(Entry &entry)
     {
-        Fetched fetched{history.outcome.result, history.outcome.cause, {}};
-        if (fetched.result == RowOutcome::Success)
-            fetched.series = std::move(history.series);
+        if (!entry.stored)
+            return false;
+        HistoryFetch &history = entry.history;
+        if (history.outcome.result == RowOutcome::NoData) {
+            entry.note = BarUpdate::HistoryChangedText(entry.stored->lastDate);
+            return true;
+        }
+        if (history.outcome.result != RowOutcome::Success)
+            return false; // reported as it is; the file stays as it was
+        BarUpdate::Merged merged = BarUpdate::Merge(*entry.stored, history.series, entry.updateFrom);
+        switch (merged.kind) {
+        case BarUpdate::Merged::Updated:
+            entry.note = BarUpdate::UpdatedText(merged.newBars);
+            break;
+        case BarUpdate::Merged::UpToDate:
+            entry.note = BarUpdate::UpToDateText();
+            break;
+        case BarUpdate::Merged::HistoryChanged:
+            entry.note = BarUpdate::HistoryChangedText(merged.changedOn);
+            return true;
+        }
+        history.series = std::move(merged.series);
+        return false;
+    }
+
+    static Fetched Done(Entry &entry)
+    {
+        const HistoryFetch &history = entry.history;
+        const bool success = history.outcome.result == RowOutcome::Success;
+        Fetched fetched{history.outcome.result, success ? entry.note : history.outcome.cause, {}};
+        if (success)
+            fetched.series = std::move(entry.history.series);
         return fetched;
     }
 

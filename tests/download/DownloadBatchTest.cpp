@@ -4,6 +4,7 @@
 #include "HttpTransfer.h"
 #include "QtPrinters.h"
 #include "QuoteDownloader.h"
+#include "QuoteHistory.h"
 #include "QuoteServer.h"
 #include "ServiceGate.h"
 #include "ServiceSettingsFor.h"
@@ -35,7 +36,7 @@ public:
         return BatchRow{id, m_symbols.at(id)};
     }
     int QuoteSource() override { return m_source; }
-    int FileFormat() override { return 0; }
+    int FileFormat() override { return format; }
     void RowStarted(const BatchRow &) override {}
     void RowFinished(const BatchRow &row, const RowOutcome &outcome) override
     {
@@ -56,6 +57,7 @@ public:
     QStringList abandoned;
     QStringList waits;
     qsizetype stopAfter = -1;
+    int format = 0;
     std::function<void()> onFinished;
     std::function<void()> onWaiting;
 
@@ -78,20 +80,22 @@ QStringList Symbols(int count)
 class DownloadBatchTest : public ::testing::Test
 {
 protected:
-    void Serve(const std::function<void(QuoteServer::Options &)> &set = {})
+    void Serve(const std::function<void(QuoteServer::Options &)> &set = {}, QDate endDate = {2024, 3, 28})
     {
         QuoteServer::Options options;
         if (set)
             set(options);
-        options.endDate = QDate(2024, 3, 28);
+        options.endDate = endDate;
         options.now = [this] { return m_clock.Now(); };
         m_server = std::make_unique<QuoteServer>(std::move(options));
         ASSERT_TRUE(m_server->Listen(0));
         m_services = ServicesAt(QStringLiteral("http://127.0.0.1:%1").arg(m_server->Port()),
                                 QStringLiteral("e"), QStringLiteral("t"));
+        m_services[ServiceRegistry::IndexOf(u"twelvedata")].token = QStringLiteral("k");
     }
 
-    DownloadBatch::Summary Run(RecordingRows &rows, int jobs = 1, int retries = 3)
+    DownloadBatch::Summary Run(RecordingRows &rows, int jobs = 1, int retries = 3, bool update = false,
+                               const QString &folder = {})
     {
         std::vector<std::unique_ptr<HttpTransfer>> transfers;
         QList<HttpTransfer *> pointers;
@@ -102,7 +106,8 @@ protected:
                                 [](const HttpTransfer *transfer) { return transfer->RequestPending(); });
         });
         QuoteDownloader downloader(*pointers.front(), m_services);
-        DownloadBatch batch(downloader, rows, 2024, m_folder.path() + u'/', BatchOptions{retries, false}, &m_clock);
+        DownloadBatch batch(downloader, rows, 2020, (folder.isEmpty() ? m_folder.path() : folder) + u'/',
+                            BatchOptions{retries, update}, &m_clock);
         m_batch = &batch;
         const DownloadBatch::Summary summary = batch.Run(pointers);
         m_batch = nullptr;
@@ -218,6 +223,80 @@ TEST_F(DownloadBatchTest, StopEndsTheRunAtOnceEvenInAWait)
     const qsizetype sent = m_server->Answered().size();
     EXPECT_TRUE(m_clock.RunUntilIdle());
     EXPECT_EQ(m_server->Answered().size(), sent);
+}
+
+bool WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray Bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A library kept up to date gives the very bytes of a full download, for every service and format:
+// after the service has moved on a few days, and after it has moved past a split or dividend that
+// re-adjusts the history of the services that adjust.
+TEST_F(DownloadBatchTest, UpdatedFilesEqualAFullDownload)
+{
+    const QDate first(2024, 3, 20);
+    const QDate moved = first.addDays(6);
+    const QList<QDate> events = QuoteHistory::EventDates("IBM", QDate(2030, 12, 31));
+    const QDate event = *std::find_if(events.begin(), events.end(), [&](QDate day) { return day > moved; });
+    const QString library = m_folder.filePath(QStringLiteral("library"));
+    const QString full = m_folder.filePath(QStringLiteral("full"));
+    for (int source = 0; source < ServiceRegistry::Count(); ++source) {
+        for (const int format : {0, 1}) {
+            const QString file = format == 0 ? QStringLiteral("/IBM.bin") : QStringLiteral("/IBM.Daily.kyv");
+            QDir(library).removeRecursively();
+            QDir().mkpath(library);
+            QDir().mkpath(full);
+            const auto run = [&](QDate end, bool update, const QString &folder) {
+                Serve({}, end);
+                RecordingRows rows({QStringLiteral("IBM")}, source);
+                rows.format = format;
+                (void)Run(rows, 1, 0, update, folder);
+                EXPECT_EQ(rows.outcomes.value(0).second.result, RowOutcome::Success) << source;
+                return rows.outcomes.value(0).second.cause;
+            };
+            (void)run(first, false, library);
+            EXPECT_EQ(run(moved, true, library), QStringLiteral("updated: 4 new bars")) << source << format;
+            (void)run(moved, false, full);
+            EXPECT_EQ(Bytes(library + file), Bytes(full + file)) << source << format;
+            const QString note = run(event, true, library);
+            const bool adjusts = source >= ServiceRegistry::IndexOf(u"eodhd");
+            if (adjusts) {
+                EXPECT_TRUE(note.startsWith(u"full download: history changed on ")) << note.toStdString();
+            }
+            (void)run(event, false, full);
+            EXPECT_FALSE(Bytes(full + file).isEmpty());
+            EXPECT_EQ(Bytes(library + file), Bytes(full + file)) << source << format;
+        }
+    }
+}
+
+// What is not the row's own file, or not one at all, is downloaded in full; a failed update leaves
+// the file as it was.
+TEST_F(DownloadBatchTest, UnusableFilesAreReplacedAndFailedUpdatesKeepThem)
+{
+    const QString path = m_folder.filePath(QStringLiteral("IBM.bin"));
+    ASSERT_TRUE(WriteBytes(path, "not a bar file"));
+    Serve([](auto &o) { o.unknown = {"MSFT"}; });
+    RecordingRows rows({QStringLiteral("IBM")}, 0);
+    (void)Run(rows, 1, 0, true);
+    EXPECT_EQ(rows.outcomes.value(0).second.cause, QStringLiteral("full download: no usable file"));
+    const QByteArray good = Bytes(path);
+    EXPECT_GT(good.size(), 100);
+
+    const QString other = m_folder.filePath(QStringLiteral("MSFT.bin"));
+    ASSERT_TRUE(QFile::copy(path, other));
+    RecordingRows failing({QStringLiteral("MSFT")}, 0);
+    (void)Run(failing, 1, 0, true);
+    EXPECT_EQ(failing.outcomes.value(0).second.result, RowOutcome::RequestFailed);
+    EXPECT_EQ(Bytes(other), good);
 }
 
 // How one service's gate judges replies: what may be tried again, after how long, and what stops it.
