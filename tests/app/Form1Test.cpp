@@ -12,12 +12,14 @@
 #include "TestFiles.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSslCertificate>
 #include <QTemporaryDir>
@@ -499,6 +501,41 @@ TEST_F(Form1Test, ClosingDuringABatchStopsItAndSaves)
     EXPECT_EQ(Cells(1).value(0), QString());
     EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("HANG\r\nAAA\r\n"));
     EXPECT_TRUE(ReadFile(ProgramFile("Quorbex.ini")).contains("StartYear=2024"));
+}
+
+// Stop during a run with two jobs: the rows reported keep their files, the rest are emptied, and the
+// window is as after a finished run; the update box is kept in the settings file.
+TEST_F(Form1Test, StopEndsARunAndTheWindowShowsItsProgress)
+{
+    WriteSettings("StartYear=2024\r\n[Download]\r\nJobs=2\r\n");
+    Form1 &form = Open();
+    form.SetRequestTimeout(std::chrono::seconds(60));
+    form.show();
+    AddRows({QStringLiteral("AAA"), QStringLiteral("HANG"), QStringLiteral("BBB"), QStringLiteral("CCC")});
+    auto *progress = Child<QProgressBar>("prgRun");
+    auto *stop = Child<QPushButton>("cmdStop");
+    EXPECT_FALSE(stop->isEnabled());
+    QString during;
+    QTimer::singleShot(500, &form, [&] {
+        during = progress->text();
+        EXPECT_TRUE(stop->isEnabled());
+        stop->click();
+    });
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_TRUE(during.startsWith(u"1 of 4 rows, about ")) << during.toStdString();
+    EXPECT_EQ(Cells(0).value(0), QStringLiteral("Success"));
+    for (int row = 1; row < 4; ++row)
+        EXPECT_EQ(Cells(row).value(0), QString()) << row;
+    EXPECT_FALSE(QFile::exists(m_output.filePath(QStringLiteral("BBB.bin"))));
+    EXPECT_FALSE(stop->isEnabled());
+    EXPECT_TRUE(Button("cmdStartDownload", 0)->isEnabled());
+    EXPECT_EQ(progress->value(), 0);
+    EXPECT_FALSE(progress->isTextVisible());
+
+    Child<QCheckBox>("chkUpdateExisting")->setChecked(true);
+    form.close();
+    EXPECT_TRUE(
+        ReadFile(ProgramFile("Quorbex.ini")).contains("[Download]\r\nJobs=2\r\nUpdateExisting=1\r\n"));
 }
 
 // What is kept of the rest of the file is the settings file's own test.

@@ -161,6 +161,10 @@ TEST_F(CommandLineTest, OneLinePerSymbolAndTheExitStatus)
         EXPECT_EQ(run.lines[0].section(u'\t', 0, 5), line); // the cause follows
         EXPECT_EQ(run.lines[0].count(u'\t'), 6);
     }
+    // An update of a file that is current says so in the last field.
+    const Outcome update = Download({u"IBM"_s, u"--update"_s});
+    ASSERT_EQ(update.lines.size(), 1);
+    EXPECT_EQ(update.lines[0], u"IBM\tSuccess\t129\t2024-01-02\t2024-06-28\tIBM.bin\tup to date"_s);
 }
 
 TEST_F(CommandLineTest, ChecksAndUsageErrorsStopBeforeAnyRequest)
@@ -271,9 +275,10 @@ TEST_F(CommandLineTest, ShowsABarFileAndRefusesWhatItCannotStart)
 
 TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
 {
-    const ParsedCommandLine full = ParseCommandLine(
-        {u"IBM"_s, u"--download"_s, u"--source=QuoteMedia"_s, u"--format"_s, u"kyv"_s, u"--jobs"_s, u"8"_s,
-         u"--timeout"_s, u"600"_s, u"--start-year"_s, u"2001"_s, u"--"_s, u"--odd"_s});
+    const ParsedCommandLine full =
+        ParseCommandLine({u"IBM"_s, u"--download"_s, u"--source=QuoteMedia"_s, u"--format"_s, u"kyv"_s,
+                          u"--jobs"_s, u"8"_s, u"--timeout"_s, u"600"_s, u"--start-year"_s, u"2001"_s,
+                          u"--retries=0"_s, u"--update"_s, u"--"_s, u"--odd"_s});
     EXPECT_TRUE(full.error.isEmpty());
     EXPECT_EQ(full.options.symbols, (QStringList{u"IBM"_s, u"--odd"_s}));
     EXPECT_EQ(full.options.quoteSource, 1);
@@ -282,6 +287,9 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
     EXPECT_EQ(full.options.timeoutSeconds, 600);
     EXPECT_EQ(full.options.startYear, u"2001"_s);
     EXPECT_FALSE(full.options.folder);
+    EXPECT_EQ(full.options.retries, 0);
+    EXPECT_TRUE(full.options.update);
+    EXPECT_FALSE(ParseCommandLine({u"--download"_s}).options.retries); // Quorbex.ini decides
 
     const struct
     {
@@ -293,6 +301,7 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
         {{u"--jobs"_s, u"0"_s}, "--jobs"},
         {{u"--timeout"_s, u"601"_s}, "--timeout"},
         {{u"--timeout"_s}, "--timeout"},
+        {{u"--retries"_s, u"11"_s}, "--retries"},
         {{u"-x"_s}, "-x"},
     };
     for (const auto &c : bad) {

@@ -162,3 +162,39 @@ TEST_F(AppSettingsFile, TokensRoundTripAndMakeTheFileOwnerOnly)
     EXPECT_TRUE(Written().endsWith("[Tokens]\r\nEODHD=\r\nTiingo=\r\n"));
     EXPECT_EQ(INIfileRead(m_ini).services[3].token, QString());
 }
+
+TEST_F(AppSettingsFile, DownloadAndLimitsReadWithTheirBoundsAndDefaults)
+{
+    const AppSettings defaults = INIfileRead(m_ini);
+    EXPECT_EQ(defaults.Retries, 3);
+    EXPECT_EQ(defaults.Jobs, 1);
+    EXPECT_FALSE(defaults.UpdateExisting);
+    const int tiingo = ServiceRegistry::IndexOf(u"tiingo");
+    const int yahoo = ServiceRegistry::IndexOf(u"yahoo");
+    EXPECT_EQ(defaults.services[tiingo].rates,
+              (QList<Rate>{{50, std::chrono::hours(1)}, {1000, std::chrono::hours(24)}}));
+
+    const AppSettings read = ReadWith("[Download]\r\nRetries=11\r\nJobs=8\r\nUpdateExisting=1\r\n"
+                                      "[Limits]\r\nTiingo=5/second\r\nYahoo=2/30\r\nEODHD=often\r\n");
+    EXPECT_EQ(read.Retries, 3); // out of range
+    EXPECT_EQ(read.Jobs, 8);
+    EXPECT_TRUE(read.UpdateExisting);
+    EXPECT_EQ(read.services[tiingo].rates, (QList<Rate>{{5, std::chrono::seconds(1)}}));
+    EXPECT_EQ(read.services[yahoo].rates, (QList<Rate>{{2, std::chrono::seconds(30)}}));
+    EXPECT_EQ(read.services[ServiceRegistry::IndexOf(u"eodhd")].rates,
+              defaults.services[ServiceRegistry::IndexOf(u"eodhd")].rates); // unreadable: documented ones
+}
+
+// A file that never had the box on gains no [Download]; once on, turning it off is kept.
+TEST_F(AppSettingsFile, UpdateExistingIsWrittenOnlyOnceTurnedOn)
+{
+    AppSettings settings = INIfileRead(m_ini);
+    ASSERT_TRUE(INIfileWrite(m_ini, settings));
+    EXPECT_FALSE(Written().contains("[Download]"));
+    settings.UpdateExisting = true;
+    ASSERT_TRUE(INIfileWrite(m_ini, settings));
+    EXPECT_TRUE(Written().contains("[Download]\r\nUpdateExisting=1\r\n"));
+    settings.UpdateExisting = false;
+    ASSERT_TRUE(INIfileWrite(m_ini, settings));
+    EXPECT_TRUE(Written().contains("[Download]\r\nUpdateExisting=0\r\n"));
+}
