@@ -19,22 +19,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolTip>
-
-#include <algorithm>
-
-namespace {
-
-constexpr int kClientWidth = 7560;
-constexpr int kClientHeight = 8040;
-
-} // namespace
 
 Form1::Form1(PlatformServices &platform, const AppPaths &paths, QWidget *parent)
     : QWidget(parent), m_platform(platform), m_settingsFolder(paths.settingsFolder),
@@ -60,8 +49,8 @@ void Form1::CreateControls()
     QFont font(QStringLiteral("Microsoft Sans Serif"));
     font.setPointSizeF(8.25);
     setFont(font);
-    QToolTip::setFont(font); // a tooltip is a window of its own and would not inherit it
-    setFixedSize(Twips(0, 0, kClientWidth, kClientHeight).size());
+    QToolTip::setFont(font);                      // a tooltip is a window of its own and would not inherit it
+    setFixedSize(Twips(0, 0, 7560, 8040).size()); // the client area
 
     Label1[0] = MakeLabel(this, "Label1", QStringLiteral("Start year:"), Twips(270, 1590, 720, 195));
     txtStartYear = MakeControl<QLineEdit>(this, "txtStartYear", Twips(1380, 1560, 735, 285));
@@ -99,13 +88,8 @@ void Form1::CreateControls()
     chkUpdateExisting = MakeControl<QCheckBox>(this, "chkUpdateExisting", Twips(90, 7050, 3600, 285));
     chkUpdateExisting->setText(QStringLiteral("Update existing files"));
 
-    for (int i = 0; i < int(Label1.size()); ++i) {
-        QLabel *caption = Label1[std::size_t(i)];
-        caption->setProperty("Index", i);
-        // Fonts that stand in for the laid-out one run a few pixels wider; there is room up to
-        // the controls, so let a caption keep its colon.
-        caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
-    }
+    NumberControls(Label1);
+    WidenCaptions(Label1);
     NumberControls(cmdStartDownload);
     NumberControls(cmdSymbols);
 
@@ -116,11 +100,8 @@ void Form1::CreateControls()
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-    for (int i = 0; i < int(cmdStartDownload.size()); ++i)
-        connect(cmdStartDownload[std::size_t(i)], &QPushButton::clicked, this,
-                [this, i] { cmdStartDownload_Click(i); });
-    for (int i = 0; i < int(cmdSymbols.size()); ++i)
-        connect(cmdSymbols[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdSymbols_Click(i); });
+    ConnectClicks(cmdStartDownload, this, [this](int i) { cmdStartDownload_Click(i); });
+    ConnectClicks(cmdSymbols, this, [this](int i) { cmdSymbols_Click(i); });
     connect(cmdPickFolder, &QPushButton::clicked, this, &Form1::cmdPickFolder_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &Form1::cmdHelp_Click);
     connect(cmdClose, &QPushButton::clicked, this, &Form1::cmdClose_Click);
@@ -254,15 +235,10 @@ void Form1::cmdToken_Click()
 
 void Form1::AskToken(int quoteSource)
 {
-    const QuoteService *service = ServiceRegistry::At(quoteSource);
-    if (!service || !service->TakesToken())
-        return;
-    QString &token = m_services[quoteSource].token;
-    // Pasted from a web page, a token often brings a space or line end along.
-    const QString entered = m_platform.AskText(this, service->Describe().token->prompt, token).trimmed();
+    const QString entered = AskServiceToken(m_platform, this, quoteSource, m_services[quoteSource].token);
     if (entered.isEmpty())
         return;
-    token = entered;
+    m_services[quoteSource].token = entered;
     m_downloader.SetServices(m_services);
 }
 
@@ -307,8 +283,6 @@ void Form1::cmdSymbols_Click(int Index)
             AutoSizeColumns();
         break;
     }
-    default:
-        break;
     }
 }
 
@@ -334,14 +308,7 @@ void Form1::cmdPickFolder_Click()
 
 void Form1::cmdHelp_Click()
 {
-    const QFileInfo help(m_helpFile);
-    if (!help.isFile() || help.isHidden()) {
-        m_platform.ShowCritical(this, QStringLiteral("Help file not found: ") + m_helpFile);
-        return;
-    }
-    if (!m_platform.OpenHelp(m_helpFile))
-        m_platform.ShowCritical(
-            this, QStringLiteral("No program to show Quorbex.chm is installed; install xchm or kchmviewer."));
+    ShowHelpFile(m_platform, this, m_helpFile);
 }
 
 void Form1::SetBusy(bool busy)
@@ -405,13 +372,14 @@ void Form1::cmdStartDownload_Click(int Index)
             m_symbols->ClearCells(row);
     }
 
-    WindowRows rows(*m_symbols, *lstvSymbols, checkedOnly,
-                    {[this] { return QuoteSource; }, [this] { return FileFormat; },
-                     [this] { return m_closeRequested || m_stopRequested; }, [this] { AutoSizeColumns(); },
-                     [this](int done, int total) { ShowProgress(done, total); }});
+    WindowRows rows(
+        *m_symbols, *lstvSymbols, checkedOnly,
+        {[this] { return QuoteSource; }, [this] { return FileFormat; },
+         [this] { return m_closeRequested || m_stopRequested; }, [this] { AutoSizeColumns(); },
+         [this](int done, int total) { ShowRunProgress(*prgRun, done, total, m_runClock.elapsed()); }});
     prgRun->setTextVisible(true);
     m_runClock.start();
-    ShowProgress(0, rows.Total());
+    ShowRunProgress(*prgRun, 0, rows.Total(), 0);
     const TransferPool transfers(&m_transfer, m_jobs, m_timeout);
     DownloadBatch batch(m_downloader, rows, startYear.year, folder,
                         BatchOptions{m_retries, chkUpdateExisting->isChecked()}, m_clock);
@@ -423,11 +391,4 @@ void Form1::cmdStartDownload_Click(int Index)
     SetBusy(false);
     if (m_closeRequested)
         close();
-}
-
-void Form1::ShowProgress(int done, int total)
-{
-    prgRun->setRange(0, std::max(1, total));
-    prgRun->setValue(done);
-    prgRun->setFormat(RunProgressText(done, total, m_runClock.elapsed()));
 }

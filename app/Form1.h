@@ -71,7 +71,6 @@ private:
     // Asks for the token of `quoteSource` with the current one filled in; an empty answer keeps it.
     void AskToken(int quoteSource);
     void SetBusy(bool busy);
-    void ShowProgress(int done, int total);
 
     PlatformServices &m_platform;
     QString m_settingsFolder;

@@ -1,6 +1,7 @@
 #include "FormControls.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 
 QRect Twips(int left, int top, int width, int height)
@@ -39,4 +40,11 @@ QString RunProgressText(int done, int total, qint64 elapsedMs)
         return text + QStringLiteral(", about %1 min left").arg((seconds + 59) / 60);
     const qint64 minutes = (seconds + 59) / 60;
     return text + QStringLiteral(", about %1 h %2 min left").arg(minutes / 60).arg(minutes % 60);
+}
+
+void ShowRunProgress(QProgressBar &bar, int done, int total, qint64 elapsedMs)
+{
+    bar.setRange(0, std::max(1, total));
+    bar.setValue(done);
+    bar.setFormat(RunProgressText(done, total, elapsedMs));
 }

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QRect>
 #include <QString>
 #include <QVariant>
 
+#include <algorithm>
 #include <cstddef>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QWidget;
 
@@ -26,6 +29,22 @@ template <typename Control> Control *MakeControl(QWidget *parent, const char *na
     return control;
 }
 
+// Fonts that stand in for the laid-out one run a few pixels wider; there is room up to the controls,
+// so a caption keeps its colon.
+template <typename Array> void WidenCaptions(const Array &captions)
+{
+    for (auto *caption : captions)
+        caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
+}
+
+// The handler of an array of buttons learns which was clicked.
+template <typename Array, typename Handler>
+void ConnectClicks(const Array &buttons, QObject *context, const Handler &handler)
+{
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        QObject::connect(buttons[i], &QAbstractButton::clicked, context, [handler, i] { handler(int(i)); });
+}
+
 // Controls of one name tell themselves apart by their "Index", as the handlers number them.
 template <typename Array> void NumberControls(const Array &controls)
 {
@@ -35,3 +54,4 @@ template <typename Array> void NumberControls(const Array &controls)
 
 // "3 of 20 rows, about 2 min left" for a run `elapsedMs` into it.
 [[nodiscard]] QString RunProgressText(int done, int total, qint64 elapsedMs);
+void ShowRunProgress(QProgressBar &bar, int done, int total, qint64 elapsedMs);

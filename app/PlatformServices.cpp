@@ -1,5 +1,7 @@
 #include "PlatformServices.h"
 
+#include "ServiceRegistry.h"
+
 #include "AppTitle.h"
 #include "ProfileFile.h"
 
@@ -131,4 +133,26 @@ bool HasDesktopHandler(const QStringList &mimeTypes, const QStringList &configDi
         }
     }
     return false;
+}
+
+void ShowHelpFile(PlatformServices &platform, QWidget *parent, const QString &helpFile)
+{
+    const QFileInfo help(helpFile);
+    if (!help.isFile() || help.isHidden()) {
+        platform.ShowCritical(parent, QStringLiteral("Help file not found: ") + helpFile);
+        return;
+    }
+    if (!platform.OpenHelp(helpFile))
+        platform.ShowCritical(
+            parent,
+            QStringLiteral("No program to show Quorbex.chm is installed; install xchm or kchmviewer."));
+}
+
+QString AskServiceToken(PlatformServices &platform, QWidget *parent, int quoteSource, const QString &current)
+{
+    const QuoteService *service = ServiceRegistry::At(quoteSource);
+    if (!service || !service->TakesToken())
+        return {};
+    // Pasted from a web page, a token often brings a space or line end along.
+    return platform.AskText(parent, service->Describe().token->prompt, current).trimmed();
 }

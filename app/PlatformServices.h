@@ -27,6 +27,14 @@ public:
     virtual QSize ScreenSize() = 0;
 };
 
+// Opens `helpFile` with the platform's help viewer, or says why it cannot.
+void ShowHelpFile(PlatformServices &platform, QWidget *parent, const QString &helpFile);
+
+// Asks for the API token of service `quoteSource` with `current` filled in: the token entered, trimmed,
+// or empty when none was (or the service takes none).
+[[nodiscard]] QString AskServiceToken(PlatformServices &platform, QWidget *parent, int quoteSource,
+                                      const QString &current);
+
 // The real desktop.
 class QtPlatformServices final : public PlatformServices
 {
