@@ -57,15 +57,6 @@ public:
     }
     void SetJitter(double jitter) { m_jitter = jitter; }
 
-    // Moves time on by `delay`, running every callback that falls due on the way.
-    void AdvanceBy(std::chrono::milliseconds delay)
-    {
-        const Clock::time_point end = m_now + delay;
-        QCoreApplication::processEvents();
-        while (RunNext(end)) {
-        }
-        m_now = end;
-    }
     // Runs callbacks, moving time on to each, until none is left; at most `limit`, so a batch that
     // keeps waiting forever fails its test instead of hanging it.
     [[nodiscard]] bool RunUntilIdle(int limit = 10000)
@@ -79,7 +70,6 @@ public:
     }
     // Every delay asked for, in order.
     [[nodiscard]] const std::vector<std::chrono::milliseconds> &Waits() const { return m_waits; }
-    [[nodiscard]] std::size_t Pending() const { return m_queue.size(); }
 
 private:
     struct Call

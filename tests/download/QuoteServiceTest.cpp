@@ -110,23 +110,6 @@ TEST(QuoteServiceTest, TwelveDataPagesAndErrors)
     }
 }
 
-TEST(QuoteServiceTest, RateLimitAnswers429WithRetryAfter)
-{
-    QuoteServiceProcess service({QStringLiteral("--rate-limit"), QStringLiteral("2/60")});
-    ASSERT_FALSE(service.BaseUrl().isEmpty());
-    HttpTransfer transfer;
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(Get(transfer, service.BaseUrl(), "/table.csv?s=IBM&c=2024").status, 200);
-    for (const QByteArray &target :
-         {QByteArray("/table.csv?s=IBM&c=2024"),
-          QByteArray("/time_series?symbol=IBM&interval=1day&format=CSV&apikey=k")}) {
-        const Served refused = Get(transfer, service.BaseUrl(), target);
-        EXPECT_EQ(refused.status, 429) << target.constData();
-        const int seconds = refused.retryAfter.toInt();
-        EXPECT_TRUE(seconds >= 1 && seconds <= 60) << refused.retryAfter.constData();
-    }
-}
-
 // Each form refuses as its own service does once the day's allowance is spent.
 TEST(QuoteServiceTest, SpentAllowanceRefusedPerForm)
 {

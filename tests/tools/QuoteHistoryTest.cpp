@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
 QList<QByteArray> Lines(const QByteArray &csv)
@@ -83,65 +81,6 @@ TEST(QuoteHistoryTest, LaterStartGivesTheTailOfTheFullHistory)
         EXPECT_EQ(recent.TwelveDataCsv(kEnd, 5000, adjust, false),
                   full.TwelveDataCsv(kEnd, recent.BarCount(), adjust, false));
     }
-}
-
-// The events the tests are told of are the ones the histories hold, and the adjusted figures before
-// one change once the end passes it while the traded ones stay.
-TEST(QuoteHistoryTest, EndPastAnEventChangesOnlyAdjustedFigures)
-{
-    const QDate from(1990, 1, 1);
-    QList<QDate> splits;
-    QList<QDate> events;
-    for (const QByteArray &line : Lines(QuoteHistory(kSymbol, from, kEnd).TiingoCsv()).mid(1)) {
-        const QList<QByteArray> fields = line.split(',');
-        if (fields.at(12) == "2.0")
-            splits.append(IsoDate(line));
-        if (fields.at(12) == "2.0" || fields.at(11) != "0.00")
-            events.append(IsoDate(line));
-    }
-    const QList<QDate> listed = QuoteHistory::EventDates(kSymbol, kEnd);
-    EXPECT_EQ(listed.mid(listed.indexOf(events.first())), events);
-    ASSERT_FALSE(splits.isEmpty());
-    EXPECT_EQ(QuoteHistory::SplitDates(kSymbol, kEnd).last(), splits.last());
-
-    const QDate split = splits.last();
-    const QList<QByteArray> before = Lines(QuoteHistory(kSymbol, from, split.addDays(-1)).EodhdCsv());
-    const QList<QByteArray> after = Lines(QuoteHistory(kSymbol, from, split).EodhdCsv());
-    ASSERT_EQ(after.size(), before.size() + 1);
-    for (const qsizetype i : {qsizetype(1), before.size() - 1}) {
-        const QList<QByteArray> old = before.at(i).split(',');
-        const QList<QByteArray> now = after.at(i).split(',');
-        for (const int raw : {0, 1, 2, 3, 4, 6})
-            EXPECT_EQ(now.at(raw), old.at(raw)) << before.at(i).constData();
-        EXPECT_NEAR(now.at(5).toDouble() / old.at(5).toDouble(), 0.5, 0.02) << before.at(i).constData();
-    }
-}
-
-TEST(QuoteHistoryTest, TwelveDataChoosesNewestBarsAndAdjusts)
-{
-    const QuoteHistory history(kSymbol, {2000, 1, 1}, kEnd);
-    const QList<QByteArray> newest = Lines(history.TwelveDataCsv(kEnd, 3, QuoteHistory::Adjust::None, false));
-    ASSERT_EQ(newest.size(), 4);
-    EXPECT_EQ(newest.at(0), "datetime;open;high;low;close;volume");
-    EXPECT_EQ(IsoDate(newest.at(1)), kEnd);
-    const QList<QByteArray> ascending =
-        Lines(history.TwelveDataCsv(kEnd, 3, QuoteHistory::Adjust::None, true));
-    EXPECT_EQ(ascending.mid(1), (QList<QByteArray>{newest.at(3), newest.at(2), newest.at(1)}));
-    // Unadjusted figures are the traded ones; the oldest bars, before every split, are scaled most.
-    const QList<QByteArray> raw = Lines(history.EodhdCsv());
-    QList<QByteArray> traded = raw.at(1).split(',');
-    traded.remove(5);
-    const QByteArray oldest =
-        Lines(history.TwelveDataCsv(kEnd, 5000, QuoteHistory::Adjust::None, true)).at(1);
-    EXPECT_EQ(oldest, traded.join(';'));
-    const QList<QByteArray> splitOnly =
-        Lines(history.TwelveDataCsv(kEnd, 5000, QuoteHistory::Adjust::Splits, true)).at(1).split(';');
-    qsizetype later = 0;
-    for (const QDate split : QuoteHistory::SplitDates(kSymbol, kEnd))
-        later += split > IsoDate(oldest) ? 1 : 0;
-    ASSERT_GT(later, 0);
-    const double expected = std::pow(2.0, double(later));
-    EXPECT_NEAR(traded.at(4).toDouble() / splitOnly.at(4).toDouble(), expected, expected * 0.05);
 }
 
 } // namespace
