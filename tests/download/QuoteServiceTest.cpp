@@ -110,49 +110,6 @@ TEST(QuoteServiceTest, TwelveDataPagesAndErrors)
     }
 }
 
-// Each form refuses as its own service does once the day's allowance is spent.
-TEST(QuoteServiceTest, SpentAllowanceRefusedPerForm)
-{
-    QuoteServiceProcess service({QStringLiteral("--allowance"), QStringLiteral("1")});
-    ASSERT_FALSE(service.BaseUrl().isEmpty());
-    HttpTransfer transfer;
-    EXPECT_EQ(Get(transfer, service.BaseUrl(), "/api/eod/IBM?api_token=t&from=2024-01-01").status, 200);
-    const struct
-    {
-        QByteArray target;
-        int status;
-        QByteArray body; // empty: any
-        bool untilMidnight;
-    } forms[] = {
-        {"/table.csv?s=IBM&c=2024", 429, {}, true},
-        {"/finance/historical?q=IBM&startdate=Jan+1%2C+2024", 429, {}, true},
-        {"/quotetools/getHistoryDownload.csv?symbol=IBM&startYear=2024", 429, {}, true},
-        {"/api/eod/IBM?api_token=t&from=2024-01-01", 402,
-         "You exceeded your daily API requests limit. Please, upgrade your plan.", false},
-        {"/tiingo/daily/IBM/prices?startDate=2024-01-01", 429,
-         "Error: You have run over your hourly request allocation. Please upgrade at "
-         "https://api.tiingo.com/pricing to have your limits increased.",
-         false},
-        {"/time_series?symbol=IBM&interval=1day&format=CSV&apikey=t", 200,
-         "{\"code\":429,\"message\":\"You have run out of API credits for the day. 2 API credits were used, "
-         "with the current limit being 1. Wait for the next day or consider switching to a higher tier plan "
-         "at https://twelvedata.com/pricing\",\"status\":\"error\"}",
-         false},
-    };
-    for (const auto &form : forms) {
-        const Served refused = Get(transfer, service.BaseUrl(), form.target, {{"Authorization", "Token t"}});
-        EXPECT_EQ(refused.status, form.status) << form.target.constData();
-        if (!form.body.isEmpty()) {
-            EXPECT_EQ(refused.body, form.body);
-        }
-        const int seconds = refused.retryAfter.toInt();
-        EXPECT_EQ(!refused.retryAfter.isEmpty(), form.untilMidnight) << form.target.constData();
-        if (form.untilMidnight) {
-            EXPECT_TRUE(seconds > 300 && seconds <= 86400 + 300) << refused.retryAfter.constData();
-        }
-    }
-}
-
 // A flaky symbol fails its first requests only, other symbols not at all; the log shows each request
 // with its status and no token.
 TEST(QuoteServiceTest, FlakySymbolsAndRequestLog)

@@ -54,33 +54,4 @@ TEST(QuoteHistoryTest, TradingDaysStayAsTheyWere)
     }
 }
 
-// An update asked from a recent day must append exactly the lines a full download has, in every form.
-TEST(QuoteHistoryTest, LaterStartGivesTheTailOfTheFullHistory)
-{
-    const QuoteHistory full(kSymbol, {1990, 1, 1}, kEnd);
-    const QuoteHistory recent(kSymbol, {2011, 2, 16}, kEnd);
-    const struct
-    {
-        const char *form;
-        QByteArray (QuoteHistory::*csv)() const;
-        bool newestFirst;
-    } forms[] = {{"Yahoo", &QuoteHistory::YahooCsv, true},
-                 {"Google", &QuoteHistory::GoogleCsv, true},
-                 {"QuoteMedia", &QuoteHistory::QuoteMediaCsv, true},
-                 {"EODHD", &QuoteHistory::EodhdCsv, false},
-                 {"Tiingo", &QuoteHistory::TiingoCsv, false}};
-    for (const auto &form : forms) {
-        const QList<QByteArray> all = Lines((full.*form.csv)());
-        const QList<QByteArray> part = Lines((recent.*form.csv)());
-        ASSERT_EQ(part.size(), recent.BarCount() + 1) << form.form;
-        EXPECT_EQ(part.at(0), all.at(0));
-        const qsizetype at = form.newestFirst ? 1 : all.size() - recent.BarCount();
-        EXPECT_EQ(part.mid(1), all.mid(at, recent.BarCount())) << form.form;
-    }
-    for (const auto adjust : {QuoteHistory::Adjust::All, QuoteHistory::Adjust::None}) {
-        EXPECT_EQ(recent.TwelveDataCsv(kEnd, 5000, adjust, false),
-                  full.TwelveDataCsv(kEnd, recent.BarCount(), adjust, false));
-    }
-}
-
 } // namespace
