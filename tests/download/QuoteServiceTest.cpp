@@ -1,8 +1,10 @@
+#include "DateValue.h"
 #include "GoogleService.h"
 #include "QuoteDownloader.h"
 #include "QuoteMediaService.h"
 #include "QuoteSources.h"
 #include "ServiceSettingsFor.h"
+#include "TwelveDataService.h"
 #include "YahooService.h"
 
 #include "QtPrinters.h"
@@ -108,6 +110,46 @@ TEST(QuoteServiceTest, TwelveDataPagesAndErrors)
         EXPECT_TRUE(refused.body.startsWith("{\"code\":401,\"message\":\"**apikey** parameter is incorrect"))
             << refused.body.constData();
     }
+}
+
+// A history longer than one reply comes in pieces from the newest back and joins up with no day lost
+// or repeated: the days and adjusted prices Tiingo's form serves in one reply.
+TEST(QuoteServiceTest, TwelveDataJoinsItsPiecesAndFailsAsTheServiceSays)
+{
+    QuoteServiceProcess service({QStringLiteral("--end-date"), QStringLiteral("2013-05-03"),
+                                 QStringLiteral("--token"), QStringLiteral("right"),
+                                 QStringLiteral("--unknown"), QStringLiteral("NOSUCH")});
+    ASSERT_FALSE(service.BaseUrl().isEmpty());
+    HttpTransfer transfer;
+    QuoteDownloader downloader(transfer);
+    const QString right = QStringLiteral("right");
+    downloader.SetServices(ServicesAt(service.BaseUrl(), {}, right, right));
+    const int twelveData = ServiceRegistry::IndexOf(u"twelvedata");
+    const auto download = [&](int source, const QString &symbol) {
+        const SourceOutcome outcome = downloader.Download(source, symbol, QDate(1990, 1, 1));
+        EXPECT_EQ(outcome.cause, QString()) << source;
+        BarSeries series = downloader.OutputSeries;
+        // Tiingo's adjusted volume takes the dividends out too, Twelve Data's only the splits.
+        for (BarSeries::Values &bar : series.values)
+            bar[4] = 0;
+        return series;
+    };
+    const BarSeries pieces = download(twelveData, QStringLiteral("MSFT"));
+    const BarSeries whole = download(ServiceRegistry::IndexOf(u"tiingo"), QStringLiteral("MSFT"));
+    ASSERT_GT(pieces.BarCount, TwelveDataService::kPieceSize);
+    EXPECT_EQ(DateValue::ToDate(pieces.BarDate(pieces.BarCount)), QDate(2013, 5, 3));
+    EXPECT_TRUE(pieces.dates == whole.dates);
+    EXPECT_TRUE(pieces.values == whole.values);
+
+    const SourceOutcome unknown =
+        downloader.Download(twelveData, QStringLiteral("NOSUCH"), QDate(1990, 1, 1));
+    EXPECT_EQ(unknown.result, QuoteSources::kRequestFailed);
+    EXPECT_EQ(
+        unknown.cause,
+        QStringLiteral("**symbol** not found: NOSUCH. Please specify it correctly according to API Docum"));
+    downloader.SetServices(ServicesAt(service.BaseUrl(), {}, right, QStringLiteral("wrong")));
+    EXPECT_EQ(downloader.Download(twelveData, QStringLiteral("MSFT"), QDate(1990, 1, 1)).cause,
+              QStringLiteral("HTTP 401 Unauthorized: check the API key"));
 }
 
 TEST(QuoteServiceTest, RateLimitAnswers429WithRetryAfter)
