@@ -19,18 +19,41 @@ for _ in $(seq 50); do
 done
 cat "$log"
 
-# First run only: point the five sources at the local service and start with a few symbols. The local
-# service takes any token; EODHD falls back to its "demo" token, and Tiingo gets a stand-in one.
+# First run only: point the six sources at the local service and start with a few symbols. The local
+# service takes any token; EODHD falls back to its "demo" token, Tiingo and Twelve Data get stand-in ones.
 ini=build/Quorbex.ini
 base="http://127.0.0.1:$port"
+
+# Whether the settings file sets KEY in [SECTION]; a key of the same name in another section does not count.
+sets_key() { # SECTION KEY
+    awk -v section="[$(printf %s "$1" | tr '[:upper:]' '[:lower:]')]" \
+        -v key="$(printf %s "$2" | tr '[:upper:]' '[:lower:]')=" '
+        { line = tolower($0); sub(/\r$/, "", line) }
+        /^\[/ { inside = line == section; next }
+        inside && index(line, key) == 1 { found = 1 }
+        END { exit !found }' "$ini"
+}
+
 if ! grep -qi '^\[Endpoints\]' "$ini" 2>/dev/null; then
-    printf '[Endpoints]\r\nYahoo=%s\r\nGoogle=%s\r\nQuoteMedia=%s\r\nEODHD=%s\r\nTiingo=%s\r\n' \
-        "$base" "$base" "$base" "$base" "$base" >>"$ini"
-elif ! grep -qi '^EODHD=' "$ini"; then # a file from before the token sources
-    sed -i "/^\[Endpoints\]/I a EODHD=$base\r\nTiingo=$base\r" "$ini"
+    {
+        printf '[Endpoints]\r\n'
+        for source in Yahoo Google QuoteMedia EODHD Tiingo TwelveData; do
+            printf '%s=%s\r\n' "$source" "$base"
+        done
+    } >>"$ini"
+else
+    if ! grep -qi '^EODHD=' "$ini"; then # a file from before the token sources
+        sed -i "/^\[Endpoints\]/I a EODHD=$base\r\nTiingo=$base\r" "$ini"
+    fi
+    if ! sets_key Endpoints TwelveData; then # a file from before Twelve Data
+        sed -i "/^\[Endpoints\]/I a TwelveData=$base\r" "$ini"
+        if grep -qi '^\[Tokens\]' "$ini" && ! sets_key Tokens TwelveData; then
+            sed -i "/^\[Tokens\]/I a TwelveData=local-service\r" "$ini"
+        fi
+    fi
 fi
 if ! grep -qi '^\[Tokens\]' "$ini"; then
-    printf '[Tokens]\r\nTiingo=local-service\r\n' >>"$ini"
+    printf '[Tokens]\r\nTiingo=local-service\r\nTwelveData=local-service\r\n' >>"$ini"
     chmod 600 "$ini"
 fi
 [ -s build/Symbols.txt ] || printf 'IBM\r\nMSFT\r\n^GSPC\r\nNYSE:AAPL\r\nBRK.B\r\n' >build/Symbols.txt

@@ -104,7 +104,9 @@ std::optional<SourceRequest> TwelveDataService::NextPiece(const ServiceSettings 
     const QDate oldest = DateValue::ToDate(piece.BarDate(1));
     if (!oldest.isValid() || oldest <= start)
         return std::nullopt;
-    return Piece(settings, symbol, start, oldest.addDays(-1));
+    // The service leaves end_date out of a daily series; should it ever keep it, the merge drops the
+    // repeated bar, whereas asking for the day before would lose that day.
+    return Piece(settings, symbol, start, oldest);
 }
 
 ParsedReply TwelveDataService::Parse(const FetchResult &reply, const QString &symbol, const QLocale &,

@@ -10,7 +10,7 @@ public:
 
     TwelveDataService();
 
-    // The newest bars from `start` on, up to `end` when it is valid; the key goes in the header
+    // The newest bars from `start` on, before `end` when it is valid; the key goes in the header
     // "Authorization: apikey ...".
     [[nodiscard]] static QUrl Url(const QString &baseUrl, const QString &symbol, QDate start, QDate end = {});
     [[nodiscard]] static int ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw,

@@ -1,8 +1,10 @@
+#include "DateValue.h"
 #include "GoogleService.h"
 #include "QuoteDownloader.h"
 #include "QuoteMediaService.h"
 #include "QuoteSources.h"
 #include "ServiceSettingsFor.h"
+#include "TwelveDataService.h"
 #include "YahooService.h"
 
 #include "QtPrinters.h"
@@ -69,7 +71,7 @@ TEST(QuoteServiceTest, EveryFormStartsOnTheDayAsked)
     EXPECT_EQ(Get(transfer, service.BaseUrl(), "/table.csv?s=IBM&a=1&b=30&c=2013").status, 400);
 }
 
-// Twelve Data pages backwards by end_date; its errors come as JSON, mostly under HTTP 200.
+// Twelve Data pages backwards by an end_date it leaves out; its errors come as JSON, mostly under 200.
 TEST(QuoteServiceTest, TwelveDataPagesAndErrors)
 {
     QuoteServiceProcess service({QStringLiteral("--end-date"), QStringLiteral("2013-05-03"),
@@ -83,17 +85,17 @@ TEST(QuoteServiceTest, TwelveDataPagesAndErrors)
                    "/time_series?symbol=MSFT&interval=1day&format=CSV&" + parameters, key);
     };
     const QList<QByteArray> ten = Lines(series("outputsize=10").body);
-    const QList<QByteArray> newer = Lines(series("outputsize=5&end_date=2013-05-03").body);
-    const QList<QByteArray> older = Lines(series("outputsize=5&end_date=2013-04-26").body);
+    const QList<QByteArray> newer = Lines(series("outputsize=5&end_date=2013-05-04").body);
+    const QList<QByteArray> older = Lines(series("outputsize=5&end_date=2013-04-29").body);
     ASSERT_EQ(ten.size(), 11);
     EXPECT_EQ(ten.at(0), "datetime;open;high;low;close;volume");
     EXPECT_EQ(newer.mid(1) + older.mid(1), ten.mid(1));
     EXPECT_TRUE(older.last().startsWith("2013-04-22;"));
-    EXPECT_EQ(Lines(series("outputsize=5&end_date=2013-04-26&order=asc").body).at(1), older.last());
+    EXPECT_EQ(Lines(series("outputsize=5&end_date=2013-04-29&order=asc").body).at(1), older.last());
 
     const QByteArray noData = "{\"code\":400,\"message\":\"No data is available on the specified dates. "
                               "Try setting different start/end dates.\",\"status\":\"error\"}";
-    const Served weekend = series("start_date=2013-05-04&end_date=2013-05-05");
+    const Served weekend = series("start_date=2013-05-04&end_date=2013-05-06");
     EXPECT_EQ(weekend.status, 200);
     EXPECT_EQ(weekend.body, noData);
     const Served unknown =
@@ -108,6 +110,46 @@ TEST(QuoteServiceTest, TwelveDataPagesAndErrors)
         EXPECT_TRUE(refused.body.startsWith("{\"code\":401,\"message\":\"**apikey** parameter is incorrect"))
             << refused.body.constData();
     }
+}
+
+// A history longer than one reply comes in pieces from the newest back and joins up with no day lost
+// or repeated: the days and adjusted prices Tiingo's form serves in one reply.
+TEST(QuoteServiceTest, TwelveDataJoinsItsPiecesAndFailsAsTheServiceSays)
+{
+    QuoteServiceProcess service({QStringLiteral("--end-date"), QStringLiteral("2013-05-03"),
+                                 QStringLiteral("--token"), QStringLiteral("right"),
+                                 QStringLiteral("--unknown"), QStringLiteral("NOSUCH")});
+    ASSERT_FALSE(service.BaseUrl().isEmpty());
+    HttpTransfer transfer;
+    QuoteDownloader downloader(transfer);
+    const QString right = QStringLiteral("right");
+    downloader.SetServices(ServicesAt(service.BaseUrl(), {}, right, right));
+    const int twelveData = ServiceRegistry::IndexOf(u"twelvedata");
+    const auto download = [&](int source, const QString &symbol) {
+        const SourceOutcome outcome = downloader.Download(source, symbol, QDate(1990, 1, 1));
+        EXPECT_EQ(outcome.cause, QString()) << source;
+        BarSeries series = downloader.OutputSeries;
+        // Tiingo's adjusted volume takes the dividends out too, Twelve Data's only the splits.
+        for (BarSeries::Values &bar : series.values)
+            bar[4] = 0;
+        return series;
+    };
+    const BarSeries pieces = download(twelveData, QStringLiteral("MSFT"));
+    const BarSeries whole = download(ServiceRegistry::IndexOf(u"tiingo"), QStringLiteral("MSFT"));
+    ASSERT_GT(pieces.BarCount, TwelveDataService::kPieceSize);
+    EXPECT_EQ(DateValue::ToDate(pieces.BarDate(pieces.BarCount)), QDate(2013, 5, 3));
+    EXPECT_TRUE(pieces.dates == whole.dates);
+    EXPECT_TRUE(pieces.values == whole.values);
+
+    const SourceOutcome unknown =
+        downloader.Download(twelveData, QStringLiteral("NOSUCH"), QDate(1990, 1, 1));
+    EXPECT_EQ(unknown.result, QuoteSources::kRequestFailed);
+    EXPECT_EQ(
+        unknown.cause,
+        QStringLiteral("**symbol** not found: NOSUCH. Please specify it correctly according to API Docum"));
+    downloader.SetServices(ServicesAt(service.BaseUrl(), {}, right, QStringLiteral("wrong")));
+    EXPECT_EQ(downloader.Download(twelveData, QStringLiteral("MSFT"), QDate(1990, 1, 1)).cause,
+              QStringLiteral("HTTP 401 Unauthorized: check the API key"));
 }
 
 // A flaky symbol fails its first requests only, other symbols not at all; the log shows each request

@@ -397,6 +397,8 @@ QuoteServer::Reply QuoteServer::TwelveDataReply(const QuoteRequest &request, QDa
         last = QDate::fromString(QString::fromLatin1(end.left(10)), Qt::ISODate);
         if (!last.isValid())
             return error("**end_date** is not a date.");
+        // A daily series ends the day before: asked to end on 2020-05-06, its newest bar is 2020-05-05.
+        last = last.addDays(-1);
     }
     // Without a start the reply is the newest bars only, so nothing much older need be made.
     QDate start = request.start.value_or(std::min(last, endDate).addDays(-(outputSize * 7 / 5 + 14)));
