@@ -171,6 +171,7 @@ void QuoteServer::Serve(QTcpSocket *socket)
                                     (close ? "Connection: close\r\n" : "") + "\r\n";
         if (request.at(0) == "HEAD")
             reply.body.clear();
+        m_bodyBytes += reply.body.size();
         if (m_options.latency.count() > 0 || handling == Handling::Slow) {
             // Later requests on this connection wait for this reply, as HTTP/1.1 has it.
             connection.busy = true;

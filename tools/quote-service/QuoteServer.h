@@ -52,6 +52,8 @@ public:
     // Every request answered, as "status target" with tokens hidden, for tests that run the server in
     // their own process.
     [[nodiscard]] const QList<QByteArray> &Answered() const { return m_answered; }
+    // The bytes of every reply body sent, for benchmarks that weigh what a run moves.
+    [[nodiscard]] qint64 BodyBytesSent() const { return m_bodyBytes; }
 
 private:
     struct Connection
@@ -86,4 +88,5 @@ private:
     RequestLimits m_limits;
     QHash<QByteArray, int> m_flakyLeft;
     QList<QByteArray> m_answered;
+    qint64 m_bodyBytes = 0;
 };
