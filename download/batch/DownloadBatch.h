@@ -84,6 +84,8 @@ public:
         int noData = 0;
         int failed = 0;
         bool stopped = false;
+        int requests = 0;  // sent to a service, retries and pieces included
+        int marketDay = 0; // rows brought up to date from a market's day rather than their own request
     };
 
     // `folder` ends in a separator and exists. Without a clock the batch keeps the system's.

@@ -182,6 +182,7 @@ private:
         Entry &entry = Working(slot);
         if (std::exchange(entry.waited, false))
             m_rows.RowStarted(entry.row); // at work again
+        ++m_summary.requests;
         m_transfers[slot]->Start(entry.history.request.url, entry.history.request.headers);
     }
 
