@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EodhdMarketDay.h"
 #include "QuoteService.h"
 
 class EodhdService final : public QuoteService
@@ -18,4 +19,8 @@ public:
     [[nodiscard]] ParsedReply Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
                                     BarSeries &raw, BarSeries &output) const override;
     [[nodiscard]] Refusal Refuses(const FetchResult &reply) const override;
+    [[nodiscard]] const MarketDayForm *MarketDay() const override { return &m_marketDay; }
+
+private:
+    EodhdMarketDay m_marketDay{*this};
 };

@@ -14,6 +14,8 @@
 
 #include <optional>
 
+class MarketDayForm;
+
 // What the settings file holds for one service.
 struct ServiceSettings
 {
@@ -127,6 +129,8 @@ public:
     [[nodiscard]] virtual Refusal Refuses(const FetchResult &reply) const;
     // Whether bars of one date are all kept, as this service's replies have them.
     [[nodiscard]] virtual bool KeepsRepeatedDates() const { return false; }
+    // The service's form for one day of every symbol of a market; null when it has none.
+    [[nodiscard]] virtual const MarketDayForm *MarketDay() const { return nullptr; }
 
 private:
     Description m_description;

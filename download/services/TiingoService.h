@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QuoteService.h"
+#include "TiingoMarketDay.h"
 
 class TiingoService final : public QuoteService
 {
@@ -17,4 +18,8 @@ public:
     [[nodiscard]] ParsedReply Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
                                     BarSeries &raw, BarSeries &output) const override;
     [[nodiscard]] Refusal Refuses(const FetchResult &reply) const override;
+    [[nodiscard]] const MarketDayForm *MarketDay() const override { return &m_marketDay; }
+
+private:
+    TiingoMarketDay m_marketDay;
 };
