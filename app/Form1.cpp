@@ -134,6 +134,7 @@ void Form1::Form_Load()
     QuoteSource = settings.QuoteSource;
     m_services = settings.services;
     m_retries = settings.Retries;
+    m_marketDay = settings.MarketDay;
     m_jobs = settings.Jobs;
     chkUpdateExisting->setChecked(settings.UpdateExisting);
     m_downloader.SetServices(m_services);
@@ -191,6 +192,7 @@ void Form1::Form_Unload()
     settings.QuoteSource = QuoteSource;
     settings.services = m_services;
     settings.UpdateExisting = chkUpdateExisting->isChecked();
+    settings.MarketDay = m_marketDay;
     if (!INIfileWrite(SettingsPath(), settings, &error))
         report(SettingsPath(), error);
 }
@@ -382,9 +384,10 @@ void Form1::cmdStartDownload_Click(int Index)
     ShowRunProgress(*prgRun, 0, rows.Total(), 0);
     const TransferPool transfers(&m_transfer, m_jobs, m_timeout);
     DownloadBatch batch(m_downloader, rows, startYear.year, folder,
-                        BatchOptions{m_retries, chkUpdateExisting->isChecked()}, m_clock);
+                        BatchOptions{m_retries, chkUpdateExisting->isChecked(), m_marketDay}, m_clock);
     m_batch = &batch;
-    (void)batch.Run(transfers.All());
+    const DownloadBatch::Summary summary = batch.Run(transfers.All());
+    prgRun->setFormat(prgRun->format() + QStringLiteral("; ") + DownloadBatch::RequestsText(summary));
     m_batch = nullptr;
 
     AutoSizeColumns();

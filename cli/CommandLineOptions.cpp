@@ -60,7 +60,7 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
         static const QStringList withValue = {QStringLiteral("--source"),     QStringLiteral("--format"),
                                               QStringLiteral("--start-year"), QStringLiteral("--folder"),
                                               QStringLiteral("--jobs"),       QStringLiteral("--timeout"),
-                                              QStringLiteral("--retries")};
+                                              QStringLiteral("--retries"),    QStringLiteral("--market-day")};
         if (!withValue.contains(name)) {
             parsed.error = QStringLiteral("quorbex: unknown option: ") + name;
             return parsed;
@@ -102,6 +102,13 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
                 return parsed;
             }
             options.jobs = *jobs;
+        } else if (name == QStringLiteral("--market-day")) {
+            const std::optional<int> on = NumberIn(value, 0, 1);
+            if (!on) {
+                parsed.error = QStringLiteral("quorbex: --market-day takes 0 or 1, not '%1'").arg(value);
+                return parsed;
+            }
+            options.marketDay = *on == 1;
         } else if (name == QStringLiteral("--retries")) {
             options.retries = NumberIn(value, 0, 10);
             if (!options.retries) {
@@ -168,6 +175,12 @@ QString CommandLineHelp()
         "                       HTTP 429 or 5xx), 0 to 10 (default: Retries in Quorbex.ini, else 3)\n"
         "  --update             only fetch the bars after those of each existing file, checking the\n"
         "                       file's last two weeks; a changed history is downloaded in full\n"
+        "  --market-day 0|1     with --update, 1 brings a list of one market up to date from the\n"
+        "                       market's whole day where that costs less: on Tiingo 2 requests\n"
+        "                       instead of one per symbol, on EODHD 4 requests (301 API calls, as\n"
+        "                       bulk requests cost 100 calls) for a list of more than 301 symbols of\n"
+        "                       one exchange; a split or dividend downloads that symbol in full.\n"
+        "                       0 asks for each symbol (default: MarketDay of Quorbex.ini, else 1)\n"
         "  --timeout SECONDS    give up on a reply after SECONDS, 1 to 600 (default 10)\n"
         "  --show FILE          print a .bin or .kyv bar file as CSV (Date,Open,High,Low,Close,Volume)\n"
         "  --help               show this help and exit\n"
@@ -182,7 +195,7 @@ QString CommandLineHelp()
         "  symbol, status, bar count, first date, last date (YYYY-MM-DD), file name and the cause of\n"
         "  a failure, or for a success with --update what was done ('updated: 3 new bars', 'up to date',\n"
         "  'full download: ...'). Standard error shows progress on a terminal, and at the end a line\n"
-        "  'N succeeded, N no data, N failed in S.s s'.\n"
+        "  'N succeeded, N no data, N failed in S.s s; N requests, N from the market day'.\n"
         "\n"
         "Exit status:\n"
         "  0 every symbol succeeded; 1 some did not; 2 a usage error or a failed check;\n"

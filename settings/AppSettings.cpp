@@ -16,6 +16,7 @@ const QString kTokens = QStringLiteral("Tokens");
 const QString kLimits = QStringLiteral("Limits");
 const QString kDownload = QStringLiteral("Download");
 const QString kUpdateExisting = QStringLiteral("UpdateExisting");
+const QString kMarketDay = QStringLiteral("MarketDay");
 
 // An integer key of [Download]; out of range reads as the default.
 int ReadBounded(const ProfileFile &profile, const QString &key, int fallback, int low, int high)
@@ -127,6 +128,7 @@ AppSettings INIfileRead(const QString &iniPath)
     settings.Retries = ReadBounded(profile, QStringLiteral("Retries"), 3, 0, 10);
     settings.Jobs = ReadBounded(profile, QStringLiteral("Jobs"), 1, 1, 8);
     settings.UpdateExisting = ReadBounded(profile, kUpdateExisting, 0, 0, 1) == 1;
+    settings.MarketDay = ReadBounded(profile, kMarketDay, 1, 0, 1) == 1;
     return settings;
 }
 
@@ -155,6 +157,10 @@ bool INIfileWrite(const QString &iniPath, const AppSettings &settings, QString *
         !profile.WriteString(kDownload, kUpdateExisting,
                              settings.UpdateExisting ? QStringLiteral("1") : QStringLiteral("0")))
         refused.append(kUpdateExisting);
+    if ((!settings.MarketDay || !profile.ReadString(kDownload, kMarketDay, QString()).isEmpty()) &&
+        !profile.WriteString(kDownload, kMarketDay,
+                             settings.MarketDay ? QStringLiteral("1") : QStringLiteral("0")))
+        refused.append(kMarketDay);
 
     // A file without tokens gains no [Tokens] section; a stored token can still be emptied.
     bool holdsToken = false;

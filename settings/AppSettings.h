@@ -21,6 +21,7 @@ struct AppSettings
     int Retries = 3; // 0..10
     int Jobs = 1;    // 1..8
     bool UpdateExisting = false;
+    bool MarketDay = true; // written only once it has been changed
 };
 
 // A missing file, section or key gives the defaults; FileFormat and QuoteSource out of range read as 0.

@@ -493,6 +493,14 @@ QString DownloadBatch::StatusText(int result)
     }
 }
 
+QString DownloadBatch::RequestsText(const Summary &summary)
+{
+    return QStringLiteral("%1 %2, %3 from the market day")
+        .arg(summary.requests)
+        .arg(summary.requests == 1 ? QStringLiteral("request") : QStringLiteral("requests"))
+        .arg(summary.marketDay);
+}
+
 DownloadBatch::Summary DownloadBatch::Run(const QList<HttpTransfer *> &transfers)
 {
     const QList<HttpTransfer *> own = {&m_downloader.Transfer()};

@@ -102,6 +102,8 @@ public:
     void Interrupt();
 
     [[nodiscard]] static QString StatusText(int result);
+    // "N requests, N from the market day", for a run's summary.
+    [[nodiscard]] static QString RequestsText(const Summary &summary);
 
 private:
     class Running;

@@ -51,8 +51,9 @@ QList<QDate> DaysToFetch(const MarketDayForm &form, const QList<QDate> &calendar
 {
     QList<qsizetype> needs;
     for (const QDate last : lastDates) {
-        if (const std::optional<QList<QDate>> days = DaysAfter(calendar, last); days && !days->isEmpty())
-            needs.append(days->size());
+        // A file already at the last day is shown to be up to date by that day alone.
+        if (const std::optional<QList<QDate>> days = DaysAfter(calendar, last))
+            needs.append(std::max<qsizetype>(1, days->size()));
     }
     std::sort(needs.begin(), needs.end());
     const qsizetype deepest = needs.isEmpty() ? 0 : form.PicksDay() ? needs.back() : 1;

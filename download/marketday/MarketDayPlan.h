@@ -36,7 +36,8 @@ struct Group
 [[nodiscard]] std::optional<QList<QDate>> DaysAfter(const QList<QDate> &calendar, QDate lastDate);
 
 // The calendar's latest days worth fetching for files ending on `lastDates`: as many as serve the most
-// rows for less than their own requests cost; empty when no day pays.
+// rows for less than their own requests cost; empty when no day pays. A file at the calendar's last day
+// is served by that day.
 [[nodiscard]] QList<QDate> DaysToFetch(const MarketDayForm &form, const QList<QDate> &calendar,
                                        const QList<QDate> &lastDates);
 

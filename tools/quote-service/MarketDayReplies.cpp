@@ -49,7 +49,8 @@ QByteArray TiingoCsv(const QList<QByteArray> &universe, QDate endDate)
     QByteArray out = "ticker,date,close,high,low,open,volume,adjClose,adjHigh,adjLow,adjOpen,adjVolume,"
                      "divCash,splitFactor\n";
     for (const QByteArray &symbol : universe) {
-        const QByteArray code = ListingOf(symbol).code;
+        // A Tiingo ticker is the whole symbol, dots and all.
+        const QByteArray code = symbol.toUpper();
         const QByteArray line = LineOf(Around(code, {}, endDate).TiingoCsv(), {});
         if (!line.isEmpty())
             out += code.toLower() + ',' + line + '\n';
