@@ -387,11 +387,12 @@ void Form1::cmdStartDownload_Click(int Index)
                         BatchOptions{m_retries, chkUpdateExisting->isChecked(), m_marketDay}, m_clock);
     m_batch = &batch;
     const DownloadBatch::Summary summary = batch.Run(transfers.All());
-    prgRun->setFormat(prgRun->format() + QStringLiteral("; ") + DownloadBatch::RequestsText(summary));
     m_batch = nullptr;
 
     AutoSizeColumns();
     SetBusy(false);
+    if (!summary.stopped)
+        ShowRunSummary(*prgRun, summary);
     if (m_closeRequested)
         close();
 }

@@ -42,9 +42,10 @@ namespace {
 // One local quote service for the whole suite; "HANG" never answers, "NOSUCH" is not listed.
 QString QuoteServiceUrl()
 {
-    static const QuoteServiceProcess service({QStringLiteral("--hang"), QStringLiteral("HANG"),
-                                              QStringLiteral("--unknown"), QStringLiteral("NOSUCH"),
-                                              QStringLiteral("--end-date"), QStringLiteral("2024-06-28")});
+    static const QuoteServiceProcess service(
+        {QStringLiteral("--hang"), QStringLiteral("HANG"), QStringLiteral("--unknown"),
+         QStringLiteral("NOSUCH"), QStringLiteral("--end-date"), QStringLiteral("2024-06-28"),
+         QStringLiteral("--universe"), QStringLiteral("AAA,BBB,CCC,DDD")});
     return service.BaseUrl();
 }
 
@@ -536,6 +537,26 @@ TEST_F(Form1Test, StopEndsARunAndTheWindowShowsItsProgress)
     form.close();
     EXPECT_TRUE(
         ReadFile(ProgramFile("Quorbex.ini")).contains("[Download]\r\nJobs=2\r\nUpdateExisting=1\r\n"));
+}
+
+// A second download with the update box ticked finds the files up to date through Tiingo's market day,
+// and the progress bar says so once the run is over.
+TEST_F(Form1Test, AnUpdateSaysWhatItCostAndWhatTheMarketDayServed)
+{
+    const QByteArray base = QuoteServiceUrl().toLatin1();
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
+                          "[Settings]\r\nQuoteSource=4\r\nBMpath=" + m_output.path().toLocal8Bit() +
+                              "\r\n[Endpoints]\r\nTiingo=" + base + "\r\n[Tokens]\r\nTiingo=t\r\n"));
+    Form1 &form = Open();
+    form.show();
+    AddRows({QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("CCC"), QStringLiteral("DDD")});
+    auto *progress = Child<QProgressBar>("prgRun");
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(progress->text(), u"4 requests, 0 from the market day"_s);
+    Child<QCheckBox>("chkUpdateExisting")->setChecked(true);
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(progress->text(), u"2 requests, 3 from the market day"_s);
+    EXPECT_EQ(Tooltip(1), u"up to date (market day)"_s);
 }
 
 // What is kept of the rest of the file is the settings file's own test.
