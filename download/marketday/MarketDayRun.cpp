@@ -102,7 +102,11 @@ MarketDayRun::Asked MarketDayRun::Ask(const SourceRequest &request, const BatchR
             return {};
         if (*wait > 0ms) {
             if (row)
-                m_context.rows.RowWaiting(*row, QStringLiteral("keeping to the service's pace"), *wait);
+                m_context.rows.RowWaiting(
+                    *row,
+                    QStringLiteral("keeping to the service's pace (%1)")
+                        .arg(RatesText(m_context.downloader.Services().value(m_context.quoteSource).rates)),
+                    *wait);
             if (!Sleep(*wait))
                 return {};
             if (row)
@@ -133,9 +137,16 @@ MarketDayRun::Asked MarketDayRun::Ask(const SourceRequest &request, const BatchR
             gate.Judge(service, reply, tries, m_context.retries, clock.Now(), clock.NowUtc(), clock.Jitter());
         if (verdict.kind != ServiceGate::Verdict::Retry)
             return {std::move(reply), tries};
-        if (row)
+        if (row) {
+            BarSeries raw;
+            BarSeries output;
+            const QString cause =
+                m_context.downloader.Parse(m_context.quoteSource, reply, row->symbol, raw, output).cause;
             m_context.rows.RowWaiting(
-                *row, QStringLiteral("try %1 of %2").arg(tries + 1).arg(m_context.retries + 1), verdict.wait);
+                *row,
+                QStringLiteral("try %1 of %2 after %3").arg(tries + 1).arg(m_context.retries + 1).arg(cause),
+                verdict.wait);
+        }
         if (!Sleep(verdict.wait))
             return {};
     }

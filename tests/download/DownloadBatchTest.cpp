@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -496,6 +497,24 @@ TEST_F(DownloadBatchTest, MarketDayFallsBackRowByRow)
             EXPECT_FALSE(rows.outcomes.back().second.cause.endsWith(u"(market day)"));
         }
     }
+}
+
+// A stop while the market day's calendar request hangs ends the run at once, with nothing reported.
+TEST_F(DownloadBatchTest, StopEndsTheRunDuringTheMarketDay)
+{
+    const int tiingo = ServiceRegistry::IndexOf(u"tiingo");
+    Serve();
+    m_services[tiingo].rates.clear();
+    RecordingRows first(Symbols(4), tiingo);
+    (void)Run(first);
+    Serve([](auto &o) { o.hang = {"S00"}; });
+    RecordingRows rows(Symbols(4), tiingo);
+    QTimer::singleShot(100, [&rows, this] {
+        rows.stopAfter = 0;
+        m_batch->Interrupt();
+    });
+    EXPECT_TRUE(Run(rows, 1, 0, true).stopped);
+    EXPECT_TRUE(rows.outcomes.isEmpty());
 }
 
 // A service that does not answer stops being asked after three rows in a row, at the time of their tries.
