@@ -140,8 +140,12 @@ void Form1::Form_Load()
     m_downloader.SetLocale(QLocale());
 
     QString symbolsError;
-    if (SymbolsLoad(SymbolsPath(), *m_symbols, &symbolsError) == ReadResult::Failed)
+    const ReadResult symbolsRead = SymbolsLoad(SymbolsPath(), *m_symbols, &symbolsError);
+    if (symbolsRead == ReadResult::Failed)
         m_symbolsUnread = symbolsError;
+    else if (symbolsRead == ReadResult::Missing && settings.FirstStart)
+        for (const QString &symbol : FirstStartSymbols())
+            m_symbols->AddRow(symbol);
 
     // Selecting from code runs the same handler as a selection by the user; the handlers are
     // idempotent, so calling them once more covers an index that did not change.
