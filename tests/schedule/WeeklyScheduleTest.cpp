@@ -1,0 +1,59 @@
+#include "WeeklySchedule.h"
+#include "QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+TEST(WeeklySchedule, DaysAreWrittenAsRunsForSystemdCronAndPeople)
+{
+    struct Case
+    {
+        unsigned days;
+        QString calendar, text, cronDays;
+    };
+    const Case cases[] = {
+        {0x1F, u"Mon..Fri *-*-* 22:30:00"_s, u"Mon-Fri at 22:30"_s, u"1-5"_s},
+        {0x7F, u"*-*-* 22:30:00"_s, u"every day at 22:30"_s, u"*"_s},
+        {0x15, u"Mon,Wed,Fri *-*-* 22:30:00"_s, u"Mon, Wed, Fri at 22:30"_s, u"1,3,5"_s},
+        {0x70, u"Fri..Sun *-*-* 22:30:00"_s, u"Fri-Sun at 22:30"_s, u"5,6,0"_s},
+        {0x40, u"Sun *-*-* 22:30:00"_s, u"Sun at 22:30"_s, u"0"_s},
+        {0x1B, u"Mon,Tue,Thu,Fri *-*-* 22:30:00"_s, u"Mon, Tue, Thu, Fri at 22:30"_s, u"1,2,4,5"_s}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.calendar.toStdString());
+        const WeeklySchedule schedule{c.days, QTime(22, 30)};
+        EXPECT_EQ(schedule.Calendar(), c.calendar);
+        EXPECT_EQ(schedule.Text(), c.text);
+        EXPECT_EQ(schedule.CrontabLine(u"/q"_s, {}),
+                  u"30 22 * * "_s + c.cronDays + u" '/q' --download --update >>\"$HOME/quorbex.log\" 2>&1"_s);
+        const std::optional<WeeklySchedule> back = WeeklySchedule::FromCalendar(c.calendar);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->days, c.days);
+        EXPECT_EQ(back->time, QTime(22, 30));
+    }
+    for (const QString &other : {u""_s, u"daily"_s, u"Fri..Mon *-*-* 22:30:00"_s, u"Mon *-*-* 25:00:00"_s})
+        EXPECT_FALSE(WeeklySchedule::FromCalendar(other)) << other.toStdString();
+}
+
+// Guards against a path with a space, a quote, `%` or `$` running something else than the program.
+TEST(WeeklySchedule, UnitsAndCrontabQuoteThePathAndCarryTheEnvironment)
+{
+    const QString program = u"/opt/my \"q\" 100%/$HOME/quorbex"_s;
+    const QStringList environment = {u"XDG_STATE_HOME=/s 1"_s};
+    const QString comment = u"# Quorbex's unattended update, set with \"Schedule...\" in its window; "
+                            "\"Remove schedule\" there removes it.\n[Unit]\nDescription=Quorbex: update the "
+                            "price files\n\n"_s;
+    EXPECT_EQ(WeeklySchedule::ServiceUnit(program, environment),
+              comment + u"[Service]\nType=oneshot\nEnvironment=\"XDG_STATE_HOME=/s 1\"\n"
+                        "ExecStart=\"/opt/my \\\"q\\\" 100%%/$$HOME/quorbex\" --download --update\n"_s);
+    EXPECT_EQ(WeeklySchedule({0x1F, QTime(6, 5)}).TimerUnit(),
+              comment + u"[Timer]\nOnCalendar=Mon..Fri *-*-* 06:05:00\nPersistent=true\n\n[Install]\n"
+                        "WantedBy=timers.target\n"_s);
+    EXPECT_EQ(WeeklySchedule({0x7F, QTime(6, 5)}).CrontabLine(u"/it's/100%"_s, environment),
+              u"5 6 * * * XDG_STATE_HOME='/s 1' '/it'\\''s/100\\%' --download --update "
+              ">>\"$HOME/quorbex.log\" 2>&1"_s);
+}
+
+} // namespace
