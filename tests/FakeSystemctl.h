@@ -2,31 +2,25 @@
 
 #include "TestFiles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-// A `systemctl` first on PATH that records its arguments in "calls", one line each, and answers
-// show-environment (failing when "down" exists), enable (refused when "refuse" exists) and the next
-// elapse; XDG_CONFIG_HOME points into the same folder, so the units land in "config/systemd/user".
+// A `systemctl` first on PATH that records its arguments after --user in "calls" and answers
+// show-environment (failing while "down" exists), enable (refused while "refuse" exists) and the next
+// elapse. XDG_CONFIG_HOME points into the same folder, so the units land in "config/systemd/user".
 class FakeSystemctl
 {
 public:
     FakeSystemctl() : m_path(qgetenv("PATH")), m_config(qgetenv("XDG_CONFIG_HOME"))
     {
-        const QString script = m_dir.filePath(QStringLiteral("systemctl"));
         const QByteArray dir = m_dir.path().toLocal8Bit();
-        (void)WriteFile(script,
-                        "#!/bin/sh\necho \"$*\" >>'" + dir +
-                            "/calls'\ncase \"$*\" in\n"
-                            "*show-environment) [ ! -e '" +
-                            dir +
-                            "/down' ] ;;\n"
-                            "*enable*) [ ! -e '" +
-                            dir +
-                            "/refuse' ] || { echo 'Access denied' >&2; exit 1; } ;;\n"
-                            "*NextElapseUSecRealtime*) echo 'Mon 2026-12-07 22:30:00 UTC' ;;\nesac\n");
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString script = m_dir.filePath(QStringLiteral("systemctl"));
+        (void)WriteFile(script, "#!/bin/sh\ncd '" + dir +
+                                    "'\nshift\necho \"$*\" >>calls\ncase \"$*\" in\n"
+                                    "show-environment) [ ! -e down ] ;;\n"
+                                    "enable*) [ ! -e refuse ] || { echo 'Access denied' >&2; exit 1; } ;;\n"
+                                    "*NextElapse*) echo 'Mon 2026-12-07 22:30:00 UTC' ;;\nesac\n");
+        (void)QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("PATH", dir + ':' + m_path);
         qputenv("XDG_CONFIG_HOME", dir + "/config");
     }
@@ -35,8 +29,6 @@ public:
         qputenv("PATH", m_path);
         m_config.isEmpty() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", m_config);
     }
-    FakeSystemctl(const FakeSystemctl &) = delete;
-    FakeSystemctl &operator=(const FakeSystemctl &) = delete;
 
     void Set(const char *flag, bool on) const
     {
@@ -47,6 +39,7 @@ public:
     {
         return QString::fromLocal8Bit(ReadFile(m_dir.filePath(QStringLiteral("calls"))));
     }
+    void ClearCalls() const { QFile::remove(m_dir.filePath(QStringLiteral("calls"))); }
     [[nodiscard]] QString Unit(const char *name) const
     {
         return m_dir.filePath(QStringLiteral("config/systemd/user/") + QLatin1StringView(name));

@@ -42,24 +42,37 @@ TEST(ScheduleDialog, SetsAndRemovesTheTimerOrShowsTheCrontabLine)
         dialog->findChild<QListWidget *>(u"lstRuns"_s)->item(0)->text(),
         u"Mon 2026-12-07 22:30  eodhd .bin  498 updated, 2 failed; 500 requests in 61.5 s, exit status 1"_s);
     QFile::remove(RunLog::Path());
+
+    // A refused enable leaves no unit behind and says what systemctl said.
+    systemctl.Set("refuse", true);
+    dialog->cmdSetSchedule_Click();
+    EXPECT_EQ(state(), u"The schedule could not be set: systemctl --user enable --now quorbex-update.timer: "
+                       "Access denied\nNo unattended update is set."_s);
+    EXPECT_FALSE(QFileInfo::exists(systemctl.Unit(UserTimer::kService)));
+    EXPECT_TRUE(QFileInfo::exists(program.filePath(u"Quorbex.ini"_s)));
+    EXPECT_TRUE(QFileInfo::exists(program.filePath(u"Symbols.txt"_s)));
+
+    systemctl.Set("refuse", false);
+    systemctl.ClearCalls();
     dialog->findChildren<QCheckBox *>(u"chkDays"_s).at(4)->setChecked(false);
     dialog->findChild<QTimeEdit *>(u"tmeRunAt"_s)->setTime(QTime(6, 15));
     dialog->cmdSetSchedule_Click();
     EXPECT_EQ(state(), u"Updates Mon-Thu at 06:15. Next run: Mon 2026-12-07 22:30:00 UTC."_s);
-    EXPECT_TRUE(ReadFile(systemctl.Unit(UserTimer::kTimer)).contains("OnCalendar=Mon..Thu *-*-* 06:15:00\n"));
-    EXPECT_TRUE(QFileInfo::exists(program.filePath(u"Quorbex.ini"_s)));
-    EXPECT_TRUE(QFileInfo::exists(program.filePath(u"Symbols.txt"_s)));
+    EXPECT_EQ(ReadFile(systemctl.Unit(UserTimer::kTimer)),
+              WeeklySchedule({0xF, QTime(6, 15)}).TimerUnit().toUtf8());
+    EXPECT_TRUE(ReadFile(systemctl.Unit(UserTimer::kService)).contains("\" --download --update\n"));
     dialog->cmdRemoveSchedule_Click();
     EXPECT_EQ(state(), u"No unattended update is set."_s);
     EXPECT_FALSE(QFileInfo::exists(systemctl.Unit(UserTimer::kTimer)));
+    EXPECT_EQ(systemctl.Calls(), u"daemon-reload\nenable --now quorbex-update.timer\n"
+                                 "show --property=NextElapseUSecRealtime --value quorbex-update.timer\n"
+                                 "disable --now quorbex-update.timer\ndaemon-reload\n"_s);
 
     systemctl.Set("down", true);
     const ScheduleDialog fallback(u"/opt/quorbex"_s);
     EXPECT_FALSE(fallback.findChild<QPushButton *>(u"cmdSetSchedule"_s)->isEnabled());
-    const QLineEdit *line = fallback.findChild<QLineEdit *>(u"txtCrontabLine"_s);
-    EXPECT_TRUE(line->isVisibleTo(&fallback));
-    EXPECT_TRUE(line->text().startsWith(u"30 22 * * 1-5 "_s)) << line->text().toStdString();
-    EXPECT_TRUE(line->text().contains(u"'/opt/quorbex' --download --update"_s));
+    EXPECT_TRUE(fallback.findChild<QLineEdit *>(u"txtCrontabLine"_s)->isVisibleTo(&fallback));
+    EXPECT_TRUE(fallback.findChild<QLineEdit *>(u"txtCrontabLine"_s)->text().startsWith(u"30 22 * * 1-5 "_s));
 }
 
 } // namespace
