@@ -170,8 +170,8 @@ int Logged(RunRecord &run, int exitStatus)
     run.exitStatus = exitStatus;
     const QString path = RunLog::Path();
     if (QString error; !RunLog::Append(path, run, &error))
-        Print(stderr,
-              QStringLiteral("Could not write the run log ") + path + QStringLiteral(": ") + error + u'\n');
+        Print(stderr, QStringLiteral("quorbex: could not write the run log ") + path + QStringLiteral(": ") +
+                          error + u'\n');
     return exitStatus;
 }
 
