@@ -88,22 +88,26 @@ std::optional<WeeklySchedule> UserTimer::Installed() const
 
 bool UserTimer::Install(const WeeklySchedule &schedule, const QString &program, QString *error)
 {
+    const QString service = WeeklySchedule::ServiceUnit(program, CarriedEnvironment());
+    if (service.isEmpty()) {
+        if (error)
+            *error =
+                QStringLiteral("systemd cannot start a program whose path holds a quote or a backslash: ") +
+                program;
+        return false;
+    }
     if (!QDir().mkpath(m_folder)) {
         if (error)
             *error = QStringLiteral("Could not make ") + m_folder;
         return false;
     }
     const QString timer = QLatin1StringView(kTimer);
-    const bool written =
-        SaveFileAtomically(UnitPath(kService),
-                           WeeklySchedule::ServiceUnit(program, CarriedEnvironment()).toUtf8(), error) &&
-        SaveFileAtomically(UnitPath(kTimer), schedule.TimerUnit().toUtf8(), error);
+    const bool written = SaveFileAtomically(UnitPath(kService), service.toUtf8(), error) &&
+                         SaveFileAtomically(UnitPath(kTimer), schedule.TimerUnit().toUtf8(), error);
     if (written && Systemctl({QStringLiteral("daemon-reload")}, nullptr, error) &&
         Systemctl({QStringLiteral("enable"), QStringLiteral("--now"), timer}, nullptr, error))
         return true;
-    QFile::remove(UnitPath(kTimer));
-    QFile::remove(UnitPath(kService));
-    (void)Systemctl({QStringLiteral("daemon-reload")}, nullptr, nullptr);
+    (void)Remove(nullptr);
     return false;
 }
 

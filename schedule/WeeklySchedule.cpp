@@ -3,6 +3,8 @@
 #include <QList>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace {
 
 const char *const kDayNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
@@ -35,16 +37,19 @@ QString DayRuns(unsigned days, int count, const QString &through, const auto &na
     return runs.join(u',');
 }
 
-// A value of a unit file's line as one word: `%` starts a specifier and `$` a variable unless doubled.
-QString UnitWord(const QString &text, bool command)
+// A value of a unit file's line as one word; `%` starts a specifier unless doubled.
+QString UnitWord(const QString &text)
 {
     QString quoted = text;
     quoted.replace(u'\\', QStringLiteral("\\\\"))
         .replace(u'"', QStringLiteral("\\\""))
         .replace(u'%', QStringLiteral("%%"));
-    if (command)
-        quoted.replace(u'$', QStringLiteral("$$"));
     return u'"' + quoted + u'"';
+}
+
+bool HasControlCharacter(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c < u' ' || c == QChar(0x7F); });
 }
 
 // A word for the shell that cron starts; cron itself turns an unescaped `%` into a line break.
@@ -115,12 +120,19 @@ QString WeeklySchedule::TimerUnit() const
 
 QString WeeklySchedule::ServiceUnit(const QString &program, const QStringList &environment)
 {
+    // systemd will not start an executable whose path holds a quote or a backslash.
+    if (HasControlCharacter(program) || program.contains(u'"') || program.contains(u'\'') ||
+        program.contains(u'\\'))
+        return QString();
     QString text =
         kComment + QStringLiteral("[Unit]\n") + kDescription + QStringLiteral("\n[Service]\nType=oneshot\n");
-    for (const QString &variable : environment)
-        text += QStringLiteral("Environment=") + UnitWord(variable, false) + u'\n';
-    return text + QStringLiteral("ExecStart=") + UnitWord(program, true) + u' ' +
-           QLatin1StringView(kArguments) + u'\n';
+    for (const QString &variable : environment) {
+        if (HasControlCharacter(variable))
+            return QString();
+        text += QStringLiteral("Environment=") + UnitWord(variable) + u'\n';
+    }
+    return text + QStringLiteral("ExecStart=") + UnitWord(program) + u' ' + QLatin1StringView(kArguments) +
+           u'\n';
 }
 
 QString WeeklySchedule::CrontabLine(const QString &program, const QStringList &environment) const

@@ -24,7 +24,8 @@ struct WeeklySchedule
 
     // The systemd user units, named after the program: a timer that starts the service at these times
     // (and at the next start after a time the machine was off), and the service that runs `program`.
-    // `environment` ("NAME=value") is what the run needs of the window's own environment.
+    // `environment` ("NAME=value") is what the run needs of the window's own environment. No service for a
+    // path systemd would refuse to start.
     [[nodiscard]] QString TimerUnit() const;
     [[nodiscard]] static QString ServiceUnit(const QString &program, const QStringList &environment);
     // The same as one line of a crontab, for a machine without systemd's user manager.

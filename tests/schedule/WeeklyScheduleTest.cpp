@@ -28,22 +28,25 @@ TEST(WeeklySchedule, DaysAreWrittenAsRunsForSystemdAndCron)
         EXPECT_FALSE(WeeklySchedule::FromCalendar(other)) << other.toStdString();
 }
 
-// Guards against a path with a space, a quote, `%` or `$` running something else than the program.
+// Guards against a path with a space, `%` or `$` running something else than the program, and against a
+// unit systemd would refuse to start.
 TEST(WeeklySchedule, UnitsAndCrontabQuoteThePathAndCarryTheEnvironment)
 {
-    const QString program = u"/opt/my \"q\" 100%/$HOME/quorbex"_s;
-    const QStringList environment = {u"XDG_STATE_HOME=/s 1"_s};
+    const QString program = u"/opt/my q 100%/$HOME/quorbex"_s;
+    const QStringList environment = {u"XDG_STATE_HOME=/s \"1\""_s};
     const QString comment = u"# Quorbex's unattended update, set with \"Schedule...\" in its window; "
                             "\"Remove schedule\" there removes it.\n[Unit]\nDescription=Quorbex: update the "
                             "price files\n\n"_s;
     EXPECT_EQ(WeeklySchedule::ServiceUnit(program, environment),
-              comment + u"[Service]\nType=oneshot\nEnvironment=\"XDG_STATE_HOME=/s 1\"\n"
-                        "ExecStart=\"/opt/my \\\"q\\\" 100%%/$$HOME/quorbex\" --download --update\n"_s);
+              comment + u"[Service]\nType=oneshot\nEnvironment=\"XDG_STATE_HOME=/s \\\"1\\\"\"\n"
+                        "ExecStart=\"/opt/my q 100%%/$HOME/quorbex\" --download --update\n"_s);
+    for (const QString &refused : {u"/it's/quorbex"_s, u"/a\\b/quorbex"_s, u"/a\nb/quorbex"_s})
+        EXPECT_TRUE(WeeklySchedule::ServiceUnit(refused, {}).isEmpty());
     EXPECT_EQ(WeeklySchedule({0x1F, QTime(6, 5)}).TimerUnit(),
               comment + u"[Timer]\nOnCalendar=Mon..Fri *-*-* 06:05:00\nPersistent=true\n\n[Install]\n"
                         "WantedBy=timers.target\n"_s);
     EXPECT_EQ(WeeklySchedule({0x7F, QTime(6, 5)}).CrontabLine(u"/it's/100%"_s, environment),
-              u"5 6 * * * XDG_STATE_HOME='/s 1' '/it'\\''s/100\\%' --download --update "
+              u"5 6 * * * XDG_STATE_HOME='/s \"1\"' '/it'\\''s/100\\%' --download --update "
               ">>\"$HOME/quorbex.log\" 2>&1"_s);
 }
 
