@@ -156,7 +156,6 @@ TEST_F(Form1Test, StartUpShowsDefaultsOrTheSavedChoicesRepaired)
     ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), "IBM\r\n"));
     Open();
     EXPECT_EQ(m_form->Symbols().Count(), 1);
-    EXPECT_EQ(m_form->QuoteSource, FirstStartSource());
 
     ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
                           "[settings]\r\nfileformat=1\r\nQuoteSource=6\r\nBMpath=/b\r\n"
