@@ -105,7 +105,8 @@ void ScheduleDialog::ShowSchedule(const QString &failure)
     const WeeklySchedule chosen = Chosen();
     const std::optional<WeeklySchedule> installed = m_timer.Installed();
     cmdSetSchedule->setEnabled(m_systemd && chosen.Valid());
-    cmdRemoveSchedule->setEnabled(m_systemd && installed.has_value());
+    const bool present = m_timer.Present();
+    cmdRemoveSchedule->setEnabled(m_systemd && present);
     txtCrontabLine->setText(chosen.Valid() ? chosen.CrontabLine(m_program, UserTimer::CarriedEnvironment())
                                            : QString());
     txtCrontabLine->setCursorPosition(0);
@@ -113,10 +114,13 @@ void ScheduleDialog::ShowSchedule(const QString &failure)
     if (!m_systemd)
         state = QStringLiteral("systemd's user manager is not available here, so the update cannot be set "
                                "from this window. Add this line to your crontab (crontab -e) instead:");
-    else if (!installed)
+    else if (!present)
         state = QStringLiteral("No unattended update is set.");
     else {
-        state = QStringLiteral("Updates ") + installed->Text() + u'.';
+        state = installed ? QStringLiteral("Updates ") + installed->Text() + u'.'
+                          : QStringLiteral("An update is set in ") + m_timer.UnitFolder() + u'/' +
+                                QLatin1StringView(UserTimer::kTimer) +
+                                QStringLiteral(", at times this window cannot show.");
         if (const QString next = m_timer.NextRun(); !next.isEmpty())
             state += QStringLiteral(" Next run: ") + next + u'.';
     }

@@ -74,6 +74,11 @@ bool UserTimer::Available() const
     return Systemctl({QStringLiteral("show-environment")}, nullptr, nullptr);
 }
 
+bool UserTimer::Present() const
+{
+    return QFile::exists(UnitPath(kTimer));
+}
+
 std::optional<WeeklySchedule> UserTimer::Installed() const
 {
     QByteArray bytes;
@@ -113,7 +118,7 @@ bool UserTimer::Install(const WeeklySchedule &schedule, const QString &program, 
 
 bool UserTimer::Remove(QString *error)
 {
-    if (QFile::exists(UnitPath(kTimer)) &&
+    if (Present() &&
         !Systemctl({QStringLiteral("disable"), QStringLiteral("--now"), QLatin1StringView(kTimer)}, nullptr,
                    error))
         return false;

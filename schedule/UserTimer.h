@@ -24,6 +24,9 @@ public:
 
     // Whether there is a systemctl and the user's service manager answers it.
     [[nodiscard]] bool Available() const;
+    [[nodiscard]] const QString &UnitFolder() const { return m_folder; }
+    // Whether the timer's unit is there, whoever wrote it.
+    [[nodiscard]] bool Present() const;
     // The schedule of the timer this program wrote, when there is one.
     [[nodiscard]] std::optional<WeeklySchedule> Installed() const;
     // Writes both units and enables the timer; a failure leaves no unit behind.

@@ -66,6 +66,14 @@ TEST(ScheduleDialog, SetsAndRemovesTheTimerOrShowsTheCrontabLine)
                                  "show --property=NextElapseUSecRealtime --value quorbex-update.timer\n"
                                  "disable --now quorbex-update.timer\ndaemon-reload\n"_s);
 
+    // A timer this window did not write is not shown as none, and can be removed.
+    ASSERT_TRUE(WriteFile(systemctl.Unit(UserTimer::kTimer), "[Timer]\nOnCalendar=daily\n"));
+    const ScheduleDialog foreign(u"/opt/quorbex"_s);
+    EXPECT_TRUE(foreign.findChild<QLabel *>(u"lblScheduleState"_s)
+                    ->text()
+                    .endsWith(u"cannot show. Next run: Mon 2026-12-07 22:30:00 UTC."_s));
+    EXPECT_TRUE(foreign.findChild<QPushButton *>(u"cmdRemoveSchedule"_s)->isEnabled());
+
     systemctl.Set("down", true);
     const ScheduleDialog fallback(u"/opt/quorbex"_s);
     EXPECT_FALSE(fallback.findChild<QPushButton *>(u"cmdSetSchedule"_s)->isEnabled());
