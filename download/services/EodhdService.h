@@ -19,6 +19,7 @@ public:
     [[nodiscard]] ParsedReply Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
                                     BarSeries &raw, BarSeries &output) const override;
     [[nodiscard]] Refusal Refuses(const FetchResult &reply) const override;
+    [[nodiscard]] QStringList FallbackTokenSymbols() const override;
     [[nodiscard]] const MarketDayForm *MarketDay() const override { return &m_marketDay; }
 
 private:

@@ -454,7 +454,11 @@ TEST_P(MarketDayTest, ALibraryOneDayBehindTakesTheMarketsDay)
 INSTANTIATE_TEST_SUITE_P(Services, MarketDayTest,
                          ::testing::Values(MarketDayCase{u"tiingo", 30, true},
                                            MarketDayCase{u"tiingo", 30, false},
-                                           MarketDayCase{u"eodhd", 305, false}));
+                                           MarketDayCase{u"eodhd", 305, false}),
+                         [](const auto &info) {
+                             return QString::fromUtf16(info.param.service).toStdString() +
+                                    (info.param.split ? "Split" : "Dividend");
+                         });
 
 // What the market's day may not serve is updated symbol by symbol, and never with a gap.
 TEST_F(DownloadBatchTest, MarketDayFallsBackRowByRow)
