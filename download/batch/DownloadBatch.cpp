@@ -125,24 +125,13 @@ private:
         const QuoteService *service = ServiceRegistry::At(quoteSource);
         if (!service || !service->MarketDay())
             return;
-        m_marketDay.reset(new MarketDay{
-            MarketDayRun(*service->MarketDay(),
-                         {batch.m_downloader, quoteSource, *m_transfers.front(), Gate(quoteSource), m_clock,
-                          m_rows, batch.m_options.retries, m_summary.requests}),
-            {}});
-        QList<MarketDayPlan::Row> usable;
-        while (const std::optional<BatchRow> row = m_rows.NextRow()) {
-            m_marketDay->ahead.push_back(*row);
-            const QString name = BatchRules::OutputName(row->symbol);
-            const QString fileName = BatchRules::OutputFileName(name, m_rows.FileFormat());
-            if (fileName.isEmpty())
-                continue;
-            const QDate last =
-                BarUpdate::ReadStored(batch.m_folder + fileName, name, batch.m_startYear).lastDate;
-            if (last.isValid())
-                usable.append({row->id, row->symbol, last});
-        }
-        m_marketDay->run.Run(usable);
+        m_marketDay = std::make_unique<MarketDay>(
+            MarketDay{MarketDayRun(*service->MarketDay(),
+                                   {batch.m_downloader, quoteSource, *m_transfers.front(), Gate(quoteSource),
+                                    m_clock, m_rows, batch.m_options.retries, m_summary.requests}),
+                      {}});
+        m_marketDay->ahead = m_marketDay->run.ReadAhead(batch.m_folder, batch.m_startYear);
+        m_marketDay->run.Run();
         m_marketDay->running = false;
     }
 

@@ -1,6 +1,7 @@
 #include "MarketDayRun.h"
 
 #include "BatchClock.h"
+#include "BatchRules.h"
 #include "DateValue.h"
 #include "DownloadBatch.h"
 #include "HttpTransfer.h"
@@ -21,9 +22,26 @@ QList<QDate> Dates(const BarSeries &series)
 
 } // namespace
 
-void MarketDayRun::Run(const QList<MarketDayPlan::Row> &rows)
+std::deque<BatchRow> MarketDayRun::ReadAhead(const QString &folder, int startYear)
 {
-    for (const MarketDayPlan::Group &group : MarketDayPlan::Groups(m_form, rows)) {
+    BatchRows &rows = m_context.rows;
+    std::deque<BatchRow> ahead;
+    while (const std::optional<BatchRow> row = rows.NextRow()) {
+        ahead.push_back(*row);
+        const QString name = BatchRules::OutputName(row->symbol);
+        const QString fileName = BatchRules::OutputFileName(name, rows.FileFormat());
+        if (fileName.isEmpty())
+            continue;
+        if (const QDate last = BarUpdate::ReadStored(folder + fileName, name, startYear).lastDate;
+            last.isValid())
+            m_usable.append({row->id, row->symbol, last});
+    }
+    return ahead;
+}
+
+void MarketDayRun::Run()
+{
+    for (const MarketDayPlan::Group &group : MarketDayPlan::Groups(m_form, m_usable)) {
         if (m_stopped || m_refused || m_context.gate.Spent() || m_context.gate.Dead())
             return;
         RunGroup(group);

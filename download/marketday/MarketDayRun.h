@@ -11,6 +11,7 @@
 #include <QMap>
 
 #include <chrono>
+#include <deque>
 #include <optional>
 
 class BatchClock;
@@ -48,8 +49,11 @@ public:
 
     MarketDayRun(const MarketDayForm &form, Context context) : m_form(form), m_context(context) {}
 
-    // Works through every group; returns early when the run is stopped.
-    void Run(const QList<MarketDayPlan::Row> &rows);
+    // Takes every row the face has left, in order, and notes the last day of each usable file in
+    // `folder`.
+    [[nodiscard]] std::deque<BatchRow> ReadAhead(const QString &folder, int startYear);
+    // Works through every group of the rows read ahead; returns early when the run is stopped.
+    void Run();
     // For a stop request that should not wait for the reply in flight.
     void Interrupt();
     [[nodiscard]] bool Stopped() const { return m_stopped; }
@@ -78,6 +82,7 @@ private:
 
     const MarketDayForm &m_form;
     Context m_context;
+    QList<MarketDayPlan::Row> m_usable; // the rows read ahead whose files are usable
     QHash<int, HistoryFetch> m_histories;
     QHash<QString, Market> m_markets;
     QEventLoop *m_loop = nullptr;

@@ -98,7 +98,7 @@ protected:
     }
 
     DownloadBatch::Summary Run(RecordingRows &rows, int jobs = 1, int retries = 3, bool update = false,
-                               const QString &folder = {})
+                               const QString &folder = {}, int startYear = 2020)
     {
         std::vector<std::unique_ptr<HttpTransfer>> transfers;
         QList<HttpTransfer *> pointers;
@@ -109,7 +109,7 @@ protected:
                                 [](const HttpTransfer *transfer) { return transfer->RequestPending(); });
         });
         QuoteDownloader downloader(*pointers.front(), m_services);
-        DownloadBatch batch(downloader, rows, 2020, (folder.isEmpty() ? m_folder.path() : folder) + u'/',
+        DownloadBatch batch(downloader, rows, startYear, (folder.isEmpty() ? m_folder.path() : folder) + u'/',
                             BatchOptions{retries, update}, &m_clock);
         m_batch = &batch;
         const DownloadBatch::Summary summary = batch.Run(pointers);
@@ -426,7 +426,7 @@ TEST_P(MarketDayTest, ALibraryOneDayBehindTakesTheMarketsDay)
             m_services[source].rates.clear();
             RecordingRows rows(symbols, source);
             rows.format = format;
-            const DownloadBatch::Summary summary = Run(rows, 1, 0, update, folder);
+            const DownloadBatch::Summary summary = Run(rows, 4, 0, update, folder, 2024);
             EXPECT_EQ(summary.succeeded, symbols.size());
             return std::pair(summary, rows.outcomes);
         };
