@@ -113,10 +113,10 @@ int main(int argc, char **argv)
     const QCommandLineOption refuseMarketDayOption(
         QStringLiteral("refuse-market-day"),
         QStringLiteral("Refuse the market-day forms with 403, as for a plan without access to them."));
-    parser.addOptions({universeOption, refuseMarketDayOption});
     parser.addOptions({portOption, endOption, unknownOption, hangOption, slowOption, tokenOption,
                        latencyOption, certOption, keyOption, logOption, requestLogOption, rateOption,
                        allowanceOption, flakyOption});
+    parser.addOptions({universeOption, refuseMarketDayOption});
     parser.process(app);
 
     bool portOk = false;
