@@ -6,10 +6,13 @@
 #include "FolderPath.h"
 #include "FormControls.h"
 #include "PlatformServices.h"
+#include "RunChoiceControls.h"
 #include "ServiceRegistry.h"
 #include "SymbolCommands.h"
 #include "SymbolListModel.h"
 #include "SymbolListView.h"
+#include "SymbolLookup.h"
+#include "SymbolLookupDialog.h"
 #include "SymbolsFile.h"
 #include "TransferPool.h"
 #include "WindowRows.h"
@@ -99,6 +102,9 @@ void Form1::CreateControls()
         cmbFileFormat, cmdStartDownload[1], cmdHelp,       chkUpdateExisting, cmdStop};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    // Made after the tab order is set, so they come last in it.
+    m_runChoices = std::make_unique<RunChoiceControls>(this, chkUpdateExisting);
+    m_lookup = new SymbolLookup(m_downloader, nullptr, this);
 
     ConnectClicks(cmdStartDownload, this, [this](int i) { cmdStartDownload_Click(i); });
     ConnectClicks(cmdSymbols, this, [this](int i) { cmdSymbols_Click(i); });
@@ -136,6 +142,7 @@ void Form1::Form_Load()
     m_retries = settings.Retries;
     m_jobs = settings.Jobs;
     chkUpdateExisting->setChecked(settings.UpdateExisting);
+    m_runChoices->Load(settings);
     m_downloader.SetServices(m_services);
     m_downloader.SetLocale(QLocale());
 
@@ -191,6 +198,7 @@ void Form1::Form_Unload()
     settings.QuoteSource = QuoteSource;
     settings.services = m_services;
     settings.UpdateExisting = chkUpdateExisting->isChecked();
+    m_runChoices->Store(settings);
     if (!INIfileWrite(SettingsPath(), settings, &error))
         report(SettingsPath(), error);
 }
@@ -226,6 +234,7 @@ void Form1::cmbQuoteSource_Click()
     QuoteSource = cmbQuoteSource->currentIndex();
     const QuoteService *service = ServiceRegistry::At(QuoteSource);
     cmdToken->setEnabled(service && service->TakesToken());
+    m_runChoices->ShowService(QuoteSource);
 }
 
 void Form1::cmdToken_Click()
@@ -263,8 +272,11 @@ void Form1::cmdSymbols_Click(int Index)
 {
     switch (Index) {
     case 0: {
-        const QString entered = m_platform.AskText(this, QStringLiteral("Enter symbol:"), QString());
-        if (AddSymbol(*m_symbols, entered) >= 0)
+        bool added = false;
+        for (const QString &entered :
+             m_platform.AskSymbols(this, SymbolLookupDialog::AddPrompt(*m_lookup, QuoteSource)))
+            added = AddSymbol(*m_symbols, entered) >= 0 || added;
+        if (added)
             AutoSizeColumns();
         break;
     }
@@ -343,6 +355,13 @@ void Form1::cmdStartDownload_Click(int Index)
         txtStartYear->setFocus();
         return;
     }
+    const RequestChoices::EndDateCheck endDate =
+        m_runChoices->CheckEndDate(startYear.year, m_platform.CurrentDate());
+    if (!endDate.ok) {
+        m_platform.ShowCritical(this, endDate.message);
+        m_runChoices->EndDateField()->setFocus();
+        return;
+    }
     QString folder = lblDestinationFolder->text();
     if (folder.isEmpty()) {
         m_platform.ShowCritical(this, BatchRules::FolderNotValidMessage());
@@ -381,11 +400,13 @@ void Form1::cmdStartDownload_Click(int Index)
     m_runClock.start();
     ShowRunProgress(*prgRun, 0, rows.Total(), 0);
     const TransferPool transfers(&m_transfer, m_jobs, m_timeout);
+    m_downloader.SetRequestOptions({m_runChoices->Prices(), endDate.date});
     DownloadBatch batch(m_downloader, rows, startYear.year, folder,
-                        BatchOptions{m_retries, chkUpdateExisting->isChecked()}, m_clock);
+                        BatchOptions{m_retries, m_runChoices->UpdatesFiles()}, m_clock);
     m_batch = &batch;
     (void)batch.Run(transfers.All());
     m_batch = nullptr;
+    m_runChoices->RunDone();
 
     AutoSizeColumns();
     SetBusy(false);

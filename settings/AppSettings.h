@@ -23,7 +23,7 @@ struct AppSettings
     bool UpdateExisting = false;
     // Prices and EndDate are written only once they have been set.
     PriceKind Prices = PriceKind::Adjusted; // "adjusted" or "raw"
-    QString EndDate;                        // YYYY-MM-DD, or empty for none; checked before a run
+    QString EndDate{};                      // YYYY-MM-DD, or empty for none; checked before a run
 };
 
 // A missing file, section or key gives the defaults; FileFormat and QuoteSource out of range read as 0.

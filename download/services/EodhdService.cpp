@@ -33,6 +33,12 @@ QUrl EodhdService::Url(const QString &baseUrl, const QString &token, const QStri
 }
 
 int EodhdService::ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
+                             bool &cutShort)
+{
+    return ParseReply(reply, symbol, raw, output, cutShort, PriceKind::Adjusted);
+}
+
+int EodhdService::ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
                              bool &cutShort, PriceKind kind)
 {
     static constexpr NamedColumns::Columns kAdjusted{

@@ -11,8 +11,9 @@ public:
     [[nodiscard]] static QUrl Url(const QString &baseUrl, const QString &token, const QString &symbol,
                                   QDate start, QDate end = {});
     [[nodiscard]] static int ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw,
-                                        BarSeries &output, bool &cutShort,
-                                        PriceKind kind = PriceKind::Adjusted);
+                                        BarSeries &output, bool &cutShort);
+    [[nodiscard]] static int ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw,
+                                        BarSeries &output, bool &cutShort, PriceKind kind);
 
     [[nodiscard]] SourceRequest Request(const ServiceSettings &settings, const QString &symbol,
                                         QDate start) const override;

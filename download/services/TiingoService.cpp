@@ -31,6 +31,12 @@ QUrl TiingoService::Url(const QString &baseUrl, const QString &symbol, QDate sta
 }
 
 int TiingoService::ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
+                              bool &cutShort)
+{
+    return ParseReply(reply, symbol, raw, output, cutShort, PriceKind::Adjusted);
+}
+
+int TiingoService::ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
                               bool &cutShort, PriceKind kind)
 {
     static constexpr NamedColumns::Columns kAdjusted{.names = {"date", "open", "high", "low", "close",

@@ -278,7 +278,7 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
     const ParsedCommandLine full =
         ParseCommandLine({u"IBM"_s, u"--download"_s, u"--source=QuoteMedia"_s, u"--format"_s, u"kyv"_s,
                           u"--jobs"_s, u"8"_s, u"--timeout"_s, u"600"_s, u"--start-year"_s, u"2001"_s,
-                          u"--retries=0"_s, u"--update"_s, u"--"_s, u"--odd"_s});
+                          u"--retries=0"_s, u"--update"_s, u"--prices"_s, u"raw"_s, u"--"_s, u"--odd"_s});
     EXPECT_TRUE(full.error.isEmpty());
     EXPECT_EQ(full.options.symbols, (QStringList{u"IBM"_s, u"--odd"_s}));
     EXPECT_EQ(full.options.quoteSource, 1);
@@ -289,6 +289,7 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
     EXPECT_FALSE(full.options.folder);
     EXPECT_EQ(full.options.retries, 0);
     EXPECT_TRUE(full.options.update);
+    EXPECT_EQ(full.options.prices, PriceKind::AsTraded);
     EXPECT_FALSE(ParseCommandLine({u"--download"_s}).options.retries); // Quorbex.ini decides
 
     const struct
@@ -303,6 +304,10 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
         {{u"--timeout"_s}, "--timeout"},
         {{u"--retries"_s, u"11"_s}, "--retries"},
         {{u"-x"_s}, "-x"},
+        {{u"--prices"_s, u"split"_s}, "--prices"},
+        {{u"--end-date"_s, u"2024-02-30"_s}, "--end-date"},
+        {{u"--end-date=2024-03-01"_s, u"--update"_s}, "--end-date"}, // a history that ends early stays so
+        {{u"--lookup"_s, u"x"_s}, "--lookup"},                       // not with --download
     };
     for (const auto &c : bad) {
         const ParsedCommandLine parsed = ParseCommandLine(QStringList{u"--download"_s} + c.arguments);
@@ -310,6 +315,10 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
         EXPECT_FALSE(parsed.error.contains(u'\n'));
     }
     EXPECT_FALSE(ParseCommandLine({u"IBM"_s}).error.isEmpty()); // no --download
+    const ParsedCommandLine lookup = ParseCommandLine({u"--lookup"_s, u"berkshire"_s, u"--source=tiingo"_s});
+    EXPECT_TRUE(lookup.error.isEmpty());
+    EXPECT_EQ(lookup.options.action, CommandLineOptions::Action::Lookup);
+    EXPECT_EQ(lookup.options.lookupText, u"berkshire"_s);
     EXPECT_EQ(ParseCommandLine({u"--bogus"_s, u"--help"_s}).options.action, CommandLineOptions::Action::Help);
 }
 
