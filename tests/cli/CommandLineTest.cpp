@@ -323,3 +323,28 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CommandLineTest, LooksUpACodeThenDownloadsItsRawPricesToAnEndDate)
+{
+    const QByteArray base = QuoteServiceUrl().toLatin1();
+    ASSERT_TRUE(WriteFile(m_program.filePath(u"Quorbex.ini"_s),
+                          "[Settings]\r\nStartYear=2024\r\nBMpath=" + Output().toLocal8Bit() +
+                              "\r\n[Endpoints]\r\nTiingo=" + base + "\r\nTwelveData=" + base + "\r\n"));
+    const QStringList tokens = {u"QUORBEX_TIINGO_TOKEN=t"_s, u"QUORBEX_TWELVEDATA_TOKEN=k"_s};
+    Start({u"--lookup"_s, u"berkshire"_s, u"--source"_s, u"twelvedata"_s}, tokens);
+    Outcome run = Finish();
+    EXPECT_EQ(run.exitCode, 0) << run.error.toStdString();
+    EXPECT_EQ(run.lines.value(0), u"BRK.B\tBerkshire Hathaway Inc Class B\tNYSE\tCommon Stock\tUSD"_s);
+    Start({u"--lookup=nothing like it"_s, u"--source=twelvedata"_s}, tokens);
+    EXPECT_EQ(Finish().exitCode, 1);
+
+    run = Download(
+        {u"BRK-B"_s, u"--source"_s, u"tiingo"_s, u"--prices"_s, u"raw"_s, u"--end-date"_s, u"2024-03-15"_s},
+        tokens);
+    EXPECT_EQ(run.exitCode, 0) << run.error.toStdString();
+    EXPECT_EQ(run.lines.value(0).section(u'\t', 4, 4), u"2024-03-15"_s);
+}
+
+} // namespace
