@@ -188,7 +188,7 @@ QStringList QtPlatformServices::AskSymbols(QWidget *parent, const SymbolPrompt &
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QStringList chosen;
     QObject::connect(lookUp, &QPushButton::clicked, &dialog, [&] {
-        chosen = prompt.lookUp(&dialog);
+        chosen = prompt.lookUp(&dialog, text->text());
         if (!chosen.isEmpty())
             dialog.accept();
     });

@@ -9,12 +9,12 @@
 
 class QWidget;
 
-// The Add prompt and its "Look up..." button, which runs `lookUp` and adds the codes it returns; the button
-// is disabled, with `lookUpTip` saying why, when `lookUp` is empty.
+// The Add prompt and its "Look up..." button, which runs `lookUp` on the text typed so far and adds the
+// codes it returns; the button is disabled, with `lookUpTip` saying why, when `lookUp` is empty.
 struct SymbolPrompt
 {
     QString prompt;
-    std::function<QStringList(QWidget *parent)> lookUp;
+    std::function<QStringList(QWidget *parent, const QString &typed)> lookUp;
     QString lookUpTip;
 };
 

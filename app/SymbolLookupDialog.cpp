@@ -79,8 +79,9 @@ SymbolPrompt SymbolLookupDialog::AddPrompt(SymbolLookup &lookup, int quoteSource
 {
     SymbolPrompt prompt{QStringLiteral("Enter symbol:"), {}, RequestChoices::NoSearchTip(quoteSource)};
     if (prompt.lookUpTip.isEmpty())
-        prompt.lookUp = [&lookup, quoteSource](QWidget *parent) {
-            SymbolLookupDialog dialog(lookup, quoteSource, QString(), parent);
+        prompt.lookUp = [&lookup, quoteSource](QWidget *parent, const QString &typed) {
+            SymbolLookupDialog dialog(lookup, quoteSource, typed, parent);
+            dialog.Search(); // what was typed is searched at once, so its first match is one click away
             return dialog.exec() == QDialog::Accepted ? dialog.Chosen() : QStringList();
         };
     return prompt;
