@@ -47,6 +47,7 @@ public:
     void cmbQuoteSource_Click();
     void cmdToken_Click();
     void cmbFileFormat_Click();
+    void cmdSchedule_Click();
     void AutoSizeColumns();
 
     [[nodiscard]] SymbolListModel &Symbols() const { return *m_symbols; }
@@ -111,4 +112,6 @@ private:
     QCheckBox *chkUpdateExisting = nullptr;
     std::unique_ptr<RunChoiceControls> m_runChoices; // Prices and End date
     SymbolLookup *m_lookup = nullptr;
+    QPushButton *cmdSchedule = nullptr;
+    QLabel *lblLastUpdate = nullptr;
 };

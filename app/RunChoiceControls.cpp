@@ -14,8 +14,8 @@ RunChoiceControls::RunChoiceControls(QWidget *form, QCheckBox *updateExisting)
     cmbPrices = MakeControl<QComboBox>(form, "cmbPrices", Twips(4920, 630, 1545, 315));
     cmbPrices->addItems({RequestChoices::PricesCaption(PriceKind::Adjusted),
                          RequestChoices::PricesCaption(PriceKind::AsTraded)});
-    lblEndDate = MakeLabel(form, "lblEndDate", QStringLiteral("End date:"), Twips(2280, 1590, 720, 195));
-    txtEndDate = MakeControl<QLineEdit>(form, "txtEndDate", Twips(3060, 1560, 1125, 285));
+    lblEndDate = MakeLabel(form, "lblEndDate", QStringLiteral("End date:"), Twips(2250, 1590, 720, 195));
+    txtEndDate = MakeControl<QLineEdit>(form, "txtEndDate", Twips(3030, 1560, 1020, 285));
     txtEndDate->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
     txtEndDate->setToolTip(QStringLiteral("The last day of each history; empty for the newest"));
     WidenCaptions(std::array{lblPrices, lblEndDate});

@@ -28,4 +28,5 @@ public:
     [[nodiscard]] SourceRequest SearchRequest(const ServiceSettings &settings,
                                               const QString &text) const override;
     [[nodiscard]] SearchReply ParseSearch(const FetchResult &reply) const override;
+    [[nodiscard]] QStringList FallbackTokenSymbols() const override;
 };

@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -156,6 +157,8 @@ public:
     [[nodiscard]] virtual Refusal Refuses(const FetchResult &reply) const;
     // Whether bars of one date are all kept, as this service's replies have them.
     [[nodiscard]] virtual bool KeepsRepeatedDates() const { return false; }
+    // The symbols the fallback token is served for, when the service limits it to a few.
+    [[nodiscard]] virtual QStringList FallbackTokenSymbols() const { return {}; }
 
     // A service that offers both kinds of prices honours settings.options.prices; the others give one
     // kind, which PricesGiven() names for the user.
