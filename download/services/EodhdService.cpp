@@ -75,8 +75,7 @@ SourceRequest EodhdService::SearchRequest(const ServiceSettings &settings, const
 {
     // The demo token is refused by the search, so asking with it would only spend a request.
     if (settings.token.isEmpty())
-        return {
-            {}, {}, QStringLiteral("EODHD's search needs your own API token: press Token... to enter yours")};
+        return {{}, {}, QStringLiteral("EODHD's search needs your own API token; its demo token has none")};
     return {QuoteSources::BuildUrl(settings.base,
                                    "/api/search/" + QuoteSources::EncodePathSegment(text) +
                                        "?api_token=" + QUrl::toPercentEncoding(settings.token) + "&fmt=json"),
