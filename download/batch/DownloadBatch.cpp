@@ -119,7 +119,9 @@ private:
     void RunMarketDay()
     {
         const DownloadBatch &batch = m_batch;
-        if (!batch.m_options.updateExisting || !batch.m_options.marketDay)
+        // A history that ends early has no market day to take.
+        if (!batch.m_options.updateExisting || !batch.m_options.marketDay ||
+            batch.m_downloader.Options().end.isValid())
             return;
         const int quoteSource = m_rows.QuoteSource();
         const QuoteService *service = ServiceRegistry::At(quoteSource);
