@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "BatchRules.h"
 #include "DownloadBatch.h"
+#include "FilesOnDisk.h"
 #include "FolderPath.h"
 #include "FormControls.h"
 #include "PlatformServices.h"
@@ -164,7 +165,20 @@ void Form1::Form_Load()
     const QSize screen = m_platform.ScreenSize();
     move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
 
+    m_loaded = true;
+    RefreshFilesOnDisk();
     AutoSizeColumns();
+}
+
+void Form1::RefreshFilesOnDisk()
+{
+    if (!m_loaded)
+        return;
+    QStringList symbols;
+    symbols.reserve(m_symbols->Count());
+    for (int row = 0; row < m_symbols->Count(); ++row)
+        symbols.append(m_symbols->Row(row).Symbol);
+    m_symbols->SetOnDisk(FilesOnDisk(symbols, lblDestinationFolder->text(), FileFormat));
 }
 
 void Form1::Form_Unload()
@@ -246,6 +260,7 @@ void Form1::cmbFileFormat_Click()
 {
     FileFormat = cmbFileFormat->currentIndex();
     lblDestinationFolder->setText(FileFormat == 0 ? BMpath : QLTpath);
+    RefreshFilesOnDisk();
 }
 
 int Form1::CurrentRow() const
@@ -264,8 +279,10 @@ void Form1::cmdSymbols_Click(int Index)
     switch (Index) {
     case 0: {
         const QString entered = m_platform.AskText(this, QStringLiteral("Enter symbol:"), QString());
-        if (AddSymbol(*m_symbols, entered) >= 0)
+        if (AddSymbol(*m_symbols, entered) >= 0) {
+            RefreshFilesOnDisk();
             AutoSizeColumns();
+        }
         break;
     }
     case 1:
@@ -279,8 +296,10 @@ void Form1::cmdSymbols_Click(int Index)
             m_platform.AskText(this, QStringLiteral("Edit symbol:"), m_symbols->Row(row).Symbol);
         // The dialog may have let a download remove rows meanwhile.
         const int stillCurrent = CurrentRow();
-        if (stillCurrent >= 0 && EditSymbol(*m_symbols, stillCurrent, entered))
+        if (stillCurrent >= 0 && EditSymbol(*m_symbols, stillCurrent, entered)) {
+            RefreshFilesOnDisk();
             AutoSizeColumns();
+        }
         break;
     }
     }
@@ -304,6 +323,7 @@ void Form1::cmdPickFolder_Click()
         BMpath = folder;
     else
         QLTpath = folder;
+    RefreshFilesOnDisk();
 }
 
 void Form1::cmdHelp_Click()
@@ -387,6 +407,7 @@ void Form1::cmdStartDownload_Click(int Index)
     (void)batch.Run(transfers.All());
     m_batch = nullptr;
 
+    RefreshFilesOnDisk();
     AutoSizeColumns();
     SetBusy(false);
     if (m_closeRequested)

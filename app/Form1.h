@@ -71,6 +71,8 @@ private:
     // Asks for the token of `quoteSource` with the current one filled in; an empty answer keeps it.
     void AskToken(int quoteSource);
     void SetBusy(bool busy);
+    // The Details of rows not downloaded in this session: the state of their files.
+    void RefreshFilesOnDisk();
 
     PlatformServices &m_platform;
     QString m_settingsFolder;
@@ -79,6 +81,7 @@ private:
     QuoteDownloader m_downloader;
     QList<ServiceSettings> m_services; // tokens as entered; the rest as read
     SymbolListModel *m_symbols = nullptr;
+    bool m_loaded = false;
     bool m_batchRunning = false;
     bool m_closeRequested = false;
     bool m_stopRequested = false;

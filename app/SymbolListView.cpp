@@ -140,13 +140,15 @@ void SymbolListView::FitColumns()
     if (m_stale)
         Rebuild();
     QHeaderView *header = this->header();
+    // A long symbol or cause must not push the other columns out of sight; its tooltip shows it whole.
+    const int widest = std::max(1, viewport()->width() / 2);
     int used = 0;
     for (int column = 0; column < m_columns; ++column) {
         const std::map<int, int> &rows = m_rowsByWidth[std::size_t(column)];
         // An empty list has no contents width at all; otherwise it starts from 0.
         const int contents = rows.empty() ? -1 : std::max(0, rows.rbegin()->first);
         const int headerWidth = header->isHidden() ? 0 : header->sectionSizeHint(column);
-        header->resizeSection(column, std::max(contents, headerWidth));
+        header->resizeSection(column, std::min(std::max(contents, headerWidth), widest));
         if (column < m_columns - 1)
             used += columnWidth(column);
     }

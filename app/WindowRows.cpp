@@ -84,6 +84,7 @@ void WindowRows::RowFinished(const BatchRow &row, const RowOutcome &outcome)
     if (!index.isValid())
         return; // removed while its reply was awaited
     const int at = index.row();
+    m_model.SetOutcome(at, outcome.result);
     m_model.SetCell(at, CellStatus, outcome.status);
     m_model.SetCause(at, outcome.cause);
     if (outcome.result == RowOutcome::NoData) {

@@ -7,9 +7,10 @@ namespace {
 const std::array<QString, SymbolListModel::kColumnCount> kHeaders = {
     QStringLiteral("Symbol"),     QStringLiteral("Status"),    QStringLiteral("# Bars"),
     QStringLiteral("First Date"), QStringLiteral("Last Date"), QStringLiteral("Filename"),
+    QStringLiteral("Details"),
 };
 
-constexpr int kMaxCells = SymbolListModel::kColumnCount - 1;
+constexpr int kMaxCells = CellFilename;
 
 } // namespace
 
@@ -41,6 +42,8 @@ QVariant SymbolListModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         if (column == 0)
             return row.Symbol;
+        if (column == kDetailsColumn)
+            return Details(index.row());
         if (column <= row.Cells.size())
             return row.Cells.at(column - 1);
         return {};
@@ -53,6 +56,9 @@ QVariant SymbolListModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (column == CellStatus)
             return row.Cause;
+        // A long cause is cut at the column's edge.
+        if (column == kDetailsColumn)
+            return Details(index.row());
         return {};
     default:
         return {};
@@ -104,8 +110,12 @@ int SymbolListModel::AddRow(const QString &text)
 {
     const int row = static_cast<int>(m_rows.size());
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.append(SymbolRow{
-        text, false, {QString(), QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")}, QString()});
+    m_rows.append(SymbolRow{text,
+                            false,
+                            {QString(), QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")},
+                            QString(),
+                            QString(),
+                            -1});
     endInsertRows();
     return row;
 }
@@ -168,7 +178,9 @@ void SymbolListModel::SetCell(int row, int position, const QString &text)
     cells[position - 1] = text;
     // Created cells change from showing nothing to showing an empty text.
     const int first = position <= oldCount ? position : oldCount + 1;
-    Q_EMIT dataChanged(index(row, first), index(row, position), {Qt::DisplayRole});
+    // The Details follow the Status cell: the cause once it shows an outcome, the file before.
+    const int last = position == CellStatus ? kDetailsColumn : position;
+    Q_EMIT dataChanged(index(row, first), index(row, last), {Qt::DisplayRole});
 }
 
 void SymbolListModel::SetCause(int row, const QString &text)
@@ -178,6 +190,32 @@ void SymbolListModel::SetCause(int row, const QString &text)
     m_rows[row].Cause = text;
     const QModelIndex cell = index(row, CellStatus);
     Q_EMIT dataChanged(cell, cell, {Qt::ToolTipRole});
+    const QModelIndex details = index(row, kDetailsColumn);
+    Q_EMIT dataChanged(details, details, {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+void SymbolListModel::SetOutcome(int row, int outcome)
+{
+    if (IsValidRow(row))
+        m_rows[row].Outcome = outcome;
+}
+
+void SymbolListModel::SetOnDisk(const QStringList &texts)
+{
+    const qsizetype count = std::min(texts.size(), m_rows.size());
+    for (qsizetype row = 0; row < count; ++row)
+        m_rows[row].OnDisk = texts.at(row);
+    if (count > 0)
+        Q_EMIT dataChanged(index(0, kDetailsColumn), index(int(count) - 1, kDetailsColumn),
+                           {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+QString SymbolListModel::Details(int row) const
+{
+    if (!IsValidRow(row))
+        return {};
+    const SymbolRow &one = m_rows.at(row);
+    return one.Cells.value(0).isEmpty() ? one.OnDisk : one.Cause;
 }
 
 void SymbolListModel::ClearCells(int row)
@@ -185,12 +223,13 @@ void SymbolListModel::ClearCells(int row)
     if (!IsValidRow(row))
         return;
     SetCause(row, QString());
+    m_rows[row].Outcome = -1;
     if (m_rows.at(row).Cells.isEmpty())
         return;
     QStringList &cells = m_rows[row].Cells;
     for (QString &cell : cells)
         cell.clear();
-    Q_EMIT dataChanged(index(row, 1), index(row, static_cast<int>(cells.size())), {Qt::DisplayRole});
+    Q_EMIT dataChanged(index(row, 1), index(row, kDetailsColumn), {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 int SymbolListModel::CellCount(int row) const

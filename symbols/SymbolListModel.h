@@ -11,6 +11,8 @@ struct SymbolRow
     bool Checked = false;
     QStringList Cells; // result cells 1..n; Cells.size() = existing cells (0..5)
     QString Cause;     // why the last download failed, shown as the Status cell's tooltip
+    QString OnDisk;    // the state of the row's file before any download of it: the Details until then
+    int Outcome = -1;  // RowOutcome::Result of the last download; -1 when none is shown
 };
 
 // Result cell positions, as the download batch addresses them.
@@ -23,15 +25,17 @@ enum SymbolCell : int {
 };
 
 // The symbol list: one row per symbol with its check mark and result cells. Column 0 shows
-// the symbol and its check box, columns 1..5 the result cells. Rows are changed only through
-// the methods below (and the check box through setData), each of which emits the matching
-// model signals so persistent indexes follow rows removed in the middle of a download.
+// the symbol and its check box, columns 1..5 the result cells, column 6 the row's details: the
+// cause of its last download once the Status cell shows one, else the state of its file. Rows are changed
+// only through the methods below (and the check box through setData), each of which emits the matching model
+// signals so persistent indexes follow rows removed in the middle of a download.
 class SymbolListModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    static constexpr int kColumnCount = 6;
+    static constexpr int kColumnCount = 7;
+    static constexpr int kDetailsColumn = 6;
 
     explicit SymbolListModel(QObject *parent = nullptr);
 
@@ -55,7 +59,11 @@ public:
     // position 1..5; missing cells below it are created empty.
     void SetCell(int row, int position, const QString &text);
     void SetCause(int row, const QString &text);
-    // Each existing cell and the cause become empty; the number of cells stays.
+    void SetOutcome(int row, int outcome);
+    // One text per row, in row order.
+    void SetOnDisk(const QStringList &texts);
+    [[nodiscard]] QString Details(int row) const;
+    // Each existing cell, the cause and the outcome become empty; the number of cells stays.
     void ClearCells(int row);
     [[nodiscard]] int CellCount(int row) const;
 
