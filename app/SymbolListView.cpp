@@ -1,5 +1,6 @@
 #include "SymbolListView.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QHeaderView>
 
@@ -11,11 +12,43 @@ SymbolListView::SymbolListView(QWidget *parent) : QTreeView(parent)
     setItemsExpandable(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
+}
+
+QAction *SymbolListView::AddMenuAction(const QString &caption, const QKeySequence &keys, QObject *context,
+                                       const std::function<void()> &handler)
+{
+    auto *action = new QAction(caption, this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(action, &QAction::triggered, context, [handler] { handler(); });
+    addAction(action);
+    return action;
+}
+
+void SymbolListView::AddMenuSeparator()
+{
+    auto *separator = new QAction(this);
+    separator->setSeparator(true);
+    addAction(separator);
+}
+
+QList<int> SymbolListView::SelectedRows() const
+{
+    QList<int> rows;
+    if (const QItemSelectionModel *selection = selectionModel()) {
+        for (const QModelIndex &index : selection->selectedRows())
+            rows.append(index.row());
+    }
+    if (rows.isEmpty() && currentIndex().isValid())
+        rows.append(currentIndex().row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void SymbolListView::setModel(QAbstractItemModel *model)

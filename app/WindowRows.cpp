@@ -84,7 +84,8 @@ void WindowRows::RowFinished(const BatchRow &row, const RowOutcome &outcome)
     if (!index.isValid())
         return; // removed while its reply was awaited
     const int at = index.row();
-    m_model.SetOutcome(at, outcome.result);
+    m_model.SetFailed(at, outcome.result == RowOutcome::RequestFailed ||
+                              outcome.result == RowOutcome::WriteFailed);
     m_model.SetCell(at, CellStatus, outcome.status);
     m_model.SetCause(at, outcome.cause);
     if (outcome.result == RowOutcome::NoData) {

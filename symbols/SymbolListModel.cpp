@@ -1,6 +1,8 @@
 #include "SymbolListModel.h"
 
+#include <algorithm>
 #include <array>
+#include <functional>
 
 namespace {
 
@@ -115,7 +117,7 @@ int SymbolListModel::AddRow(const QString &text)
                             {QString(), QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")},
                             QString(),
                             QString(),
-                            -1});
+                            false});
     endInsertRows();
     return row;
 }
@@ -127,6 +129,24 @@ void SymbolListModel::RemoveRow(int row)
     beginRemoveRows(QModelIndex(), row, row);
     m_rows.removeAt(row);
     endRemoveRows();
+}
+
+void SymbolListModel::RemoveRows(QList<int> rows)
+{
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // From the bottom up, so the rows still to go keep their numbers.
+    for (qsizetype i = 0; i < rows.size();) {
+        const int last = rows.at(i);
+        int first = last;
+        while (++i < rows.size() && rows.at(i) == first - 1)
+            first = rows.at(i);
+        if (first < 0 || last >= Count())
+            continue;
+        beginRemoveRows(QModelIndex(), first, last);
+        m_rows.remove(first, last - first + 1);
+        endRemoveRows();
+    }
 }
 
 void SymbolListModel::Clear()
@@ -194,10 +214,10 @@ void SymbolListModel::SetCause(int row, const QString &text)
     Q_EMIT dataChanged(details, details, {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
-void SymbolListModel::SetOutcome(int row, int outcome)
+void SymbolListModel::SetFailed(int row, bool failed)
 {
     if (IsValidRow(row))
-        m_rows[row].Outcome = outcome;
+        m_rows[row].Failed = failed;
 }
 
 void SymbolListModel::SetOnDisk(const QStringList &texts)
@@ -223,7 +243,7 @@ void SymbolListModel::ClearCells(int row)
     if (!IsValidRow(row))
         return;
     SetCause(row, QString());
-    m_rows[row].Outcome = -1;
+    m_rows[row].Failed = false;
     if (m_rows.at(row).Cells.isEmpty())
         return;
     QStringList &cells = m_rows[row].Cells;

@@ -9,10 +9,10 @@ struct SymbolRow
 {
     QString Symbol;
     bool Checked = false;
-    QStringList Cells; // result cells 1..n; Cells.size() = existing cells (0..5)
-    QString Cause;     // why the last download failed, shown as the Status cell's tooltip
-    QString OnDisk;    // the state of the row's file before any download of it: the Details until then
-    int Outcome = -1;  // RowOutcome::Result of the last download; -1 when none is shown
+    QStringList Cells;   // result cells 1..n; Cells.size() = existing cells (0..5)
+    QString Cause;       // why the last download failed, shown as the Status cell's tooltip
+    QString OnDisk;      // the state of the row's file before any download of it: the Details until then
+    bool Failed = false; // the last download, shown in the Status cell, failed
 };
 
 // Result cell positions, as the download batch addresses them.
@@ -50,6 +50,8 @@ public:
     // Appends an unchecked row with cells 2, 3 and 4 holding " " and cell 1 empty; returns its row.
     int AddRow(const QString &text);
     void RemoveRow(int row);
+    // Each row of `rows` that exists, in any order; a run of neighbours goes in one step.
+    void RemoveRows(QList<int> rows);
     void Clear();
     [[nodiscard]] int Count() const;
     // row must be in 0..Count()-1.
@@ -59,11 +61,11 @@ public:
     // position 1..5; missing cells below it are created empty.
     void SetCell(int row, int position, const QString &text);
     void SetCause(int row, const QString &text);
-    void SetOutcome(int row, int outcome);
+    void SetFailed(int row, bool failed);
     // One text per row, in row order.
     void SetOnDisk(const QStringList &texts);
     [[nodiscard]] QString Details(int row) const;
-    // Each existing cell, the cause and the outcome become empty; the number of cells stays.
+    // Each existing cell and the cause become empty, the row is no longer failed; the number of cells stays.
     void ClearCells(int row);
     [[nodiscard]] int CellCount(int row) const;
 

@@ -13,11 +13,14 @@
 #include "TestFiles.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -128,6 +131,28 @@ protected:
     QString Tooltip(int row) const
     {
         return m_form->Symbols().index(row, CellStatus).data(Qt::ToolTipRole).toString();
+    }
+
+    // The list's own command of that caption, as its context menu and its shortcut run it.
+    void ListCommand(const QString &caption) const
+    {
+        for (QAction *action : Child<QWidget>("lstvSymbols")->actions()) {
+            if (action->text() == caption)
+                return action->trigger();
+        }
+        ADD_FAILURE() << "no list command " << caption.toStdString();
+    }
+    QStringList Symbols() const
+    {
+        QStringList symbols;
+        for (int row = 0; row < m_form->Symbols().Count(); ++row)
+            symbols.append(m_form->Symbols().Row(row).Symbol);
+        return symbols;
+    }
+    QString Summary() const
+    {
+        auto *label = Child<QLabel>("lblRunSummary");
+        return label->isVisibleTo(m_form.get()) ? label->text() : QString();
     }
 
     void AddRows(const QStringList &symbols)
@@ -275,6 +300,79 @@ TEST_F(Form1Test, DetailsShowTheFilesOnDiskUntilARowIsDownloaded)
     Button("cmdStartDownload", 1)->click();
     EXPECT_EQ(details().at(4), u"HTTP 404 Not Found"_s);
     EXPECT_EQ(details().at(1), u"on disk, 4 days behind"_s);
+}
+
+// A run with failures leaves its summary where the progress bar stood; "Tick failed rows" then
+// "Download Checked" asks for exactly those rows again.
+TEST_F(Form1Test, TickFailedRowsRetriesExactlyTheFailuresOfARun)
+{
+    WriteSettings("StartYear=2024\r\n");
+    Form1 &form = Open();
+    form.show();
+    AddRows({u"AAA"_s, u"NOSUCH"_s, u"BBB"_s});
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(Summary(), u"2 succeeded, 1 failed, 0 not tried in 0 s"_s);
+    EXPECT_FALSE(Child<QProgressBar>("prgRun")->isVisibleTo(&form));
+
+    ListCommand(u"Tick failed rows"_s);
+    ASSERT_TRUE(QFile::remove(m_output.filePath(u"AAA.bin"_s)));
+    Button("cmdStartDownload", 1)->click();
+    EXPECT_FALSE(QFile::exists(m_output.filePath(u"AAA.bin"_s)));
+    EXPECT_EQ(Cells(0).value(0), u"Success"_s);
+    EXPECT_EQ(Cells(1).value(0), u"Request failed (check symbol)"_s);
+    EXPECT_EQ(Summary(), u"0 succeeded, 1 failed, 0 not tried in 0 s"_s);
+    ListCommand(u"Tick all"_s);
+    EXPECT_TRUE(form.Symbols().Row(0).Checked && form.Symbols().Row(2).Checked);
+    ListCommand(u"Untick all"_s);
+    EXPECT_FALSE(form.Symbols().Row(1).Checked);
+
+    form.Symbols().AddRow(u"CCC"_s); // a change of the list brings the progress bar back
+    EXPECT_EQ(Summary(), QString());
+    EXPECT_TRUE(Child<QProgressBar>("prgRun")->isVisibleTo(&form));
+}
+
+// Add, paste and import take several symbols, skip those listed and say so; Remove takes every
+// selected row, asking first; the list file follows every change without a Close.
+TEST_F(Form1Test, TheListIsEditedInBulkAndSavedAsItChanges)
+{
+    Form1 &form = Open();
+    form.show();
+    m_platform.answers = {u"d, a\nb  c"_s};
+    Button("cmdSymbols", 0)->click();
+    EXPECT_EQ(Symbols(), (QStringList{u"D"_s, u"A"_s, u"B"_s, u"C"_s}));
+
+    QGuiApplication::clipboard()->setText(u"e\n\n  b, E\r\nf"_s);
+    ListCommand(u"Paste symbols"_s);
+    EXPECT_EQ(Summary(), u"Already listed, not added: B, E"_s);
+    const QString csv = ProgramFile("list.csv");
+    ASSERT_TRUE(WriteFile(csv, "Ticker,Name\r\ng,Gee\r\n\r\nA,again\r\n"));
+    m_platform.fileAnswer = csv;
+    ListCommand(u"Import..."_s);
+    EXPECT_EQ(Symbols(), (QStringList{u"D"_s, u"A"_s, u"B"_s, u"C"_s, u"E"_s, u"F"_s, u"G"_s}));
+    EXPECT_EQ(Summary(), u"Already listed, not added: A"_s);
+    m_platform.fileAnswer = ProgramFile("none.csv");
+    ListCommand(u"Import..."_s);
+    EXPECT_EQ(m_platform.messages,
+              QStringList{u"Could not read "_s + m_platform.fileAnswer + u": file not found"_s});
+
+    auto *list = Child<QAbstractItemView>("lstvSymbols");
+    list->selectionModel()->select(QItemSelection(form.Symbols().index(1, 0), form.Symbols().index(3, 0)),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListCommand(u"Copy symbols"_s);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"A\nB\nC\n"_s);
+    m_platform.confirm = false;
+    Button("cmdSymbols", 1)->click();
+    EXPECT_EQ(m_platform.questions, QStringList{u"Remove the 3 selected symbols?"_s});
+    EXPECT_EQ(form.Symbols().Count(), 7);
+    m_platform.confirm = true;
+    ListCommand(u"Remove selected"_s);
+    EXPECT_EQ(Symbols(), (QStringList{u"D"_s, u"E"_s, u"F"_s, u"G"_s}));
+    list->setCurrentIndex(form.Symbols().index(0, 0));
+    Button("cmdSymbols", 1)->click(); // one row goes without a question
+    EXPECT_EQ(m_platform.questions.size(), 2);
+
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("E\r\nF\r\nG\r\n"));
 }
 
 // What each command does to the list is the commands' own test; here, the questions and the wiring.
@@ -532,8 +630,14 @@ TEST_F(Form1Test, ClosingDuringABatchStopsItAndSaves)
     form.SetRequestTimeout(std::chrono::seconds(60));
     form.show();
     AddRows({QStringLiteral("HANG"), QStringLiteral("AAA")});
-    QTimer::singleShot(200, &form, [&form] { form.close(); });
+    m_platform.confirm = false; // not yet
+    QTimer::singleShot(100, &form, [&form] { form.close(); });
+    QTimer::singleShot(200, &form, [this, &form] {
+        m_platform.confirm = true;
+        form.close();
+    });
     Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(m_platform.questions, QStringList(2, u"A download is running. Stop it and close the window?"_s));
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.BatchRunning());
     EXPECT_EQ(Cells(0).value(0), QString());
@@ -570,6 +674,7 @@ TEST_F(Form1Test, StopEndsARunAndTheWindowShowsItsProgress)
     EXPECT_TRUE(Button("cmdStartDownload", 0)->isEnabled());
     EXPECT_EQ(progress->value(), 0);
     EXPECT_FALSE(progress->isTextVisible());
+    EXPECT_EQ(Summary(), u"Stopped: 1 succeeded, 3 not tried"_s);
 
     Child<QCheckBox>("chkUpdateExisting")->setChecked(true);
     form.close();
