@@ -11,8 +11,8 @@
 #include <cmath>
 #include <optional>
 
-QStringList FilesOnDisk(const QStringList &symbols, const QString &folder, int fileFormat,
-                        const QLocale &locale)
+QList<OnDiskState> FilesOnDisk(const QStringList &symbols, const QString &folder, int fileFormat,
+                               const QLocale &locale)
 {
     QLocale grouped = locale;
     grouped.setNumberOptions(grouped.numberOptions() & ~QLocale::OmitGroupSeparator);
@@ -41,31 +41,35 @@ QStringList FilesOnDisk(const QStringList &symbols, const QString &folder, int f
         rows.append(found.value());
     }
 
-    QStringList texts;
-    texts.reserve(symbols.size());
+    QList<OnDiskState> states;
+    states.reserve(symbols.size());
     for (const qsizetype row : rows) {
         const BarFileGlance *glance = &glances.at(row);
+        OnDiskState state;
+        if (glance->ok())
+            state.figures = {glance->bars, glance->firstDate, glance->lastDate};
+        QString &text = state.text;
         if (glance->missing) {
-            texts.append(QStringLiteral("no file"));
+            text = QStringLiteral("no file");
         } else if (!glance->error.isEmpty()) {
-            texts.append(QStringLiteral("unreadable file: ") + glance->error);
+            text = QStringLiteral("unreadable file: ") + glance->error;
         } else if (glance->bars > 0 && glance->lastDate < newest) {
             const auto days = qint64(std::llround(newest - glance->lastDate));
-            texts.append(
+            text =
                 QStringLiteral("on disk, %1 %2 behind")
-                    .arg(grouped.toString(days), days == 1 ? QStringLiteral("day") : QStringLiteral("days")));
+                    .arg(grouped.toString(days), days == 1 ? QStringLiteral("day") : QStringLiteral("days"));
         } else {
-            QString text = QStringLiteral("on disk: %1 %2")
-                               .arg(grouped.toString(glance->bars),
-                                    glance->bars == 1 ? QStringLiteral("bar") : QStringLiteral("bars"));
+            text = QStringLiteral("on disk: %1 %2")
+                       .arg(grouped.toString(glance->bars),
+                            glance->bars == 1 ? QStringLiteral("bar") : QStringLiteral("bars"));
             if (glance->bars > 0) {
                 const QString format = QStringLiteral("d MMM yyyy");
                 text += QStringLiteral(", %1 - %2")
                             .arg(locale.toString(DateValue::ToDate(glance->firstDate), format),
                                  locale.toString(DateValue::ToDate(glance->lastDate), format));
             }
-            texts.append(text);
         }
+        states.append(state);
     }
-    return texts;
+    return states;
 }

@@ -23,6 +23,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -73,6 +74,8 @@ void Form1::CreateControls()
 
     lstvSymbols = MakeControl<SymbolListView>(this, "lstvSymbols", Twips(30, 1980, 7515, 4665));
     lstvSymbols->setModel(m_symbols);
+    connect(lstvSymbols->header(), &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder order) { m_symbols->sort(column, order); });
 
     cmdSymbols[2] = MakeButton(this, "cmdSymbols", QStringLiteral("Edit"), Twips(900, 6660, 795, 345));
     Label1[1] = MakeLabel(this, "Label1", QStringLiteral("Output format:"), Twips(270, 690, 1005, 195));

@@ -18,6 +18,10 @@ SymbolListView::SymbolListView(QWidget *parent) : QTreeView(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
+    // A click sorts by that column, ascending then descending; no column is sorted at first.
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
 }
 
 QAction *SymbolListView::AddMenuAction(const QString &caption, const QKeySequence &keys, QObject *context,

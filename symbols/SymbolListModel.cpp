@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <numeric>
 
 namespace {
 
@@ -116,7 +117,8 @@ int SymbolListModel::AddRow(const QString &text)
                             false,
                             {QString(), QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")},
                             QString(),
-                            QString(),
+                            {},
+                            {},
                             false});
     endInsertRows();
     return row;
@@ -220,11 +222,17 @@ void SymbolListModel::SetFailed(int row, bool failed)
         m_rows[row].Failed = failed;
 }
 
-void SymbolListModel::SetOnDisk(const QStringList &texts)
+void SymbolListModel::SetWritten(int row, const FileFigures &figures)
 {
-    const qsizetype count = std::min(texts.size(), m_rows.size());
+    if (IsValidRow(row))
+        m_rows[row].Written = figures;
+}
+
+void SymbolListModel::SetOnDisk(const QList<OnDiskState> &states)
+{
+    const qsizetype count = std::min(states.size(), m_rows.size());
     for (qsizetype row = 0; row < count; ++row)
-        m_rows[row].OnDisk = texts.at(row);
+        m_rows[row].OnDisk = states.at(row);
     if (count > 0)
         Q_EMIT dataChanged(index(0, kDetailsColumn), index(int(count) - 1, kDetailsColumn),
                            {Qt::DisplayRole, Qt::ToolTipRole});
@@ -235,7 +243,62 @@ QString SymbolListModel::Details(int row) const
     if (!IsValidRow(row))
         return {};
     const SymbolRow &one = m_rows.at(row);
-    return one.Cells.value(0).isEmpty() ? one.OnDisk : one.Cause;
+    return one.Cells.value(0).isEmpty() ? one.OnDisk.text : one.Cause;
+}
+
+const FileFigures &SymbolListModel::Figures(const SymbolRow &row) const
+{
+    return row.Cells.value(0).isEmpty() ? row.OnDisk.figures : row.Written;
+}
+
+bool SymbolListModel::Less(const SymbolRow &a, const SymbolRow &b, int column) const
+{
+    const auto text = [](const QString &x, const QString &y) {
+        return x.compare(y, Qt::CaseInsensitive) < 0;
+    };
+    switch (column) {
+    case 0:
+        return text(a.Symbol, b.Symbol);
+    case CellBars:
+        return Figures(a).bars < Figures(b).bars;
+    case CellFirstDate:
+        return Figures(a).firstDate < Figures(b).firstDate;
+    case CellLastDate:
+        return Figures(a).lastDate < Figures(b).lastDate;
+    case kDetailsColumn:
+        return text(a.Cells.value(0).isEmpty() ? a.OnDisk.text : a.Cause,
+                    b.Cells.value(0).isEmpty() ? b.OnDisk.text : b.Cause);
+    default:
+        return text(a.Cells.value(column - 1), b.Cells.value(column - 1));
+    }
+}
+
+void SymbolListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= kColumnCount)
+        return;
+    QList<int> from(m_rows.size());
+    std::iota(from.begin(), from.end(), 0);
+    std::stable_sort(from.begin(), from.end(), [this, column, order](int a, int b) {
+        return order == Qt::AscendingOrder ? Less(m_rows.at(a), m_rows.at(b), column)
+                                           : Less(m_rows.at(b), m_rows.at(a), column);
+    });
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    QList<int> to(from.size());
+    QList<SymbolRow> rows;
+    rows.reserve(m_rows.size());
+    for (qsizetype i = 0; i < from.size(); ++i) {
+        to[from.at(i)] = int(i);
+        rows.append(std::move(m_rows[from.at(i)]));
+    }
+    m_rows = std::move(rows);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &index : before)
+        after.append(index.isValid() ? this->index(to.at(index.row()), index.column()) : QModelIndex());
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void SymbolListModel::ClearCells(int row)
@@ -244,6 +307,7 @@ void SymbolListModel::ClearCells(int row)
         return;
     SetCause(row, QString());
     m_rows[row].Failed = false;
+    m_rows[row].Written = {};
     if (m_rows.at(row).Cells.isEmpty())
         return;
     QStringList &cells = m_rows[row].Cells;

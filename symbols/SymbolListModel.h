@@ -5,13 +5,29 @@
 #include <QString>
 #include <QStringList>
 
+// The numbers behind a row's "# Bars" and date cells, for sorting; bars -1 when there are none.
+struct FileFigures
+{
+    int bars = -1;
+    double firstDate = 0.0;
+    double lastDate = 0.0;
+};
+
+// A row's file as found on disk: the Details text and its figures.
+struct OnDiskState
+{
+    QString text;
+    FileFigures figures;
+};
+
 struct SymbolRow
 {
     QString Symbol;
     bool Checked = false;
     QStringList Cells;   // result cells 1..n; Cells.size() = existing cells (0..5)
     QString Cause;       // why the last download failed, shown as the Status cell's tooltip
-    QString OnDisk;      // the state of the row's file before any download of it: the Details until then
+    OnDiskState OnDisk;  // the row's file before any download of it: the Details until then
+    FileFigures Written; // of the last download's file
     bool Failed = false; // the last download, shown in the Status cell, failed
 };
 
@@ -62,17 +78,23 @@ public:
     void SetCell(int row, int position, const QString &text);
     void SetCause(int row, const QString &text);
     void SetFailed(int row, bool failed);
-    // One text per row, in row order.
-    void SetOnDisk(const QStringList &texts);
+    void SetWritten(int row, const FileFigures &figures);
+    // One state per row, in row order.
+    void SetOnDisk(const QList<OnDiskState> &states);
     [[nodiscard]] QString Details(int row) const;
     // Each existing cell and the cause become empty, the row is no longer failed; the number of cells stays.
     void ClearCells(int row);
     [[nodiscard]] int CellCount(int row) const;
 
+    // Reorders the rows by a column's contents, keeping the order of equal ones; persistent indexes follow.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
     [[nodiscard]] static Qt::Alignment ColumnAlignment(int column);
 
 private:
     [[nodiscard]] bool IsValidRow(int row) const;
+    [[nodiscard]] const FileFigures &Figures(const SymbolRow &row) const;
+    [[nodiscard]] bool Less(const SymbolRow &a, const SymbolRow &b, int column) const;
 
     QList<SymbolRow> m_rows;
 };

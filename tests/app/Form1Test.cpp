@@ -21,13 +21,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSslCertificate>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -375,6 +378,87 @@ TEST_F(Form1Test, TheListIsEditedInBulkAndSavedAsItChanges)
     EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("E\r\nF\r\nG\r\n"));
 }
 
+// A click on a header sorts by that column, ascending then descending; bars and dates by their
+// numbers, taken from the files before a download. The list file follows the order shown.
+TEST_F(Form1Test, HeaderClicksSortTheListAndItIsSavedInThatOrder)
+{
+    const auto bars = [](int count) {
+        BarSeries series;
+        series.Prepare(count);
+        for (int bar = 1; bar <= count; ++bar)
+            series.SetBarDate(bar, 45000.0 + bar);
+        return BinFileBytes(series);
+    };
+    ASSERT_TRUE(WriteFile(m_output.filePath(u"A.bin"_s), bars(10)));
+    ASSERT_TRUE(WriteFile(m_output.filePath(u"b.bin"_s), bars(9)));
+    ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), "b\r\nA\r\nc\r\n"));
+    WriteSettings();
+    Form1 &form = Open();
+    form.show();
+    auto *header = Child<QTreeView>("lstvSymbols")->header();
+    const auto click = [header](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+    };
+    click(0);
+    EXPECT_EQ(Symbols(), (QStringList{u"A"_s, u"b"_s, u"c"_s}));
+    click(0);
+    EXPECT_EQ(Symbols(), (QStringList{u"c"_s, u"b"_s, u"A"_s}));
+    click(CellBars);
+    EXPECT_EQ(Symbols(), (QStringList{u"c"_s, u"b"_s, u"A"_s}));
+    click(CellBars);
+    EXPECT_EQ(Symbols(), (QStringList{u"A"_s, u"b"_s, u"c"_s}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("A\r\nb\r\nc\r\n"));
+}
+
+// Enlarged, the list grows and the controls under it follow the bottom edge; the first size is the
+// smallest, and a size the user chose comes back at the next start.
+TEST_F(Form1Test, ResizingGrowsTheListAndTheSizeIsRemembered)
+{
+    Open().show();
+    const QSize first = m_form->size();
+    m_form->close();
+    EXPECT_FALSE(ReadFile(ProgramFile("Quorbex.ini")).contains("[Window]"));
+
+    Form1 &form = Open();
+    form.show();
+    auto *list = Child<QWidget>("lstvSymbols");
+    const auto controls = form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    QList<QRect> places;
+    for (const QWidget *control : controls)
+        places.append(control->geometry());
+    form.resize(first + QSize(150, 90));
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        SCOPED_TRACE(controls.at(i)->objectName().toStdString());
+        const QRect &place = places.at(i);
+        EXPECT_EQ(controls.at(i)->geometry(), controls.at(i) == list
+                                                  ? place.adjusted(0, 0, 150, 90)
+                                                  : place.translated(0, place.top() > list->y() ? 90 : 0));
+    }
+    form.resize(100, 100);
+    EXPECT_EQ(form.size(), first);
+    form.resize(first + QSize(40, 20));
+    form.close();
+    EXPECT_EQ(Open().size(), first + QSize(40, 20));
+}
+
+// Changes are saved as they are made: a window that is killed loses none of them.
+TEST_F(Form1Test, ChangesSurviveAWindowThatNeverCloses)
+{
+    Open();
+    Child<QComboBox>("cmbFileFormat")->setCurrentIndex(1);
+    Child<QLineEdit>("txtStartYear")->setText(u"1995"_s);
+    m_platform.answers = {u"ibm"_s};
+    Button("cmdSymbols", 0)->click();
+    QCoreApplication::processEvents();
+    const AppSettings saved = INIfileRead(ProgramFile("Quorbex.ini"));
+    EXPECT_EQ(saved.FileFormat, 1);
+    EXPECT_EQ(saved.StartYear, u"1995"_s);
+    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("IBM\r\n"));
+    EXPECT_TRUE(m_platform.messages.isEmpty());
+}
+
 // What each command does to the list is the commands' own test; here, the questions and the wiring.
 TEST_F(Form1Test, SymbolCommandsAskAndEditTheList)
 {
@@ -637,7 +721,8 @@ TEST_F(Form1Test, ClosingDuringABatchStopsItAndSaves)
         form.close();
     });
     Button("cmdStartDownload", 0)->click();
-    EXPECT_EQ(m_platform.questions, QStringList(2, u"A download is running. Stop it and close the window?"_s));
+    EXPECT_EQ(m_platform.questions,
+              QStringList(2, u"A download is running. Stop it and close the window?"_s));
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.BatchRunning());
     EXPECT_EQ(Cells(0).value(0), QString());
