@@ -41,6 +41,15 @@ QList<OnDiskState> FilesOnDisk(const QStringList &symbols, const QString &folder
         rows.append(found.value());
     }
 
+    // A library's files mostly end on the same day, and formatting a date is most of a row's work.
+    QHash<double, QString> dates;
+    const auto dateText = [&dates, &locale](double date) {
+        auto found = dates.constFind(date);
+        if (found == dates.constEnd())
+            found =
+                dates.insert(date, locale.toString(DateValue::ToDate(date), QStringLiteral("d MMM yyyy")));
+        return found.value();
+    };
     QList<OnDiskState> states;
     states.reserve(symbols.size());
     for (const qsizetype row : rows) {
@@ -62,12 +71,9 @@ QList<OnDiskState> FilesOnDisk(const QStringList &symbols, const QString &folder
             text = QStringLiteral("on disk: %1 %2")
                        .arg(grouped.toString(glance->bars),
                             glance->bars == 1 ? QStringLiteral("bar") : QStringLiteral("bars"));
-            if (glance->bars > 0) {
-                const QString format = QStringLiteral("d MMM yyyy");
-                text += QStringLiteral(", %1 - %2")
-                            .arg(locale.toString(DateValue::ToDate(glance->firstDate), format),
-                                 locale.toString(DateValue::ToDate(glance->lastDate), format));
-            }
+            if (glance->bars > 0)
+                text +=
+                    QStringLiteral(", %1 - %2").arg(dateText(glance->firstDate), dateText(glance->lastDate));
         }
         states.append(state);
     }

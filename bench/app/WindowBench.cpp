@@ -7,6 +7,7 @@
 //     window_bench [SHORT LONG]     (default 200 5000)
 #include "BarFileWriter.h"
 #include "FakePlatform.h"
+#include "FilesOnDisk.h"
 #include "Form1.h"
 #include "QuoteServiceProcess.h"
 #include "SymbolListModel.h"
@@ -55,16 +56,22 @@ Timing DownloadAll(const QString &serviceUrl, int symbols)
     return timing;
 }
 
-// Seconds from creating the window on a list of `symbols` to its first showing, with a file of
-// 250 bars for each symbol in its folder or with none.
-double StartUp(int symbols, bool withFiles)
+struct StartUpTiming
+{
+    double window = 1e9; // from creating the window to its first showing
+    double states = 1e9; // of that, reading the files' states
+};
+
+// A window on a list of `symbols`, with a file of 250 bars for each symbol in its folder or with none.
+StartUpTiming StartUp(int symbols, bool withFiles)
 {
     QTemporaryDir programFolder;
     QTemporaryDir output;
     QFile ini(programFolder.filePath(QStringLiteral("Quorbex.ini")));
     QFile list(programFolder.filePath(QStringLiteral("Symbols.txt")));
+    QStringList names;
     if (!ini.open(QIODevice::WriteOnly) || !list.open(QIODevice::WriteOnly))
-        return 0.0;
+        return {};
     ini.write("[Settings]\r\nBMpath=" + output.path().toLocal8Bit() + "\r\n");
     ini.close();
     BarSeries series;
@@ -75,10 +82,11 @@ double StartUp(int symbols, bool withFiles)
     for (int i = 0; i < symbols; ++i) {
         const QString symbol = QStringLiteral("S%1").arg(i, 5, 10, QLatin1Char('0'));
         list.write(symbol.toLatin1() + "\r\n");
+        names.append(symbol);
         if (withFiles) {
             QFile file(output.filePath(symbol + QStringLiteral(".bin")));
             if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-                return 0.0;
+                return {};
         }
     }
     list.close();
@@ -86,10 +94,17 @@ double StartUp(int symbols, bool withFiles)
     FakePlatform platform;
     QElapsedTimer clock;
     clock.start();
-    Form1 window(platform, programFolder.path());
-    window.show();
-    QCoreApplication::processEvents();
-    return double(clock.nsecsElapsed()) / 1e9;
+    StartUpTiming timing;
+    {
+        Form1 window(platform, programFolder.path());
+        window.show();
+        QCoreApplication::processEvents();
+        timing.window = double(clock.nsecsElapsed()) / 1e9;
+    }
+    clock.start();
+    (void)FilesOnDisk(names, output.path(), 0);
+    timing.states = double(clock.nsecsElapsed()) / 1e9;
+    return timing;
 }
 
 } // namespace
@@ -124,14 +139,19 @@ int main(int argc, char **argv)
                 ratio <= 1.5 ? "met" : "NOT MET");
 
     // The best of three, so a busy machine's slowest moment does not count.
-    double startUp[2] = {1e9, 1e9};
+    StartUpTiming startUp[2];
     for (int round = 0; round < 3; ++round) {
-        for (const bool withFiles : {false, true})
-            startUp[withFiles] = std::min(startUp[withFiles], StartUp(longList, withFiles));
+        for (const bool withFiles : {false, true}) {
+            const StartUpTiming timing = StartUp(longList, withFiles);
+            startUp[withFiles].window = std::min(startUp[withFiles].window, timing.window);
+            startUp[withFiles].states = std::min(startUp[withFiles].states, timing.states);
+        }
     }
-    const double added = startUp[1] - startUp[0];
-    std::printf("Start-up with %d symbols: %.3f s with no files, %.3f s with their files (%+.3f s; goal: at "
-                "most +0.300 s) %s\n",
-                longList, startUp[0], startUp[1], added, added <= 0.3 ? "met" : "NOT MET");
+    // Without the files' states the window would start as it did with none at all, their look-ups aside.
+    const double added = startUp[1].window - (startUp[0].window - startUp[0].states);
+    std::printf("Start-up with %d symbols: %.3f s with no files (%.3f s looking for them), %.3f s with their "
+                "files (%.3f s reading their states); %+.3f s for the states (goal: at most +0.300 s) %s\n",
+                longList, startUp[0].window, startUp[0].states, startUp[1].window, startUp[1].states, added,
+                added <= 0.3 ? "met" : "NOT MET");
     return ratio <= 1.5 && added <= 0.3 ? 0 : 1;
 }

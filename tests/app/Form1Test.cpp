@@ -303,35 +303,23 @@ TEST_F(Form1Test, DetailsShowTheFilesOnDiskUntilARowIsDownloaded)
     Button("cmdStartDownload", 1)->click();
     EXPECT_EQ(details().at(4), u"HTTP 404 Not Found"_s);
     EXPECT_EQ(details().at(1), u"on disk, 4 days behind"_s);
-}
 
-// A run with failures leaves its summary where the progress bar stood; "Tick failed rows" then
-// "Download Checked" asks for exactly those rows again.
-TEST_F(Form1Test, TickFailedRowsRetriesExactlyTheFailuresOfARun)
-{
-    WriteSettings("StartYear=2024\r\n");
-    Form1 &form = Open();
+    // A click on a header sorts by that column, ascending then descending; bars by their numbers,
+    // from the files before a download. The list file follows the order shown.
     form.show();
-    AddRows({u"AAA"_s, u"NOSUCH"_s, u"BBB"_s});
-    Button("cmdStartDownload", 0)->click();
-    EXPECT_EQ(Summary(), u"2 succeeded, 1 failed, 0 not tried in 0 s"_s);
-    EXPECT_FALSE(Child<QProgressBar>("prgRun")->isVisibleTo(&form));
-
-    ListCommand(u"Tick failed rows"_s);
-    ASSERT_TRUE(QFile::remove(m_output.filePath(u"AAA.bin"_s)));
-    Button("cmdStartDownload", 1)->click();
-    EXPECT_FALSE(QFile::exists(m_output.filePath(u"AAA.bin"_s)));
-    EXPECT_EQ(Cells(0).value(0), u"Success"_s);
-    EXPECT_EQ(Cells(1).value(0), u"Request failed (check symbol)"_s);
-    EXPECT_EQ(Summary(), u"0 succeeded, 1 failed, 0 not tried in 0 s"_s);
-    ListCommand(u"Tick all"_s);
-    EXPECT_TRUE(form.Symbols().Row(0).Checked && form.Symbols().Row(2).Checked);
-    ListCommand(u"Untick all"_s);
-    EXPECT_FALSE(form.Symbols().Row(1).Checked);
-
-    form.Symbols().AddRow(u"CCC"_s); // a change of the list brings the progress bar back
-    EXPECT_EQ(Summary(), QString());
-    EXPECT_TRUE(Child<QProgressBar>("prgRun")->isVisibleTo(&form));
+    auto *header = Child<QTreeView>("lstvSymbols")->header();
+    const auto click = [header](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+    };
+    click(0);
+    EXPECT_EQ(Symbols(), (QStringList{u"BAD"_s, u"CUR"_s, u"NONE"_s, u"NOSUCH"_s, u"X:OLD"_s}));
+    click(0);
+    EXPECT_EQ(Symbols(), (QStringList{u"X:OLD"_s, u"NOSUCH"_s, u"NONE"_s, u"CUR"_s, u"BAD"_s}));
+    click(CellBars);
+    EXPECT_EQ(Symbols(), (QStringList{u"NOSUCH"_s, u"NONE"_s, u"BAD"_s, u"X:OLD"_s, u"CUR"_s}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("NOSUCH\r\nNONE\r\nBAD\r\nX:OLD\r\nCUR\r\n"));
 }
 
 // Add, paste and import take several symbols, skip those listed and say so; Remove takes every
@@ -343,6 +331,12 @@ TEST_F(Form1Test, TheListIsEditedInBulkAndSavedAsItChanges)
     m_platform.answers = {u"d, a\nb  c"_s};
     Button("cmdSymbols", 0)->click();
     EXPECT_EQ(Symbols(), (QStringList{u"D"_s, u"A"_s, u"B"_s, u"C"_s}));
+
+    Child<QAbstractItemView>("lstvSymbols")->setCurrentIndex(form.Symbols().index(0, 0));
+    m_platform.answers = {u"d"_s};
+    ListCommand(u"Edit..."_s);
+    EXPECT_EQ(m_platform.prompts, (QStringList{u"Enter symbol:"_s, u"Edit symbol:"_s}));
+    EXPECT_EQ(m_platform.initials.last(), u"D"_s);
 
     QGuiApplication::clipboard()->setText(u"e\n\n  b, E\r\nf"_s);
     ListCommand(u"Paste symbols"_s);
@@ -378,40 +372,6 @@ TEST_F(Form1Test, TheListIsEditedInBulkAndSavedAsItChanges)
     EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("E\r\nF\r\nG\r\n"));
 }
 
-// A click on a header sorts by that column, ascending then descending; bars and dates by their
-// numbers, taken from the files before a download. The list file follows the order shown.
-TEST_F(Form1Test, HeaderClicksSortTheListAndItIsSavedInThatOrder)
-{
-    const auto bars = [](int count) {
-        BarSeries series;
-        series.Prepare(count);
-        for (int bar = 1; bar <= count; ++bar)
-            series.SetBarDate(bar, 45000.0 + bar);
-        return BinFileBytes(series);
-    };
-    ASSERT_TRUE(WriteFile(m_output.filePath(u"A.bin"_s), bars(10)));
-    ASSERT_TRUE(WriteFile(m_output.filePath(u"b.bin"_s), bars(9)));
-    ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), "b\r\nA\r\nc\r\n"));
-    WriteSettings();
-    Form1 &form = Open();
-    form.show();
-    auto *header = Child<QTreeView>("lstvSymbols")->header();
-    const auto click = [header](int column) {
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
-    };
-    click(0);
-    EXPECT_EQ(Symbols(), (QStringList{u"A"_s, u"b"_s, u"c"_s}));
-    click(0);
-    EXPECT_EQ(Symbols(), (QStringList{u"c"_s, u"b"_s, u"A"_s}));
-    click(CellBars);
-    EXPECT_EQ(Symbols(), (QStringList{u"c"_s, u"b"_s, u"A"_s}));
-    click(CellBars);
-    EXPECT_EQ(Symbols(), (QStringList{u"A"_s, u"b"_s, u"c"_s}));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("A\r\nb\r\nc\r\n"));
-}
-
 // Enlarged, the list grows and the controls under it follow the bottom edge; the first size is the
 // smallest, and a size the user chose comes back at the next start.
 TEST_F(Form1Test, ResizingGrowsTheListAndTheSizeIsRemembered)
@@ -441,40 +401,6 @@ TEST_F(Form1Test, ResizingGrowsTheListAndTheSizeIsRemembered)
     form.resize(first + QSize(40, 20));
     form.close();
     EXPECT_EQ(Open().size(), first + QSize(40, 20));
-}
-
-// Changes are saved as they are made: a window that is killed loses none of them.
-TEST_F(Form1Test, ChangesSurviveAWindowThatNeverCloses)
-{
-    Open();
-    Child<QComboBox>("cmbFileFormat")->setCurrentIndex(1);
-    Child<QLineEdit>("txtStartYear")->setText(u"1995"_s);
-    m_platform.answers = {u"ibm"_s};
-    Button("cmdSymbols", 0)->click();
-    QCoreApplication::processEvents();
-    const AppSettings saved = INIfileRead(ProgramFile("Quorbex.ini"));
-    EXPECT_EQ(saved.FileFormat, 1);
-    EXPECT_EQ(saved.StartYear, u"1995"_s);
-    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("IBM\r\n"));
-    EXPECT_TRUE(m_platform.messages.isEmpty());
-}
-
-// What each command does to the list is the commands' own test; here, the questions and the wiring.
-TEST_F(Form1Test, SymbolCommandsAskAndEditTheList)
-{
-    Form1 &form = Open();
-    SymbolListModel &symbols = form.Symbols();
-    m_platform.answers = {u"msft"_s, u"ibm"_s};
-    Button("cmdSymbols", 0)->click();
-    ASSERT_EQ(symbols.Count(), 1);
-    Child<QAbstractItemView>("lstvSymbols")->setCurrentIndex(symbols.index(0, 0));
-    Button("cmdSymbols", 2)->click();
-    EXPECT_EQ(m_platform.prompts, (QStringList{u"Enter symbol:"_s, u"Edit symbol:"_s}));
-    EXPECT_EQ(m_platform.initials.last(), u"MSFT"_s);
-    EXPECT_EQ(symbols.Row(0).Symbol, u"IBM"_s);
-    Button("cmdSymbols", 1)->click();
-    Button("cmdSymbols", 1)->click(); // nothing left to remove
-    EXPECT_EQ(symbols.Count(), 0);
 }
 
 // Both faces write the same bytes (the command-line tests compare them); here, every source and
@@ -588,6 +514,7 @@ TEST_F(Form1Test, TokenSourcesDownloadOverTlsAndKeepTheirTokens)
     HttpTransfer::SetExtraCaCertificates({});
 }
 
+// Download Checked leaves the other rows alone, and retries exactly the failed ones once ticked.
 TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
 {
     WriteSettings("StartYear=2024\r\n");
@@ -615,6 +542,18 @@ TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
     EXPECT_EQ(Tooltip(0), QString());
     EXPECT_TRUE(QFile::exists(m_output.filePath(QStringLiteral("AAA.bin"))));
     EXPECT_FALSE(QFile::exists(m_output.filePath(QStringLiteral("BBB.bin"))));
+    EXPECT_EQ(Summary(), u"2 succeeded, 1 failed, 0 not tried in 0 s"_s); // where the progress bar stood
+    EXPECT_FALSE(Child<QProgressBar>("prgRun")->isVisibleTo(&form));
+
+    // "Tick failed rows" then "Download Checked" asks for exactly the failed rows again.
+    ListCommand(u"Tick all"_s);
+    ListCommand(u"Tick failed rows"_s);
+    ASSERT_TRUE(QFile::remove(m_output.filePath(u"AAA.bin"_s)));
+    Button("cmdStartDownload", 1)->click();
+    EXPECT_FALSE(QFile::exists(m_output.filePath(u"AAA.bin"_s)));
+    EXPECT_EQ(Summary(), u"0 succeeded, 1 failed, 0 not tried in 0 s"_s);
+    form.Symbols().AddRow(u"CCC"_s); // a change of the list brings the progress bar back
+    EXPECT_TRUE(Child<QProgressBar>("prgRun")->isVisibleTo(&form));
 }
 
 TEST_F(Form1Test, NoDataAndARefusedConnectionKeepTheOldFile)
@@ -768,8 +707,9 @@ TEST_F(Form1Test, StopEndsARunAndTheWindowShowsItsProgress)
         ReadFile(ProgramFile("Quorbex.ini")).contains("[Download]\r\nJobs=2\r\nUpdateExisting=1\r\n"));
 }
 
-// What is kept of the rest of the file is the settings file's own test.
-TEST_F(Form1Test, ShutDownSavesListAndSettings)
+// Changes are saved as they are made: a window that never gets to close loses none of them. What is
+// kept of the rest of the file is the settings file's own test.
+TEST_F(Form1Test, ChangesAreSavedWithoutAClose)
 {
     ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nQuoteSource=7\r\n"));
     ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), "  msft  \r\n\r\n   \r\nIBM"));
@@ -777,10 +717,11 @@ TEST_F(Form1Test, ShutDownSavesListAndSettings)
     ASSERT_EQ(form.Symbols().Count(), 2);
     Child<QLineEdit>("txtStartYear")->setText(QStringLiteral(" 1999 "));
     Child<QComboBox>("cmbFileFormat")->setCurrentIndex(1);
-    form.show();
-    Child<QPushButton>("cmdClose")->click();
+    m_platform.answers = {u"ge"_s};
+    Button("cmdSymbols", 0)->click();
+    QCoreApplication::processEvents();
 
-    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("msft\r\nIBM\r\n"));
+    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("msft\r\nIBM\r\nGE\r\n"));
     const AppSettings saved = INIfileRead(ProgramFile("Quorbex.ini"));
     EXPECT_EQ(saved.StartYear, QStringLiteral("1999"));
     EXPECT_EQ(saved.FileFormat, 1);

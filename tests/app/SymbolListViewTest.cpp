@@ -73,13 +73,8 @@ TEST(SymbolListView, KeepsTheWidthsOfAFullFitThroughABatch)
         }
     }
     expectFullFit("downloaded");
-    model.ClearCells(3); // the failures shrink back
-    model.ClearCells(10);
-    model.ClearCells(17);
-    model.ClearCells(24);
-    model.ClearCells(31);
-    model.ClearCells(38);
-    model.ClearCells(5);
+    for (const int row : {3, 10, 17, 24, 31, 38, 5}) // the failures shrink back
+        model.ClearCells(row);
     expectFullFit("shrunk");
     model.RemoveRow(model.Count() - 1);
     expectFullFit("widest removed");

@@ -13,13 +13,13 @@
 
 namespace {
 
-BarSeries Series(int bars, double firstDate = 36526.0)
+BarSeries Series(int bars)
 {
     BarSeries series;
     series.Symbol = QStringLiteral("IBM");
     series.Prepare(bars);
     for (int bar = 1; bar <= bars; ++bar)
-        series.SetBarDate(bar, firstDate + 2 * (bar - 1));
+        series.SetBarDate(bar, 36526.0 + 2 * bar);
     return series;
 }
 
@@ -27,56 +27,36 @@ BarSeries Series(int bars, double firstDate = 36526.0)
 TEST(GlanceAtBarFile, AgreesWithAFullRead)
 {
     const QByteArray bin = BinFileBytes(Series(5));
-    const QByteArray kyv = KyvFileBytes(Series(4, 40000.0), 2000);
-    QByteArray wrongCount = bin;
+    const QByteArray kyv = KyvFileBytes(Series(4), 2000);
+    QByteArray wrongCount = bin, lastDateBroken = bin;
     wrongCount[8] = 9;
-    QByteArray lastDateBroken = bin;
     lastDateBroken[bin.size() - 27] = 1; // the last date is no longer a whole day
-    QByteArray middleDate = BinFileBytes(Series(3));
-    middleDate[66 + 28 + 7] = 0x7f; // a record between is never read
-    const struct
-    {
-        const char *name;
-        QByteArray bytes;
-        bool ok;
-    } cases[] = {
-        {"a.bin", bin, true},
-        {"b.bin", BinFileBytes(Series(0)), true},
-        {"c.bin", BinFileBytes(Series(1)), true},
-        {"d.Daily.kyv", kyv, true},
-        {"e.bin", bin.chopped(3), false},
-        {"f.bin", wrongCount, false},
-        {"g.bin", lastDateBroken, false},
-        {"h.bin", bin + QByteArray(28, '\0'), false},
-        {"i.Daily.kyv", kyv.chopped(28) + "x", false},
-        {"j.Daily.kyv", bin, false},
-        {"k.bin", "KYV", false},
-        {"l.bin", QByteArray(), false},
-        {"m.bin", middleDate, true},
+    const std::pair<const char *, QByteArray> cases[] = {
+        {"a.bin", bin},
+        {"b.bin", BinFileBytes(Series(0))},
+        {"c.bin", BinFileBytes(Series(1))},
+        {"d.Daily.kyv", kyv},
+        {"e.bin", bin.chopped(3)},
+        {"f.bin", wrongCount},
+        {"g.bin", lastDateBroken},
+        {"h.Daily.kyv", kyv.chopped(28) + "x"},
+        {"i.bin", "KYV"},
     };
     QTemporaryDir folder;
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString path = folder.filePath(QLatin1StringView(c.name));
-        ASSERT_TRUE(WriteFile(path, c.bytes));
+    for (const auto &[name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        const QString path = folder.filePath(QLatin1StringView(name));
+        ASSERT_TRUE(WriteFile(path, bytes));
         const BarFileGlance glance = GlanceAtBarFile(path);
         const BarFileContents full = ReadBarFile(path);
-        EXPECT_EQ(glance.ok(), c.ok) << glance.error.toStdString();
-        EXPECT_FALSE(glance.missing);
-        if (c.name[0] == 'm')
-            continue;
-        EXPECT_EQ(full.ok(), c.ok);
-        if (!c.ok)
-            continue;
-        EXPECT_EQ(glance.bars, full.series.BarCount);
-        if (glance.bars > 0) {
+        ASSERT_EQ(glance.ok(), full.ok()) << glance.error.toStdString();
+        if (full.ok() && full.series.BarCount > 0) {
+            EXPECT_EQ(glance.bars, full.series.BarCount);
             EXPECT_EQ(glance.firstDate, full.series.BarDate(1));
             EXPECT_EQ(glance.lastDate, full.series.BarDate(full.series.BarCount));
         }
     }
-
     EXPECT_TRUE(GlanceAtBarFile(folder.filePath(QStringLiteral("none.bin"))).missing);
-    EXPECT_FALSE(GlanceAtBarFile(folder.filePath(QStringLiteral("a.txt"))).ok());
 #ifdef Q_OS_UNIX
     // Opening a FIFO would block the window.
     const QString fifo = folder.filePath(QStringLiteral("fifo.bin"));
