@@ -14,6 +14,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -355,14 +356,16 @@ TEST_F(Form1Test, TheListIsEditedInBulkAndSavedAsItChanges)
     auto *list = Child<QAbstractItemView>("lstvSymbols");
     list->selectionModel()->select(QItemSelection(form.Symbols().index(1, 0), form.Symbols().index(3, 0)),
                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    ListCommand(u"Copy symbols"_s);
+    QApplication::setActiveWindow(&form);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier); // the list's keys, not the view's own
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"A\nB\nC\n"_s);
     m_platform.confirm = false;
     Button("cmdSymbols", 1)->click();
     EXPECT_EQ(m_platform.questions, QStringList{u"Remove the 3 selected symbols?"_s});
     EXPECT_EQ(form.Symbols().Count(), 7);
     m_platform.confirm = true;
-    ListCommand(u"Remove selected"_s);
+    QTest::keyClick(list, Qt::Key_Delete);
     EXPECT_EQ(Symbols(), (QStringList{u"D"_s, u"E"_s, u"F"_s, u"G"_s}));
     list->setCurrentIndex(form.Symbols().index(0, 0));
     Button("cmdSymbols", 1)->click(); // one row goes without a question

@@ -80,6 +80,10 @@ TEST(SymbolListView, KeepsTheWidthsOfAFullFitThroughABatch)
     expectFullFit("widest removed");
     model.SetSymbol(0, QStringLiteral("LONGER:THAN:THE:REST"));
     expectFullFit("edited");
+    model.AddRow(QString(400, u'W')); // never wider than half the list
+    view.FitColumns();
+    EXPECT_EQ(view.columnWidth(0), view.viewport()->width() / 2);
+    model.RemoveRow(model.Count() - 1);
     model.RemoveRow(0);
     model.AddRow(QStringLiteral("X"));
     view.setFont(QFont(view.font().family(), view.font().pointSize() + 4));
