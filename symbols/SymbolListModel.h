@@ -25,7 +25,7 @@ struct SymbolRow
     QString Symbol;
     bool Checked = false;
     QStringList Cells;   // result cells 1..n; Cells.size() = existing cells (0..5)
-    QString Cause;       // why the last download failed, shown as the Status cell's tooltip
+    QString Cause;       // why the last download failed, or what it did: the Status tooltip and the Details
     OnDiskState OnDisk;  // the row's file before any download of it: the Details until then
     FileFigures Written; // of the last download's file
     bool Failed = false; // the last download, shown in the Status cell, failed
