@@ -19,6 +19,7 @@ const QString kDownload = QStringLiteral("Download");
 const QString kUpdateExisting = QStringLiteral("UpdateExisting");
 const QString kPrices = QStringLiteral("Prices");
 const QString kEndDate = QStringLiteral("EndDate");
+const QString kWindow = QStringLiteral("Window");
 
 // An integer key of [Download]; out of range reads as the default.
 int ReadBounded(const ProfileFile &profile, const QString &key, int fallback, int low, int high)
@@ -144,6 +145,12 @@ AppSettings INIfileRead(const QString &iniPath)
     settings.Prices = RequestChoices::PricesFromKey(profile.ReadString(kDownload, kPrices, QString()))
                           .value_or(PriceKind::Adjusted);
     settings.EndDate = profile.ReadString(kDownload, kEndDate, QString(), kMaxTextLength);
+    const int width = profile.ReadInt(kWindow, QStringLiteral("Width"), 0);
+    const int height = profile.ReadInt(kWindow, QStringLiteral("Height"), 0);
+    if (width > 0 && height > 0 && width <= 100000 && height <= 100000) {
+        settings.WindowWidth = width;
+        settings.WindowHeight = height;
+    }
     return settings;
 }
 
@@ -181,6 +188,11 @@ bool INIfileWrite(const QString &iniPath, const AppSettings &settings, QString *
          !profile.ReadString(kDownload, kEndDate, QString()).isEmpty()) &&
         !profile.WriteString(kDownload, kEndDate, TrimSpaces(settings.EndDate)))
         refused.append(kEndDate);
+
+    if (settings.WindowWidth > 0 && settings.WindowHeight > 0) {
+        (void)profile.WriteString(kWindow, QStringLiteral("Width"), QString::number(settings.WindowWidth));
+        (void)profile.WriteString(kWindow, QStringLiteral("Height"), QString::number(settings.WindowHeight));
+    }
 
     // A file without tokens gains no [Tokens] section; a stored token can still be emptied.
     bool holdsToken = false;

@@ -25,6 +25,9 @@ struct AppSettings
     PriceKind Prices = PriceKind::Adjusted; // "adjusted" or "raw"
     QString EndDate{};                      // YYYY-MM-DD, or empty for none; checked before a run
     bool FirstStart = false;                // there was no settings file at all
+    // [Window]: the window's size in pixels, written only once the user has changed it; 0 until then.
+    int WindowWidth = 0;
+    int WindowHeight = 0;
 };
 
 // A missing section or key gives the defaults; FileFormat and QuoteSource out of range read as 0. With no
