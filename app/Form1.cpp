@@ -3,14 +3,18 @@
 #include "AppIcon.h"
 #include "BatchRules.h"
 #include "DownloadBatch.h"
+#include "FilesOnDisk.h"
+#include "FolderDialog.h"
 #include "FolderPath.h"
 #include "FormControls.h"
 #include "PlatformServices.h"
 #include "RunChoiceControls.h"
 #include "RunLog.h"
+#include "RunSummary.h"
 #include "ScheduleDialog.h"
 #include "ServiceRegistry.h"
 #include "SymbolCommands.h"
+#include "SymbolEntry.h"
 #include "SymbolListModel.h"
 #include "SymbolListView.h"
 #include "SymbolLookup.h"
@@ -21,13 +25,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QTimer>
 #include <QToolTip>
 
 Form1::Form1(PlatformServices &platform, const AppPaths &paths, QWidget *parent)
@@ -54,8 +62,10 @@ void Form1::CreateControls()
     QFont font(QStringLiteral("Microsoft Sans Serif"));
     font.setPointSizeF(8.25);
     setFont(font);
-    QToolTip::setFont(font);                      // a tooltip is a window of its own and would not inherit it
-    setFixedSize(Twips(0, 0, 7560, 8040).size()); // the client area
+    QToolTip::setFont(font); // a tooltip is a window of its own and would not inherit it
+    // The client area as laid out is the first and smallest size; the list takes what is added.
+    resize(Twips(0, 0, 7560, 8040).size());
+    setMinimumSize(size());
 
     Label1[0] = MakeLabel(this, "Label1", QStringLiteral("Start year:"), Twips(270, 1590, 720, 195));
     txtStartYear = MakeControl<QLineEdit>(this, "txtStartYear", Twips(1380, 1560, 735, 285));
@@ -70,6 +80,8 @@ void Form1::CreateControls()
 
     lstvSymbols = MakeControl<SymbolListView>(this, "lstvSymbols", Twips(30, 1980, 7515, 4665));
     lstvSymbols->setModel(m_symbols);
+    connect(lstvSymbols->header(), &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder order) { m_symbols->sort(column, order); });
 
     cmdSymbols[2] = MakeButton(this, "cmdSymbols", QStringLiteral("Edit"), Twips(900, 6660, 795, 345));
     Label1[1] = MakeLabel(this, "Label1", QStringLiteral("Output format:"), Twips(270, 690, 1005, 195));
@@ -96,6 +108,14 @@ void Form1::CreateControls()
     cmdSchedule = MakeButton(this, "cmdSchedule", QStringLiteral("Schedule..."), Twips(5985, 180, 1200, 315));
     // Right of the End date, which comes first beside the start year.
     lblLastUpdate = MakeLabel(this, "lblLastUpdate", QString(), Twips(4110, 1590, 3435, 195));
+    lblRunSummary = MakeLabel(this, "lblRunSummary", QString(), Twips(2640, 6690, 3720, 285));
+    lblRunSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblRunSummary->hide();
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child != lstvSymbols && child->y() >= lstvSymbols->geometry().bottom())
+            m_belowList.append({child, child->geometry()});
+    }
+    CreateListMenu();
 
     NumberControls(Label1);
     WidenCaptions(Label1);
@@ -127,6 +147,108 @@ void Form1::CreateControls()
     txtStartYear->setFocus();
 }
 
+void Form1::CreateListMenu()
+{
+    SymbolListView &list = *lstvSymbols;
+    list.AddMenuAction(QStringLiteral("Tick failed rows"), QKeySequence(Qt::CTRL | Qt::Key_F), this,
+                       [this] { TickFailed(); });
+    list.AddMenuAction(QStringLiteral("Tick all"), QKeySequence(Qt::CTRL | Qt::Key_T), this,
+                       [this] { TickAllRows(*m_symbols, true); });
+    list.AddMenuAction(QStringLiteral("Untick all"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this,
+                       [this] { TickAllRows(*m_symbols, false); });
+    list.AddMenuSeparator();
+    list.AddMenuAction(QStringLiteral("Edit..."), QKeySequence(Qt::Key_F2), this,
+                       [this] { cmdSymbols_Click(2); });
+    list.AddMenuAction(QStringLiteral("Remove selected"), QKeySequence(QKeySequence::Delete), this,
+                       [this] { RemoveSelected(); });
+    list.AddMenuAction(QStringLiteral("Copy symbols"), QKeySequence(QKeySequence::Copy), this,
+                       [this] { CopySymbols(); });
+    list.AddMenuAction(QStringLiteral("Paste symbols"), QKeySequence(QKeySequence::Paste), this,
+                       [this] { PasteSymbols(); });
+    list.AddMenuAction(QStringLiteral("Import..."), QKeySequence(Qt::CTRL | Qt::Key_I), this,
+                       [this] { ImportSymbols(); });
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!lstvSymbols)
+        return;
+    const QSize first = minimumSize();
+    const int wider = std::max(0, width() - first.width());
+    const int taller = std::max(0, height() - first.height());
+    lstvSymbols->setGeometry(Twips(30, 1980, 7515, 4665).adjusted(0, 0, wider, taller));
+    for (const auto &[control, place] : std::as_const(m_belowList))
+        control->move(place.topLeft() + QPoint(0, taller));
+    if (m_loaded) {
+        AutoSizeColumns();
+        if (event->oldSize().isValid() && event->size() != event->oldSize()) {
+            m_sizeChosen = true;
+            ScheduleSave(true, false, 500); // a drag resizes many times
+        }
+    }
+}
+
+void Form1::ShowSummary(const QString &text)
+{
+    lblRunSummary->setText(text);
+    lblRunSummary->setToolTip(text);
+    lblRunSummary->setVisible(!text.isEmpty());
+    prgRun->setVisible(text.isEmpty());
+}
+
+void Form1::ConnectSaving()
+{
+    m_saveTimer = new QTimer(this);
+    m_saveTimer->setSingleShot(true);
+    connect(m_saveTimer, &QTimer::timeout, this, &Form1::SaveChanges);
+    const auto settingsChanged = [this] { ScheduleSave(true, false); };
+    connect(txtStartYear, &QLineEdit::textChanged, this, settingsChanged);
+    connect(cmbQuoteSource, &QComboBox::currentIndexChanged, this, settingsChanged);
+    connect(cmbFileFormat, &QComboBox::currentIndexChanged, this, settingsChanged);
+    connect(chkUpdateExisting, &QCheckBox::toggled, this, settingsChanged);
+    connect(m_runChoices->PricesField(), &QComboBox::currentIndexChanged, this, settingsChanged);
+    connect(m_runChoices->EndDateField(), &QLineEdit::textChanged, this, settingsChanged);
+
+    const auto listChanged = [this] {
+        ScheduleSave(false, true);
+        if (!m_batchRunning)
+            ShowSummary(QString());
+    };
+    connect(m_symbols, &QAbstractItemModel::rowsInserted, this, listChanged);
+    connect(m_symbols, &QAbstractItemModel::rowsRemoved, this, listChanged);
+    connect(m_symbols, &QAbstractItemModel::layoutChanged, this, listChanged);
+    connect(m_symbols, &QAbstractItemModel::modelReset, this, listChanged);
+    connect(m_symbols, &QAbstractItemModel::dataChanged, this,
+            [listChanged](const QModelIndex &topLeft, const QModelIndex &, const QList<int> &roles) {
+                if (topLeft.column() == 0 && roles.contains(Qt::DisplayRole))
+                    listChanged();
+            });
+}
+
+void Form1::ScheduleSave(bool settings, bool symbols, int delayMs)
+{
+    if (!m_saveTimer)
+        return;
+    m_settingsChanged = m_settingsChanged || settings;
+    m_symbolsChanged = m_symbolsChanged || symbols;
+    if (!m_saveTimer->isActive() || delayMs < m_saveTimer->remainingTime())
+        m_saveTimer->start(delayMs);
+}
+
+void Form1::SaveChanges()
+{
+    if (!m_settingsChanged && !m_symbolsChanged)
+        return;
+    QDir().mkpath(m_settingsFolder);
+    // A list file that could not be read holds symbols the list does not: it is never saved over.
+    if (m_symbolsChanged && !m_symbolsUnread)
+        (void)SymbolsSave(SymbolsPath(), *m_symbols);
+    if (m_settingsChanged)
+        (void)INIfileWrite(SettingsPath(), CurrentSettings());
+    m_settingsChanged = m_symbolsChanged = false;
+}
+
 QString Form1::SettingsPath() const
 {
     return m_settingsFolder + FolderPath::Separator() + QStringLiteral("Quorbex.ini");
@@ -152,6 +274,10 @@ void Form1::Form_Load()
     m_jobs = settings.Jobs;
     chkUpdateExisting->setChecked(settings.UpdateExisting);
     m_runChoices->Load(settings);
+    if (settings.WindowWidth > 0) {
+        m_sizeChosen = true;
+        resize(settings.WindowWidth, settings.WindowHeight); // never below the first size
+    }
     m_downloader.SetServices(m_services);
     m_downloader.SetLocale(QLocale());
 
@@ -189,7 +315,21 @@ void Form1::Form_Load()
         lblLastUpdate->setToolTip(lblLastUpdate->text()); // the whole text, should the label cut it
     }
 
+    m_loaded = true;
+    RefreshFilesOnDisk();
     AutoSizeColumns();
+    ConnectSaving();
+}
+
+void Form1::RefreshFilesOnDisk()
+{
+    if (!m_loaded)
+        return;
+    QStringList symbols;
+    symbols.reserve(m_symbols->Count());
+    for (int row = 0; row < m_symbols->Count(); ++row)
+        symbols.append(m_symbols->Row(row).Symbol);
+    m_symbols->SetOnDisk(FilesOnDisk(symbols, lblDestinationFolder->text(), FileFormat));
 }
 
 void Form1::Form_Unload()
@@ -207,6 +347,13 @@ void Form1::Form_Unload()
     else if (!SymbolsSave(SymbolsPath(), *m_symbols, &error))
         report(SymbolsPath(), error);
 
+    if (!INIfileWrite(SettingsPath(), CurrentSettings(), &error))
+        report(SettingsPath(), error);
+    m_settingsChanged = m_symbolsChanged = false;
+}
+
+AppSettings Form1::CurrentSettings() const
+{
     AppSettings settings;
     settings.StartYear = txtStartYear->text();
     settings.DestinationFolder = lblDestinationFolder->text();
@@ -218,12 +365,20 @@ void Form1::Form_Unload()
     settings.UpdateExisting = chkUpdateExisting->isChecked();
     settings.MarketDay = m_marketDay;
     m_runChoices->Store(settings);
-    if (!INIfileWrite(SettingsPath(), settings, &error))
-        report(SettingsPath(), error);
+    if (m_sizeChosen) {
+        settings.WindowWidth = width();
+        settings.WindowHeight = height();
+    }
+    return settings;
 }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    if (m_batchRunning && !m_closeRequested &&
+        !m_platform.Confirm(this, QStringLiteral("A download is running. Stop it and close the window?"))) {
+        event->ignore();
+        return;
+    }
     if (m_batchRunning) {
         // Let the batch unwind first; it closes the window again when it has stopped.
         m_closeRequested = true;
@@ -268,12 +423,14 @@ void Form1::AskToken(int quoteSource)
         return;
     m_services[quoteSource].token = entered;
     m_downloader.SetServices(m_services);
+    ScheduleSave(true, false);
 }
 
 void Form1::cmbFileFormat_Click()
 {
     FileFormat = cmbFileFormat->currentIndex();
     lblDestinationFolder->setText(FileFormat == 0 ? BMpath : QLTpath);
+    RefreshFilesOnDisk();
 }
 
 int Form1::CurrentRow() const
@@ -291,16 +448,15 @@ void Form1::cmdSymbols_Click(int Index)
 {
     switch (Index) {
     case 0: {
-        bool added = false;
-        for (const QString &entered :
+        QStringList entered;
+        for (const QString &text :
              m_platform.AskSymbols(this, SymbolLookupDialog::AddPrompt(*m_lookup, QuoteSource)))
-            added = AddSymbol(*m_symbols, entered) >= 0 || added;
-        if (added)
-            AutoSizeColumns();
+            entered += EnteredSymbols(text);
+        AddEntered(entered);
         break;
     }
     case 1:
-        (void)RemoveSymbol(*m_symbols, CurrentRow());
+        RemoveSelected();
         break;
     case 2: {
         const int row = CurrentRow();
@@ -310,11 +466,68 @@ void Form1::cmdSymbols_Click(int Index)
             m_platform.AskText(this, QStringLiteral("Edit symbol:"), m_symbols->Row(row).Symbol);
         // The dialog may have let a download remove rows meanwhile.
         const int stillCurrent = CurrentRow();
-        if (stillCurrent >= 0 && EditSymbol(*m_symbols, stillCurrent, entered))
+        if (stillCurrent >= 0 && EditSymbol(*m_symbols, stillCurrent, entered)) {
+            RefreshFilesOnDisk();
             AutoSizeColumns();
+        }
         break;
     }
     }
+}
+
+void Form1::AddEntered(const QStringList &symbols)
+{
+    if (symbols.isEmpty())
+        return;
+    const AddedSymbols result = AddNewSymbols(*m_symbols, symbols);
+    if (!result.added.isEmpty()) {
+        RefreshFilesOnDisk();
+        AutoSizeColumns();
+        lstvSymbols->scrollTo(m_symbols->index(m_symbols->Count() - 1, 0));
+    }
+    ShowSummary(SkippedText(result));
+}
+
+void Form1::RemoveSelected()
+{
+    const QList<int> rows = lstvSymbols->SelectedRows();
+    if (rows.isEmpty())
+        return;
+    if (rows.size() > 1 &&
+        !m_platform.Confirm(this, QStringLiteral("Remove the %1 selected symbols?").arg(rows.size())))
+        return;
+    m_symbols->RemoveRows(rows);
+}
+
+void Form1::PasteSymbols()
+{
+    AddEntered(EnteredSymbols(QGuiApplication::clipboard()->text()));
+}
+
+void Form1::ImportSymbols()
+{
+    const QString path = m_platform.PickFile(this, QStringLiteral("Import symbols"),
+                                             QStringLiteral("Symbol lists (*.txt *.csv);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    QByteArray bytes;
+    QString error;
+    if (ReadRegularFile(path, &bytes, &error) != ReadResult::Read) {
+        m_platform.ShowCritical(this, QStringLiteral("Could not read ") + path + QStringLiteral(": ") +
+                                          (error.isEmpty() ? QStringLiteral("file not found") : error));
+        return;
+    }
+    AddEntered(ImportedSymbols(bytes));
+}
+
+void Form1::CopySymbols()
+{
+    QGuiApplication::clipboard()->setText(SymbolsText(*m_symbols, lstvSymbols->SelectedRows()));
+}
+
+void Form1::TickFailed()
+{
+    (void)TickFailedRows(*m_symbols);
 }
 
 void Form1::cmdPickFolder_Click()
@@ -335,6 +548,8 @@ void Form1::cmdPickFolder_Click()
         BMpath = folder;
     else
         QLTpath = folder;
+    RefreshFilesOnDisk();
+    ScheduleSave(true, false);
 }
 
 void Form1::cmdSchedule_Click()
@@ -404,10 +619,13 @@ void Form1::cmdStartDownload_Click(int Index)
     }
 
     SetBusy(true);
+    ShowSummary(QString());
     folder = FolderPath::WithTrailingSeparator(folder);
     lblDestinationFolder->setText(folder);
-    if (!QDir().mkpath(folder)) {
-        m_platform.ShowCritical(this, BatchRules::FolderNotCreatedMessage(folder));
+    ScheduleSave(true, false);
+    if (QString reason; !MakeFolder(folder, &reason)) {
+        m_platform.ShowCritical(this, BatchRules::FolderNotCreatedMessage(folder) + QStringLiteral(" (") +
+                                          reason + u')');
         SetBusy(false);
         return;
     }
@@ -435,10 +653,10 @@ void Form1::cmdStartDownload_Click(int Index)
     m_batch = nullptr;
     m_runChoices->RunDone();
 
+    RefreshFilesOnDisk();
     AutoSizeColumns();
     SetBusy(false);
-    if (!summary.stopped)
-        ShowRunSummary(*prgRun, summary);
+    ShowSummary(RunSummaryText(summary, rows.Total(), m_runClock.elapsed()));
     if (m_closeRequested)
         close();
 }

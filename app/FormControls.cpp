@@ -42,13 +42,6 @@ QString RunProgressText(int done, int total, qint64 elapsedMs)
     return text + QStringLiteral(", about %1 h %2 min left").arg(minutes / 60).arg(minutes % 60);
 }
 
-void ShowRunSummary(QProgressBar &bar, const DownloadBatch::Summary &summary)
-{
-    bar.setValue(bar.maximum());
-    bar.setFormat(DownloadBatch::RequestsText(summary));
-    bar.setTextVisible(true);
-}
-
 void ShowRunProgress(QProgressBar &bar, int done, int total, qint64 elapsedMs)
 {
     bar.setRange(0, std::max(1, total));

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "DownloadBatch.h"
-
 #include <QAbstractButton>
 #include <QRect>
 #include <QString>
@@ -57,5 +55,3 @@ template <typename Array> void NumberControls(const Array &controls)
 // "3 of 20 rows, about 2 min left" for a run `elapsedMs` into it.
 [[nodiscard]] QString RunProgressText(int done, int total, qint64 elapsedMs);
 void ShowRunProgress(QProgressBar &bar, int done, int total, qint64 elapsedMs);
-// After a finished run: the requests it made and the rows the market's day served.
-void ShowRunSummary(QProgressBar &bar, const DownloadBatch::Summary &summary);

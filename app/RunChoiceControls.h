@@ -31,6 +31,7 @@ public:
     // After a run: the files now hold the prices chosen.
     void RunDone();
     [[nodiscard]] QLineEdit *EndDateField() const { return txtEndDate; }
+    [[nodiscard]] QComboBox *PricesField() const { return cmbPrices; }
 
 private:
     void EndDateEdited();

@@ -19,6 +19,7 @@ const QString kDownload = QStringLiteral("Download");
 const QString kUpdateExisting = QStringLiteral("UpdateExisting");
 const QString kPrices = QStringLiteral("Prices");
 const QString kEndDate = QStringLiteral("EndDate");
+const QString kWindow = QStringLiteral("Window");
 const QString kMarketDay = QStringLiteral("MarketDay");
 
 // An integer key of [Download]; out of range reads as the default.
@@ -145,6 +146,12 @@ AppSettings INIfileRead(const QString &iniPath)
     settings.Prices = RequestChoices::PricesFromKey(profile.ReadString(kDownload, kPrices, QString()))
                           .value_or(PriceKind::Adjusted);
     settings.EndDate = profile.ReadString(kDownload, kEndDate, QString(), kMaxTextLength);
+    const int width = profile.ReadInt(kWindow, QStringLiteral("Width"), 0);
+    const int height = profile.ReadInt(kWindow, QStringLiteral("Height"), 0);
+    if (width > 0 && height > 0 && width <= 100000 && height <= 100000) {
+        settings.WindowWidth = width;
+        settings.WindowHeight = height;
+    }
     settings.MarketDay = ReadBounded(profile, kMarketDay, 1, 0, 1) == 1;
     return settings;
 }
@@ -187,6 +194,11 @@ bool INIfileWrite(const QString &iniPath, const AppSettings &settings, QString *
         !profile.WriteString(kDownload, kMarketDay,
                              settings.MarketDay ? QStringLiteral("1") : QStringLiteral("0")))
         refused.append(kMarketDay);
+
+    if (settings.WindowWidth > 0 && settings.WindowHeight > 0) {
+        (void)profile.WriteString(kWindow, QStringLiteral("Width"), QString::number(settings.WindowWidth));
+        (void)profile.WriteString(kWindow, QStringLiteral("Height"), QString::number(settings.WindowHeight));
+    }
 
     // A file without tokens gains no [Tokens] section; a stored token can still be emptied.
     bool holdsToken = false;

@@ -1,5 +1,6 @@
 #include "Form1.h"
 #include "AppSettings.h"
+#include "BarFileWriter.h"
 #include "CannedHttpServer.h"
 #include "DirectoryName.h"
 #include "FakeBatchClock.h"
@@ -12,18 +13,25 @@
 #include "TestFiles.h"
 
 #include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSslCertificate>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -128,6 +136,28 @@ protected:
     QString Tooltip(int row) const
     {
         return m_form->Symbols().index(row, CellStatus).data(Qt::ToolTipRole).toString();
+    }
+
+    // The list's own command of that caption, as its context menu and its shortcut run it.
+    void ListCommand(const QString &caption) const
+    {
+        for (QAction *action : Child<QWidget>("lstvSymbols")->actions()) {
+            if (action->text() == caption)
+                return action->trigger();
+        }
+        ADD_FAILURE() << "no list command " << caption.toStdString();
+    }
+    QStringList Symbols() const
+    {
+        QStringList symbols;
+        for (int row = 0; row < m_form->Symbols().Count(); ++row)
+            symbols.append(m_form->Symbols().Row(row).Symbol);
+        return symbols;
+    }
+    QString Summary() const
+    {
+        auto *label = Child<QLabel>("lblRunSummary");
+        return label->isVisibleTo(m_form.get()) ? label->text() : QString();
     }
 
     void AddRows(const QStringList &symbols)
@@ -246,23 +276,142 @@ TEST_F(Form1Test, DownloadChecksReportTheFirstProblem)
     EXPECT_TRUE(m_platform.prompts.isEmpty());
 }
 
-// What each command does to the list is the commands' own test; here, the questions and the wiring.
-TEST_F(Form1Test, SymbolCommandsAskAndEditTheList)
+// Before any download the Details say what is on disk in the selected format's folder; a row's
+// download replaces that with its cause.
+TEST_F(Form1Test, DetailsShowTheFilesOnDiskUntilARowIsDownloaded)
+{
+    const auto series = [](double lastDate, int bars) {
+        BarSeries days;
+        days.Prepare(bars);
+        for (int bar = 1; bar <= bars; ++bar)
+            days.SetBarDate(bar, lastDate - bars + bar);
+        return BinFileBytes(days);
+    };
+    const double k6Dec2026 = 46362.0;
+    ASSERT_TRUE(WriteFile(m_output.filePath(u"CUR.bin"_s), series(k6Dec2026, 6988)));
+    ASSERT_TRUE(WriteFile(m_output.filePath(u"OLD.bin"_s), series(k6Dec2026 - 4, 10)));
+    ASSERT_TRUE(WriteFile(m_output.filePath(u"BAD.bin"_s), "KYV"));
+    ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), "CUR\r\nX:OLD\r\nNONE\r\nBAD\r\nNOSUCH\r\n"));
+    WriteSettings("StartYear=2024\r\n");
+    Form1 &form = Open();
+    const auto details = [&form] {
+        QStringList texts;
+        for (int row = 0; row < form.Symbols().Count(); ++row)
+            texts.append(form.Symbols().index(row, SymbolListModel::kDetailsColumn).data().toString());
+        return texts;
+    };
+    EXPECT_EQ(details(),
+              (QStringList{u"on disk: 6,988 bars, 20 Oct 2007 - 6 Dec 2026"_s, u"on disk, 4 days behind"_s,
+                           u"no file"_s, u"unreadable file: not a .bin file (signature)"_s, u"no file"_s}));
+    Child<QComboBox>("cmbFileFormat")->setCurrentIndex(1);
+    EXPECT_EQ(details(), QStringList(5, u"no file"_s));
+    Child<QComboBox>("cmbFileFormat")->setCurrentIndex(0);
+
+    form.Symbols().SetChecked(4, true);
+    Button("cmdStartDownload", 1)->click();
+    EXPECT_EQ(details().at(4), u"HTTP 404 Not Found"_s);
+    EXPECT_EQ(details().at(1), u"on disk, 4 days behind"_s);
+
+    // A click on a header sorts by that column, ascending then descending; bars by their numbers,
+    // from the files before a download. The list file follows the order shown.
+    form.show();
+    auto *header = Child<QTreeView>("lstvSymbols")->header();
+    const auto click = [header](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+    };
+    click(0);
+    EXPECT_EQ(Symbols(), (QStringList{u"BAD"_s, u"CUR"_s, u"NONE"_s, u"NOSUCH"_s, u"X:OLD"_s}));
+    click(0);
+    EXPECT_EQ(Symbols(), (QStringList{u"X:OLD"_s, u"NOSUCH"_s, u"NONE"_s, u"CUR"_s, u"BAD"_s}));
+    click(CellBars);
+    EXPECT_EQ(Symbols(), (QStringList{u"NOSUCH"_s, u"NONE"_s, u"BAD"_s, u"X:OLD"_s, u"CUR"_s}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("NOSUCH\r\nNONE\r\nBAD\r\nX:OLD\r\nCUR\r\n"));
+}
+
+// Add, paste and import take several symbols, skip those listed and say so; Remove takes every
+// selected row, asking first; the list file follows every change without a Close.
+TEST_F(Form1Test, TheListIsEditedInBulkAndSavedAsItChanges)
 {
     ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), {}));
     Form1 &form = Open();
-    SymbolListModel &symbols = form.Symbols();
-    m_platform.answers = {u"msft"_s, u"ibm"_s};
+    form.show();
+    m_platform.answers = {u"d, a\nb  c"_s};
     Button("cmdSymbols", 0)->click();
-    ASSERT_EQ(symbols.Count(), 1);
-    Child<QAbstractItemView>("lstvSymbols")->setCurrentIndex(symbols.index(0, 0));
-    Button("cmdSymbols", 2)->click();
+    EXPECT_EQ(Symbols(), (QStringList{u"D"_s, u"A"_s, u"B"_s, u"C"_s}));
+
+    Child<QAbstractItemView>("lstvSymbols")->setCurrentIndex(form.Symbols().index(0, 0));
+    m_platform.answers = {u"d"_s};
+    ListCommand(u"Edit..."_s);
     EXPECT_EQ(m_platform.prompts, (QStringList{u"Enter symbol:"_s, u"Edit symbol:"_s}));
-    EXPECT_EQ(m_platform.initials.last(), u"MSFT"_s);
-    EXPECT_EQ(symbols.Row(0).Symbol, u"IBM"_s);
+    EXPECT_EQ(m_platform.initials.last(), u"D"_s);
+
+    QGuiApplication::clipboard()->setText(u"e\n\n  b, E\r\nf"_s);
+    ListCommand(u"Paste symbols"_s);
+    EXPECT_EQ(Summary(), u"Already listed, not added: B, E"_s);
+    const QString csv = ProgramFile("list.csv");
+    ASSERT_TRUE(WriteFile(csv, "Ticker,Name\r\ng,Gee\r\n\r\nA,again\r\n"));
+    m_platform.fileAnswer = csv;
+    ListCommand(u"Import..."_s);
+    EXPECT_EQ(Symbols(), (QStringList{u"D"_s, u"A"_s, u"B"_s, u"C"_s, u"E"_s, u"F"_s, u"G"_s}));
+    EXPECT_EQ(Summary(), u"Already listed, not added: A"_s);
+    m_platform.fileAnswer = ProgramFile("none.csv");
+    ListCommand(u"Import..."_s);
+    EXPECT_EQ(m_platform.messages,
+              QStringList{u"Could not read "_s + m_platform.fileAnswer + u": file not found"_s});
+
+    auto *list = Child<QAbstractItemView>("lstvSymbols");
+    list->selectionModel()->select(QItemSelection(form.Symbols().index(1, 0), form.Symbols().index(3, 0)),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QApplication::setActiveWindow(&form);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier); // the list's keys, not the view's own
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"A\nB\nC\n"_s);
+    m_platform.confirm = false;
     Button("cmdSymbols", 1)->click();
-    Button("cmdSymbols", 1)->click(); // nothing left to remove
-    EXPECT_EQ(symbols.Count(), 0);
+    EXPECT_EQ(m_platform.questions, QStringList{u"Remove the 3 selected symbols?"_s});
+    EXPECT_EQ(form.Symbols().Count(), 7);
+    m_platform.confirm = true;
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(Symbols(), (QStringList{u"D"_s, u"E"_s, u"F"_s, u"G"_s}));
+    list->setCurrentIndex(form.Symbols().index(0, 0));
+    Button("cmdSymbols", 1)->click(); // one row goes without a question
+    EXPECT_EQ(m_platform.questions.size(), 2);
+
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("E\r\nF\r\nG\r\n"));
+}
+
+// Enlarged, the list grows and the controls under it follow the bottom edge; the first size is the
+// smallest, and a size the user chose comes back at the next start.
+TEST_F(Form1Test, ResizingGrowsTheListAndTheSizeIsRemembered)
+{
+    Open().show();
+    const QSize first = m_form->size();
+    m_form->close();
+    EXPECT_FALSE(ReadFile(ProgramFile("Quorbex.ini")).contains("[Window]"));
+
+    Form1 &form = Open();
+    form.show();
+    auto *list = Child<QWidget>("lstvSymbols");
+    const auto controls = form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    QList<QRect> places;
+    for (const QWidget *control : controls)
+        places.append(control->geometry());
+    form.resize(first + QSize(150, 90));
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        SCOPED_TRACE(controls.at(i)->objectName().toStdString());
+        const QRect &place = places.at(i);
+        EXPECT_EQ(controls.at(i)->geometry(), controls.at(i) == list
+                                                  ? place.adjusted(0, 0, 150, 90)
+                                                  : place.translated(0, place.top() > list->y() ? 90 : 0));
+    }
+    form.resize(100, 100);
+    EXPECT_EQ(form.size(), first);
+    form.resize(first + QSize(40, 20));
+    form.close();
+    EXPECT_EQ(Open().size(), first + QSize(40, 20));
 }
 
 // Both faces write the same bytes (the command-line tests compare them); here, every source and
@@ -376,6 +525,7 @@ TEST_F(Form1Test, TokenSourcesDownloadOverTlsAndKeepTheirTokens)
     HttpTransfer::SetExtraCaCertificates({});
 }
 
+// Download Checked leaves the other rows alone, and retries exactly the failed ones once ticked.
 TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
 {
     WriteSettings("StartYear=2024\r\n");
@@ -394,7 +544,8 @@ TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
     form.show();
     Button("cmdStartDownload", 1)->click();
     auto *list = Child<QAbstractItemView>("lstvSymbols");
-    EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(form.Symbols().index(42, 0)))); // followed
+    // Followed; the Details filled afterwards may bring a horizontal scroll bar over its lower edge.
+    EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(form.Symbols().index(42, 0)).topLeft()));
     EXPECT_EQ(Cells(0).value(0), QStringLiteral("Success"));
     EXPECT_EQ(Cells(1).value(0), QStringLiteral("earlier"));
     EXPECT_EQ(Cells(2).value(0), QStringLiteral("Request failed (check symbol)"));
@@ -402,6 +553,18 @@ TEST_F(Form1Test, DownloadCheckedLeavesOtherRowsAlone)
     EXPECT_EQ(Tooltip(0), QString());
     EXPECT_TRUE(QFile::exists(m_output.filePath(QStringLiteral("AAA.bin"))));
     EXPECT_FALSE(QFile::exists(m_output.filePath(QStringLiteral("BBB.bin"))));
+    EXPECT_EQ(Summary(), u"2 succeeded, 1 failed, 0 not tried in 0 s"_s); // where the progress bar stood
+    EXPECT_FALSE(Child<QProgressBar>("prgRun")->isVisibleTo(&form));
+
+    // "Tick failed rows" then "Download Checked" asks for exactly the failed rows again.
+    ListCommand(u"Tick all"_s);
+    ListCommand(u"Tick failed rows"_s);
+    ASSERT_TRUE(QFile::remove(m_output.filePath(u"AAA.bin"_s)));
+    Button("cmdStartDownload", 1)->click();
+    EXPECT_FALSE(QFile::exists(m_output.filePath(u"AAA.bin"_s)));
+    EXPECT_EQ(Summary(), u"0 succeeded, 1 failed, 0 not tried in 0 s"_s);
+    form.Symbols().AddRow(u"CCC"_s); // a change of the list brings the progress bar back
+    EXPECT_TRUE(Child<QProgressBar>("prgRun")->isVisibleTo(&form));
 }
 
 TEST_F(Form1Test, NoDataAndARefusedConnectionKeepTheOldFile)
@@ -442,8 +605,9 @@ TEST_F(Form1Test, DestinationIsCreatedOrItsFailureReported)
     form.BMpath = m_output.filePath(QStringLiteral("plainfile/sub"));
     form.cmbFileFormat_Click();
     Button("cmdStartDownload", 0)->click();
-    EXPECT_EQ(m_platform.messages, QStringList{QStringLiteral("Destination folder could not be created: ") +
-                                               m_output.filePath(QStringLiteral("plainfile/sub/"))});
+    EXPECT_EQ(m_platform.messages,
+              QStringList{QStringLiteral("Destination folder could not be created: ") +
+                          m_output.filePath(QStringLiteral("plainfile/sub/")) + u" (Not a directory)"_s});
     EXPECT_EQ(Cells(0).value(0), QStringLiteral("Success")); // no row touched
     EXPECT_TRUE(Button("cmdStartDownload", 1)->isEnabled());
 
@@ -501,8 +665,15 @@ TEST_F(Form1Test, ClosingDuringABatchStopsItAndSaves)
     form.SetRequestTimeout(std::chrono::seconds(60));
     form.show();
     AddRows({QStringLiteral("HANG"), QStringLiteral("AAA")});
-    QTimer::singleShot(200, &form, [&form] { form.close(); });
+    m_platform.confirm = false; // not yet
+    QTimer::singleShot(100, &form, [&form] { form.close(); });
+    QTimer::singleShot(200, &form, [this, &form] {
+        m_platform.confirm = true;
+        form.close();
+    });
     Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(m_platform.questions,
+              QStringList(2, u"A download is running. Stop it and close the window?"_s));
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.BatchRunning());
     EXPECT_EQ(Cells(0).value(0), QString());
@@ -539,6 +710,7 @@ TEST_F(Form1Test, StopEndsARunAndTheWindowShowsItsProgress)
     EXPECT_TRUE(Button("cmdStartDownload", 0)->isEnabled());
     EXPECT_EQ(progress->value(), 0);
     EXPECT_FALSE(progress->isTextVisible());
+    EXPECT_EQ(Summary(), u"Stopped: 1 succeeded, 3 not tried"_s);
 
     Child<QCheckBox>("chkUpdateExisting")->setChecked(true);
     form.close();
@@ -547,7 +719,7 @@ TEST_F(Form1Test, StopEndsARunAndTheWindowShowsItsProgress)
 }
 
 // A second download with the update box ticked finds the files up to date through Tiingo's market day,
-// and the progress bar says so once the run is over.
+// and the run's summary says what that saved.
 TEST_F(Form1Test, AnUpdateSaysWhatItCostAndWhatTheMarketDayServed)
 {
     const QByteArray base = QuoteServiceUrl().toLatin1();
@@ -557,17 +729,21 @@ TEST_F(Form1Test, AnUpdateSaysWhatItCostAndWhatTheMarketDayServed)
     Form1 &form = Open();
     form.show();
     AddRows({QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("CCC"), QStringLiteral("DDD")});
-    auto *progress = Child<QProgressBar>("prgRun");
+    auto *summary = Child<QLabel>("lblRunSummary");
     Button("cmdStartDownload", 0)->click();
-    EXPECT_EQ(progress->text(), u"4 requests, 0 from the market day"_s);
+    EXPECT_TRUE(summary->text().startsWith(u"4 succeeded, 0 failed, 0 not tried in "_s))
+        << summary->text().toStdString();
     Child<QCheckBox>("chkUpdateExisting")->setChecked(true);
     Button("cmdStartDownload", 0)->click();
-    EXPECT_EQ(progress->text(), u"2 requests, 3 from the market day"_s);
+    EXPECT_TRUE(summary->text().startsWith(
+        u"4 succeeded (3 from the market day), 0 failed, 0 not tried, 2 requests in "_s))
+        << summary->text().toStdString();
     EXPECT_EQ(Tooltip(1), u"up to date (market day)"_s);
 }
 
-// What is kept of the rest of the file is the settings file's own test.
-TEST_F(Form1Test, ShutDownSavesListAndSettings)
+// Changes are saved as they are made: a window that never gets to close loses none of them. What is
+// kept of the rest of the file is the settings file's own test.
+TEST_F(Form1Test, ChangesAreSavedWithoutAClose)
 {
     ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"), "[Settings]\r\nQuoteSource=7\r\n"));
     ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), "  msft  \r\n\r\n   \r\nIBM"));
@@ -575,10 +751,11 @@ TEST_F(Form1Test, ShutDownSavesListAndSettings)
     ASSERT_EQ(form.Symbols().Count(), 2);
     Child<QLineEdit>("txtStartYear")->setText(QStringLiteral(" 1999 "));
     Child<QComboBox>("cmbFileFormat")->setCurrentIndex(1);
-    form.show();
-    Child<QPushButton>("cmdClose")->click();
+    m_platform.answers = {u"ge"_s};
+    Button("cmdSymbols", 0)->click();
+    QCoreApplication::processEvents();
 
-    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("msft\r\nIBM\r\n"));
+    EXPECT_EQ(ReadFile(ProgramFile("Symbols.txt")), QByteArray("msft\r\nIBM\r\nGE\r\n"));
     const AppSettings saved = INIfileRead(ProgramFile("Quorbex.ini"));
     EXPECT_EQ(saved.StartYear, QStringLiteral("1999"));
     EXPECT_EQ(saved.FileFormat, 1);

@@ -1,10 +1,21 @@
 #include "PlatformServices.h"
+#include "FolderDialog.h"
 #include "TestFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <QAbstractFileIconProvider>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 TEST(HasDesktopHandler, FollowsTheMimeListsToADesktopEntryThatExists)
 {
@@ -37,3 +48,26 @@ TEST(HasDesktopHandler, FollowsTheMimeListsToADesktopEntryThatExists)
                   c.expected);
     }
 }
+
+#ifdef Q_OS_UNIX
+// Qt's own chooser read every entry it listed to tell its kind, and blocked for good on
+// /proc/kmsg or a FIFO.
+TEST(FolderDialog, OpensAtSpecialFoldersWithoutReadingTheirEntries)
+{
+    QTemporaryDir folder;
+    const QString fifo = folder.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    FolderDialog dialog(nullptr, QStringLiteral("Select"), QStringLiteral("/proc"));
+    for (const QString &special : {fifo, QStringLiteral("/proc/kmsg")})
+        EXPECT_EQ(dialog.iconProvider()->type(QFileInfo(special)), QStringLiteral("File"));
+    dialog.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QMetaObject::invokeMethod(&dialog, "accept");
+    EXPECT_EQ(dialog.selectedFiles().value(0), QStringLiteral("/proc"));
+    EXPECT_EQ(FolderDialog(nullptr, {}, folder.filePath(QStringLiteral("a/b"))).directory().absolutePath(),
+              folder.path());
+}
+#endif

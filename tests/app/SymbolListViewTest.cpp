@@ -73,18 +73,17 @@ TEST(SymbolListView, KeepsTheWidthsOfAFullFitThroughABatch)
         }
     }
     expectFullFit("downloaded");
-    model.ClearCells(3); // the failures shrink back
-    model.ClearCells(10);
-    model.ClearCells(17);
-    model.ClearCells(24);
-    model.ClearCells(31);
-    model.ClearCells(38);
-    model.ClearCells(5);
+    for (const int row : {3, 10, 17, 24, 31, 38, 5}) // the failures shrink back
+        model.ClearCells(row);
     expectFullFit("shrunk");
     model.RemoveRow(model.Count() - 1);
     expectFullFit("widest removed");
     model.SetSymbol(0, QStringLiteral("LONGER:THAN:THE:REST"));
     expectFullFit("edited");
+    model.AddRow(QString(400, u'W')); // never wider than half the list
+    view.FitColumns();
+    EXPECT_EQ(view.columnWidth(0), view.viewport()->width() / 2);
+    model.RemoveRow(model.Count() - 1);
     model.RemoveRow(0);
     model.AddRow(QStringLiteral("X"));
     view.setFont(QFont(view.font().family(), view.font().pointSize() + 4));

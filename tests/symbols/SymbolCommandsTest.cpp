@@ -1,18 +1,29 @@
 #include "SymbolCommands.h"
 #include "QtPrinters.h"
+#include "SymbolEntry.h"
 #include "SymbolListModel.h"
 
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
 
-TEST(SymbolCommands, AddUpperCasesAndKeepsSpacesAndDuplicates)
+// A single symbol is kept whole as Add always kept it; several are split and trimmed.
+// Add, paste and import as the window's test drives them; here, the edges of their rules.
+TEST(SymbolEntry, OneSymbolIsKeptWholeSeveralAreSplitAndListedOnesSkipped)
 {
+    EXPECT_EQ(EnteredSymbols(QString()), QStringList());
+    EXPECT_EQ(EnteredSymbols(u" nyse:ibm "_s), QStringList{u" NYSE:IBM "_s});
+    EXPECT_EQ(EnteredSymbols(u"   "_s), QStringList{u"   "_s});
+    EXPECT_EQ(EnteredSymbols(u"msft,\t"_s), QStringList{u"MSFT"_s});
+    EXPECT_EQ(ImportedSymbols("\xEF\xBB\xBFibm,IBM Corp\r\n\"brk.b\";x\r\nmsft\tMicrosoft\nsymbol"),
+              (QStringList{u"IBM"_s, u"BRK.B"_s, u"MSFT"_s, u"SYMBOL"_s}));
+
     SymbolListModel model;
-    EXPECT_EQ(AddSymbol(model, QString()), -1);
-    EXPECT_EQ(AddSymbol(model, u" nyse:ibm "_s), 0);
-    EXPECT_EQ(AddSymbol(model, u" NYSE:IBM "_s), 1);
-    EXPECT_EQ(model.Row(0).Symbol, u" NYSE:IBM "_s);
+    model.AddRow(u"msft"_s);
+    model.AddRow(u"   "_s);
+    const AddedSymbols result = AddNewSymbols(model, {u"MSFT"_s, u" ibm "_s, u"   "_s, u"IBM"_s});
+    EXPECT_EQ(result.added, (QStringList{u" ibm "_s, u"   "_s}));
+    EXPECT_EQ(result.skipped, (QStringList{u"MSFT"_s, u"IBM"_s}));
 }
 
 TEST(SymbolCommands, EditChangesOnlyTheSymbolOfAnExistingRow)
@@ -32,14 +43,16 @@ TEST(SymbolCommands, EditChangesOnlyTheSymbolOfAnExistingRow)
     EXPECT_EQ(model.Row(0).Symbol, u"msft"_s);
 }
 
-TEST(SymbolCommands, RemoveTakesOnlyAnExistingRow)
+TEST(SymbolCommands, TickFailedRowsUntickTheRestAndCopyKeepsListOrder)
 {
     SymbolListModel model;
-    model.AddRow(u"A"_s);
-    model.AddRow(u"B"_s);
-    EXPECT_FALSE(RemoveSymbol(model, 2));
-    EXPECT_FALSE(RemoveSymbol(model, -1));
-    EXPECT_TRUE(RemoveSymbol(model, 0));
-    ASSERT_EQ(model.Count(), 1);
-    EXPECT_EQ(model.Row(0).Symbol, u"B"_s);
+    for (const QString &symbol : {u"A"_s, u"B"_s, u"C"_s})
+        model.AddRow(symbol);
+    model.SetChecked(0, true);
+    model.SetFailed(1, true);
+    model.ClearCells(1); // a row started again is no longer failed
+    EXPECT_EQ(TickFailedRows(model), 0);
+    EXPECT_FALSE(model.Row(0).Checked);
+    EXPECT_EQ(SymbolsText(model, {2, 0}), u"A\nC\n"_s);
+    EXPECT_EQ(SymbolsText(model, {}), u"A\nB\nC\n"_s);
 }
