@@ -207,6 +207,7 @@ QString CommandLineHelp()
         "                       instead of one per symbol, on EODHD 4 requests (301 API calls, as\n"
         "                       bulk requests cost 100 calls) for a list of more than 301 symbols of\n"
         "                       one exchange; a split or dividend downloads that symbol in full.\n"
+        "                       The other services always take one request per symbol.\n"
         "                       0 asks for each symbol (default: MarketDay of Quorbex.ini, else 1)\n"
         "  --timeout SECONDS    give up on a reply after SECONDS, 1 to 600 (default 10)\n"
         "  --prices adjusted|raw\n"
