@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <vector>
+
+struct BarSeries;
+
+// The trading days of a library, learnt from its files: for each market (the symbol suffix of a
+// file name, "AAPL.US.bin" trades on "US") how many files span a day and how many have a bar on it.
+// Files added under the same name replace nothing; add each file once.
+class BarCalendar
+{
+public:
+    struct Day
+    {
+        int spanning = 0; // files of the market whose first to last bar include the day
+        int having = 0;   // of those, the files with a bar on it
+    };
+
+    // The file's dates must ascend; a file with none adds nothing.
+    void Add(const QString &fileName, const BarSeries &series);
+
+    // The day as the market's other files see it: `fileName` itself is not counted as spanning it, nor,
+    // on a day it lacks, as having it.
+    [[nodiscard]] Day Others(const QString &fileName, int day) const;
+
+    // The newest last bar of the files added; 0 when none had bars.
+    [[nodiscard]] double NewestLastDate() const { return m_newest; }
+
+    // The market of a file name: the upper-cased text after the last dot of its base name.
+    [[nodiscard]] static QString Market(const QString &fileName);
+
+private:
+    struct MarketDays
+    {
+        int firstDay = 0;
+        std::vector<int> spanStarts; // [k]: files whose first bar is firstDay + k
+        std::vector<int> spanEnds;   // [k]: files whose last bar is firstDay + k - 1
+        std::vector<int> having;
+        mutable std::vector<int> spanning; // running sum of the two, made when first asked
+        mutable bool summed = false;
+
+        void Cover(int from, int to);
+    };
+
+    QHash<QString, MarketDays> m_markets;
+    QHash<QString, std::pair<int, int>> m_spans; // file name -> first and last day
+    double m_newest = 0.0;
+};
