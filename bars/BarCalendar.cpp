@@ -28,7 +28,7 @@ void BarCalendar::Add(const QString &fileName, const BarSeries &series)
         return;
     const int first = int(series.dates.front());
     const int last = int(series.dates.back());
-    if (last < first)
+    if (!std::is_sorted(series.dates.begin(), series.dates.end()))
         return;
     MarketDays &market = m_markets[Market(fileName)];
     market.Cover(first, last);
@@ -40,15 +40,13 @@ void BarCalendar::Add(const QString &fileName, const BarSeries &series)
     m_newest = std::max(m_newest, series.dates.back());
 }
 
-BarCalendar::Day BarCalendar::Others(const QString &fileName, int day) const
+BarCalendar::FileView BarCalendar::ViewOf(const QString &fileName) const
 {
+    FileView view;
     const auto found = m_markets.constFind(Market(fileName));
     if (found == m_markets.cend())
-        return {};
+        return view;
     const MarketDays &market = *found;
-    const qsizetype at = qsizetype(day) - market.firstDay;
-    if (at < 0 || at >= qsizetype(market.having.size()))
-        return {};
     if (!market.summed) {
         market.spanning.assign(market.having.size(), 0);
         int running = 0;
@@ -58,9 +56,23 @@ BarCalendar::Day BarCalendar::Others(const QString &fileName, int day) const
         }
         market.summed = true;
     }
-    Day result{market.spanning[std::size_t(at)], market.having[std::size_t(at)]};
-    if (const auto self = m_spans.constFind(fileName);
-        self != m_spans.cend() && day >= self->first && day <= self->second)
+    view.m_spanning = &market.spanning;
+    view.m_having = &market.having;
+    view.m_firstDay = market.firstDay;
+    if (const auto self = m_spans.constFind(fileName); self != m_spans.cend()) {
+        view.m_selfFirst = self->first;
+        view.m_selfLast = self->second;
+    }
+    return view;
+}
+
+BarCalendar::Day BarCalendar::FileView::At(int day) const
+{
+    const qsizetype at = qsizetype(day) - m_firstDay;
+    if (!m_having || at < 0 || at >= qsizetype(m_having->size()))
+        return {};
+    Day result{(*m_spanning)[std::size_t(at)], (*m_having)[std::size_t(at)]};
+    if (day >= m_selfFirst && day <= m_selfLast)
         --result.spanning;
     return result;
 }

@@ -22,9 +22,25 @@ public:
     // The file's dates must ascend; a file with none adds nothing.
     void Add(const QString &fileName, const BarSeries &series);
 
-    // The day as the market's other files see it: `fileName` itself is not counted as spanning it, nor,
-    // on a day it lacks, as having it.
-    [[nodiscard]] Day Others(const QString &fileName, int day) const;
+    // The days of one file's market as its other files see them: the file itself is not counted as
+    // spanning a day, nor, on a day it lacks, as having it.
+    class FileView
+    {
+    public:
+        [[nodiscard]] Day At(int day) const;
+
+    private:
+        friend class BarCalendar;
+        const std::vector<int> *m_spanning = nullptr;
+        const std::vector<int> *m_having = nullptr;
+        int m_firstDay = 0;
+        int m_selfFirst = 1; // an empty span: first after last
+        int m_selfLast = 0;
+    };
+
+    [[nodiscard]] FileView ViewOf(const QString &fileName) const;
+
+    [[nodiscard]] bool Contains(const QString &fileName) const { return m_spans.contains(fileName); }
 
     // The newest last bar of the files added; 0 when none had bars.
     [[nodiscard]] double NewestLastDate() const { return m_newest; }

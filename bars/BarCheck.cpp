@@ -160,14 +160,15 @@ private:
             const double before = Close(bar - 1);
             const double ratio = Close(bar) / before;
             if (Near(ratio, 100.0, kUnitTolerance) || Near(ratio, 0.01, kUnitTolerance)) {
-                // A unit error reverts; a lasting hundredfold move is left to the split factors' words.
+                // A unit error reverts; a hundredfold move that lasts is no split either.
                 const std::size_t end = std::min(m_count, bar + 1 + kUnitRevertBars);
                 for (std::size_t later = bar + 1; later < end; ++later) {
                     if (GoodClose(later) && Near(Close(later) / before, 1.0, kUnitTolerance)) {
                         const QString factor = ratio > 1 ? QStringLiteral("x100") : QStringLiteral("x1/100");
                         Add(bar, "jump",
-                            QStringLiteral("close %1 after %2, back on %3: looks like prices "
+                            QStringLiteral("close %1 (%2 after %3), back on %4: looks like prices "
                                            "in the wrong unit")
+                                .arg(factor)
                                 .arg(Close(bar))
                                 .arg(before)
                                 .arg(Iso(m_dates[later])),
@@ -190,8 +191,9 @@ private:
                         GoodClose(later) && Near(Close(later) / before, factor.value, 2 * kSplitTolerance);
                 if (stays)
                     Add(bar, "jump",
-                        QStringLiteral("close %1 after %2 and stays there: looks like a split "
+                        QStringLiteral("close %1 (%2 after %3) and stays there: looks like a split "
                                        "the service did not apply")
+                            .arg(QLatin1StringView(factor.name))
                             .arg(Close(bar))
                             .arg(before),
                         QLatin1StringView(factor.name));
@@ -204,7 +206,8 @@ private:
     // three other files span it, a long enough run of weekdays stands in for the calendar.
     void Gaps()
     {
-        const BarCalendar *calendar = m_context.calendar;
+        const BarCalendar::FileView calendar =
+            m_context.calendar ? m_context.calendar->ViewOf(m_context.fileName) : BarCalendar::FileView();
         for (std::size_t bar = 1; bar < m_count; ++bar) {
             const qint64 from = qint64(m_dates[bar - 1]);
             const qint64 to = qint64(m_dates[bar]);
@@ -215,8 +218,7 @@ private:
             qint64 firstTrading = 0;
             qint64 firstWeekday = 0;
             for (qint64 day = from + 1; day < to; ++day) {
-                const BarCalendar::Day others =
-                    calendar ? calendar->Others(m_context.fileName, int(day)) : BarCalendar::Day{};
+                const BarCalendar::Day others = calendar.At(int(day));
                 if (others.spanning >= kMinOtherFiles) {
                     if (2 * others.having > others.spanning && trading++ == 0)
                         firstTrading = day;

@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "AppSettings.h"
 #include "BatchRules.h"
+#include "CheckFiles.h"
 #include "CommandLineOptions.h"
 #include "DateValue.h"
 #include "DownloadBatch.h"
@@ -227,6 +228,17 @@ int Download(const CommandLineOptions &options)
     return summary.noData + summary.failed == 0 ? 0 : 1;
 }
 
+int Check(QStringList paths)
+{
+    if (paths.isEmpty()) {
+        const QString settingsFolder =
+            ResolveAppPaths(QCoreApplication::applicationDirPath()).settingsFolder + FolderPath::Separator();
+        const AppSettings settings = INIfileRead(settingsFolder + QStringLiteral("Quorbex.ini"));
+        paths.append(settings.FileFormat == 0 ? settings.BMpath : settings.QLTpath);
+    }
+    return CheckBarFiles(paths, stdout, stderr);
+}
+
 void CatchStopSignals()
 {
 #ifdef Q_OS_UNIX
@@ -266,6 +278,8 @@ int RunCommandLine(int argc, char **argv)
         return 0;
     case CommandLineOptions::Action::Show:
         return ShowBarFile(parsed.options.showFile, stdout, stderr);
+    case CommandLineOptions::Action::Check:
+        return Check(parsed.options.checkPaths);
     case CommandLineOptions::Action::Download:
         break;
     }

@@ -1,5 +1,6 @@
 #include "CommandLineOptions.h"
 
+#include "CheckFiles.h"
 #include "ServiceRegistry.h"
 #include "ShowFile.h"
 
@@ -34,6 +35,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
     }
     if (std::optional<ParsedCommandLine> show = ParseShowCommandLine(arguments))
         return *std::move(show);
+    if (std::optional<ParsedCommandLine> check = ParseCheckCommandLine(arguments))
+        return *std::move(check);
 
     bool download = false;
     bool optionsEnded = false;
@@ -130,7 +133,7 @@ bool WantsCommandLine(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0)
             return false;
-        for (const char *option : {"--download", "--help", "--version", "--show"}) {
+        for (const char *option : {"--download", "--help", "--version", "--show", "--check"}) {
             if (std::strcmp(argv[i], option) == 0)
                 return true;
         }
@@ -150,6 +153,7 @@ QString CommandLineHelp()
     QString help = QStringLiteral(
         "Usage: quorbex --download [SYMBOL...] [OPTION...]\n"
         "  or:  quorbex --show FILE\n"
+        "  or:  quorbex --check [FOLDER | FILE...]\n"
         "  or:  quorbex --help | --version\n"
         "Download the daily price history of each SYMBOL and write it as a bar file, without opening\n"
         "the window, as a scheduled job would. Without a SYMBOL every symbol of Symbols.txt is\n"
@@ -170,6 +174,11 @@ QString CommandLineHelp()
         "                       file's last two weeks; a changed history is downloaded in full\n"
         "  --timeout SECONDS    give up on a reply after SECONDS, 1 to 600 (default 10)\n"
         "  --show FILE          print a .bin or .kyv bar file as CSV (Date,Open,High,Low,Close,Volume)\n"
+        "  --check [PATH...]    check the bar files of each folder and each file (default: the folder\n"
+        "                       of the format of Quorbex.ini) for bad bars, gaps, unapplied splits,\n"
+        "                       zero volume and stale ends; one line per finding, tab-separated:\n"
+        "                       file, date, kind (ohlc, price, order, jump, gap, zero-volume, stale)\n"
+        "                       and words; exit status 0 nothing found, 1 found, 2 unreadable\n"
         "  --help               show this help and exit\n"
         "  --version            show the version and exit\n"
         "\n"

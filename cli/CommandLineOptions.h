@@ -8,7 +8,7 @@
 // What `quorbex --download ...` was asked to do. Unset choices come from "Quorbex.ini".
 struct CommandLineOptions
 {
-    enum class Action { Download, Help, Version, Show };
+    enum class Action { Download, Help, Version, Show, Check };
 
     Action action = Action::Download;
     QStringList symbols; // empty: every symbol of "Symbols.txt"
@@ -20,7 +20,8 @@ struct CommandLineOptions
     std::optional<int> retries;
     bool update = false; // --update; without it UpdateExisting decides
     int timeoutSeconds = 10;
-    QString showFile; // the bar file of --show
+    QString showFile;       // the bar file of --show
+    QStringList checkPaths; // --check: folders and files; empty: the format's folder
 };
 
 struct ParsedCommandLine

@@ -336,7 +336,8 @@ QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArra
     if (m_options.slow.contains(key))
         handling = Handling::Slow;
 
-    const QuoteHistory history(key, *request.start, endDate);
+    QuoteHistory history(key, *request.start, endDate);
+    history.Plant(m_options.faulty.value(key));
     switch (request.form) {
     case QuoteForm::Yahoo:
         return {"200 OK", "text/csv", history.YahooCsv()};
@@ -412,7 +413,8 @@ QuoteServer::Reply QuoteServer::TwelveDataReply(const QuoteRequest &request, QDa
     }
     if (m_options.slow.contains(key))
         handling = Handling::Slow;
-    const QuoteHistory history(key, start, endDate);
+    QuoteHistory history(key, start, endDate);
+    history.Plant(m_options.faulty.value(key));
     if (history.BarsThrough(last) == 0)
         return error("No data is available on the specified dates. Try setting different start/end dates.");
     return {"200 OK", "text/csv",
