@@ -1,0 +1,104 @@
+#include "ChartWindow.h"
+
+#include "AppTitle.h"
+#include "BarCheck.h"
+#include "BarFileReader.h"
+#include "ChartView.h"
+#include "PlatformServices.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+ChartWindow *ChartWindow::FromFile(const QString &path, QString *error, QWidget *parent)
+{
+    BarFileContents contents = ReadBarFile(path, true);
+    if (!contents.ok()) {
+        *error = contents.error;
+        return nullptr;
+    }
+    if (contents.series.dates.empty()) {
+        *error = QStringLiteral("the file holds no bars");
+        return nullptr;
+    }
+    // The file alone, without its folder's calendar: reading a whole library would hold the window up.
+    std::vector<BarFinding> findings = CheckBars(contents.series);
+    auto *view = new ChartView(ChartModel(std::move(contents.series), std::move(findings)));
+    return new ChartWindow(path, view, parent);
+}
+
+ChartWindow::ChartWindow(const QString &path, ChartView *view, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_view(view), m_findings(new QLabel(this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(path).fileName(), AppTitle()));
+    view->setParent(this);
+
+    auto *style = new QComboBox(this);
+    style->setObjectName(QStringLiteral("cmbChartStyle"));
+    style->addItems({QStringLiteral("Candles"), QStringLiteral("OHLC bars")});
+    connect(style, &QComboBox::currentIndexChanged, view, [view](int index) {
+        view->SetStyle(index == 0 ? ChartView::Style::Candles : ChartView::Style::OhlcBars);
+    });
+    auto *lastYear = new QPushButton(QStringLiteral("Last year"), this);
+    lastYear->setObjectName(QStringLiteral("cmdLastYear"));
+    connect(lastYear, &QPushButton::clicked, view, [view] { view->ShowLastYear(); });
+    auto *all = new QPushButton(QStringLiteral("All"), this);
+    all->setObjectName(QStringLiteral("cmdAll"));
+    connect(all, &QPushButton::clicked, view, [view] { view->ShowAll(); });
+    for (QWidget *control : std::initializer_list<QWidget *>{style, lastYear, all})
+        control->setFocusPolicy(Qt::NoFocus); // the keys belong to the chart
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(style);
+    controls->addWidget(lastYear);
+    controls->addWidget(all);
+    controls->addStretch();
+    const std::vector<BarFinding> &found = view->Model().Findings();
+    m_findings->setObjectName(QStringLiteral("lblFindings"));
+    m_findings->setText(found.empty() ? QStringLiteral("No findings") : FindingsSummary(found));
+    m_findings->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QStringList lines;
+    for (const BarFinding &finding : found)
+        lines.append(finding.Label() + QStringLiteral(": ") + finding.words);
+    m_findings->setToolTip(lines.join(u'\n'));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(view, 1);
+    layout->addWidget(m_findings);
+    resize(960, 600);
+    view->setFocus();
+}
+
+void OpenChart(PlatformServices &platform, QWidget *parent, const QString &path)
+{
+    QString error;
+    ChartWindow *window = ChartWindow::FromFile(path, &error, parent);
+    if (!window) {
+        platform.ShowCritical(
+            parent, QStringLiteral("Cannot chart %1: %2").arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    window->show();
+    window->raise();
+}
+
+int RunChartWindow(const QString &path)
+{
+    QString error;
+    ChartWindow *window = ChartWindow::FromFile(path, &error);
+    if (!window) {
+        std::fputs(qPrintable(QStringLiteral("quorbex: %1: %2\n").arg(path, error)), stderr);
+        return 2;
+    }
+    window->show();
+    return QApplication::exec();
+}
