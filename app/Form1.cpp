@@ -6,6 +6,7 @@
 #include "FolderPath.h"
 #include "FormControls.h"
 #include "PlatformServices.h"
+#include "RowFiles.h"
 #include "ServiceRegistry.h"
 #include "SymbolCommands.h"
 #include "SymbolListModel.h"
@@ -109,6 +110,11 @@ void Form1::CreateControls()
     connect(cmbQuoteSource, &QComboBox::currentIndexChanged, this, &Form1::cmbQuoteSource_Click);
     connect(cmdToken, &QPushButton::clicked, this, &Form1::cmdToken_Click);
     connect(cmbFileFormat, &QComboBox::currentIndexChanged, this, &Form1::cmbFileFormat_Click);
+    // Double-click or Enter on a row: the chart of its file in the selected format's folder.
+    connect(lstvSymbols, &QAbstractItemView::activated, this, [this](const QModelIndex &index) {
+        RowFiles::OpenChart(m_platform, this, lblDestinationFolder->text(),
+                            m_symbols->Row(index.row()).Symbol, FileFormat);
+    });
 
     txtStartYear->setFocus();
 }

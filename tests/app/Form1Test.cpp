@@ -12,11 +12,13 @@
 #include "TestFiles.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -285,6 +287,38 @@ TEST_F(Form1Test, DownloadAllWritesEveryFormatFromEverySource)
         EXPECT_EQ(ibm[2], QLocale().toString(QDate(2023, 1, 2), QLocale::ShortFormat));
         EXPECT_EQ(ibm[3], QLocale().toString(QDate(2024, 6, 28), QLocale::ShortFormat));
     }
+}
+
+// Double-click or Enter on a row charts its file, or says why it cannot.
+TEST_F(Form1Test, ActivatingARowOpensTheChartOfItsFile)
+{
+    WriteSettings("StartYear=2023\r\n");
+    Open();
+    AddRows({QStringLiteral("IBM")});
+    Button("cmdStartDownload", 0)->click();
+    AddRows({QStringLiteral("NONE")});
+    auto *list = Child<QAbstractItemView>("lstvSymbols");
+    const auto enter = [&](int row) {
+        list->setCurrentIndex(m_form->Symbols().index(row, 0));
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(list, &key);
+    };
+    enter(0);
+    const auto charts = [] {
+        QStringList titles;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->windowTitle().endsWith(u" - Quorbex"))
+                titles.append(widget->windowTitle());
+        }
+        return titles;
+    };
+    EXPECT_EQ(charts(), QStringList{QStringLiteral("IBM.bin - Quorbex")});
+    enter(1);
+    EXPECT_EQ(
+        m_platform.messages,
+        QStringList{QStringLiteral("Cannot chart %1: file not found").arg(m_output.filePath(u"NONE.bin"_s))});
+    m_form.reset(); // its charts go with it
+    EXPECT_TRUE(charts().isEmpty());
 }
 
 // The token services over TLS, each into one format, byte for byte; the Token button, the question
