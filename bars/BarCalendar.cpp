@@ -79,7 +79,10 @@ BarCalendar::Day BarCalendar::FileView::At(int day) const
 
 QString BarCalendar::Market(const QString &fileName)
 {
-    const QString base = QFileInfo(fileName).completeBaseName();
+    QString base = QFileInfo(fileName).completeBaseName();
+    // .kyv files are named SYMBOL.Daily.kyv: the period is no market.
+    if (base.endsWith(QStringLiteral(".Daily"), Qt::CaseInsensitive))
+        base.chop(6);
     const qsizetype dot = base.lastIndexOf(u'.');
     return dot < 0 ? QString() : base.mid(dot + 1).toUpper();
 }

@@ -45,7 +45,8 @@ public:
     // The newest last bar of the files added; 0 when none had bars.
     [[nodiscard]] double NewestLastDate() const { return m_newest; }
 
-    // The market of a file name: the upper-cased text after the last dot of its base name.
+    // The market of a file name: the upper-cased text after the last dot of its base name, without the
+    // period of a .kyv name ("AAPL.US.Daily.kyv" trades on "US").
     [[nodiscard]] static QString Market(const QString &fileName);
 
 private:

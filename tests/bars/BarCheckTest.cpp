@@ -150,6 +150,16 @@ TEST(BarCheckTest, TheLibraryIsItsOwnCalendar)
     EXPECT_TRUE(CheckBars(Quiet({missing}), {&calendar, QStringLiteral("X.LSE.bin")}).empty());
 }
 
+TEST(BarCheckTest, MarketIsTheSymbolSuffix)
+{
+    for (const auto &[name, market] : {std::pair{"AAPL.US.bin", "US"},
+                                       {"aapl.us.Daily.kyv", "US"},
+                                       {"IBM.bin", ""},
+                                       {"IBM.Daily.kyv", ""},
+                                       {"BP.LSE.DAILY.KYV", "LSE"}})
+        EXPECT_EQ(BarCalendar::Market(QLatin1StringView(name)), QLatin1StringView(market)) << name;
+}
+
 TEST(BarCheckTest, StaleAgainstTheNewestLastBar)
 {
     const BarSeries series = Quiet();
