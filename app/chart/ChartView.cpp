@@ -176,7 +176,7 @@ void ChartView::paintEvent(QPaintEvent *)
     // Date axis: a tick where the year, quarter, month or week changes, as the zoom allows.
     const std::vector<double> &dates = m_model.Series().dates;
     const double pixelsPerDay = m_model.PixelsPerBar() * 5.0 / 7.0; // about five bars a week
-    const int minGap = metrics.horizontalAdvance(QStringLiteral("Mar 2024")) + 16;
+    const int minGap = metrics.horizontalAdvance(QStringLiteral("Mar 2024")) + 8;
     enum Unit { Week, Month, Quarter, Year, FiveYears };
     Unit unit = FiveYears;
     for (const auto &[candidate, days] :
