@@ -235,6 +235,10 @@ int Check(QStringList paths)
             ResolveAppPaths(QCoreApplication::applicationDirPath()).settingsFolder + FolderPath::Separator();
         const AppSettings settings = INIfileRead(settingsFolder + QStringLiteral("Quorbex.ini"));
         paths.append(settings.FileFormat == 0 ? settings.BMpath : settings.QLTpath);
+        if (paths.first().isEmpty()) {
+            Print(stderr, BatchRules::FolderNotValidMessage() + u'\n');
+            return 2;
+        }
     }
     return CheckBarFiles(paths, stdout, stderr);
 }

@@ -154,6 +154,7 @@ QString CommandLineHelp()
         "Usage: quorbex --download [SYMBOL...] [OPTION...]\n"
         "  or:  quorbex --show FILE\n"
         "  or:  quorbex --check [FOLDER | FILE...]\n"
+        "  or:  quorbex --chart FILE\n"
         "  or:  quorbex --help | --version\n"
         "Download the daily price history of each SYMBOL and write it as a bar file, without opening\n"
         "the window, as a scheduled job would. Without a SYMBOL every symbol of Symbols.txt is\n"
