@@ -3,12 +3,15 @@
 #include "AppIcon.h"
 #include "BatchRules.h"
 #include "DownloadBatch.h"
+#include "FilesOnDisk.h"
 #include "FolderPath.h"
 #include "FormControls.h"
 #include "PlatformServices.h"
 #include "RowFiles.h"
+#include "RunSummary.h"
 #include "ServiceRegistry.h"
 #include "SymbolCommands.h"
+#include "SymbolEntry.h"
 #include "SymbolListModel.h"
 #include "SymbolListView.h"
 #include "SymbolsFile.h"
@@ -17,13 +20,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QTimer>
 #include <QToolTip>
 
 Form1::Form1(PlatformServices &platform, const AppPaths &paths, QWidget *parent)
@@ -50,8 +57,10 @@ void Form1::CreateControls()
     QFont font(QStringLiteral("Microsoft Sans Serif"));
     font.setPointSizeF(8.25);
     setFont(font);
-    QToolTip::setFont(font);                      // a tooltip is a window of its own and would not inherit it
-    setFixedSize(Twips(0, 0, 7560, 8040).size()); // the client area
+    QToolTip::setFont(font); // a tooltip is a window of its own and would not inherit it
+    // The client area as laid out is the first and smallest size; the list takes what is added.
+    resize(Twips(0, 0, 7560, 8040).size());
+    setMinimumSize(size());
 
     Label1[0] = MakeLabel(this, "Label1", QStringLiteral("Start year:"), Twips(270, 1590, 720, 195));
     txtStartYear = MakeControl<QLineEdit>(this, "txtStartYear", Twips(1380, 1560, 735, 285));
@@ -66,6 +75,8 @@ void Form1::CreateControls()
 
     lstvSymbols = MakeControl<SymbolListView>(this, "lstvSymbols", Twips(30, 1980, 7515, 4665));
     lstvSymbols->setModel(m_symbols);
+    connect(lstvSymbols->header(), &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder order) { m_symbols->sort(column, order); });
 
     cmdSymbols[2] = MakeButton(this, "cmdSymbols", QStringLiteral("Edit"), Twips(900, 6660, 795, 345));
     Label1[1] = MakeLabel(this, "Label1", QStringLiteral("Output format:"), Twips(270, 690, 1005, 195));
@@ -88,6 +99,14 @@ void Form1::CreateControls()
     cmdStop->setEnabled(false);
     chkUpdateExisting = MakeControl<QCheckBox>(this, "chkUpdateExisting", Twips(90, 7050, 3600, 285));
     chkUpdateExisting->setText(QStringLiteral("Update existing files"));
+    lblRunSummary = MakeLabel(this, "lblRunSummary", QString(), Twips(2640, 6690, 3720, 285));
+    lblRunSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblRunSummary->hide();
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child != lstvSymbols && child->y() >= lstvSymbols->geometry().bottom())
+            m_belowList.append({child, child->geometry()});
+    }
+    CreateListMenu();
 
     NumberControls(Label1);
     WidenCaptions(Label1);
@@ -119,6 +138,115 @@ void Form1::CreateControls()
     txtStartYear->setFocus();
 }
 
+void Form1::CreateListMenu()
+{
+    SymbolListView &list = *lstvSymbols;
+    list.AddMenuAction(QStringLiteral("Tick failed rows"), QKeySequence(Qt::CTRL | Qt::Key_F), this,
+                       [this] { TickFailed(); });
+    list.AddMenuAction(QStringLiteral("Tick all"), QKeySequence(Qt::CTRL | Qt::Key_T), this,
+                       [this] { TickAllRows(*m_symbols, true); });
+    list.AddMenuAction(QStringLiteral("Untick all"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this,
+                       [this] { TickAllRows(*m_symbols, false); });
+    list.AddMenuSeparator();
+    list.AddMenuAction(QStringLiteral("Edit..."), QKeySequence(Qt::Key_F2), this,
+                       [this] { cmdSymbols_Click(2); });
+    list.AddMenuAction(QStringLiteral("Remove selected"), QKeySequence(QKeySequence::Delete), this,
+                       [this] { RemoveSelected(); });
+    list.AddMenuAction(QStringLiteral("Copy symbols"), QKeySequence(QKeySequence::Copy), this,
+                       [this] { CopySymbols(); });
+    list.AddMenuAction(QStringLiteral("Paste symbols"), QKeySequence(QKeySequence::Paste), this,
+                       [this] { PasteSymbols(); });
+    list.AddMenuAction(QStringLiteral("Import..."), QKeySequence(Qt::CTRL | Qt::Key_I), this,
+                       [this] { ImportSymbols(); });
+    list.AddMenuSeparator();
+    list.AddMenuAction(QStringLiteral("Chart"), {}, this, [this] {
+        if (const int row = CurrentRow(); row >= 0)
+            RowFiles::OpenChart(m_platform, this, lblDestinationFolder->text(), m_symbols->Row(row).Symbol,
+                                FileFormat);
+    });
+    list.AddMenuAction(QStringLiteral("Check library"), {}, this, [this] {
+        RowFiles::ShowChecks(*m_symbols, lblDestinationFolder->text(), FileFormat);
+    });
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!lstvSymbols)
+        return;
+    const QSize first = minimumSize();
+    const int wider = std::max(0, width() - first.width());
+    const int taller = std::max(0, height() - first.height());
+    lstvSymbols->setGeometry(Twips(30, 1980, 7515, 4665).adjusted(0, 0, wider, taller));
+    for (const auto &[control, place] : std::as_const(m_belowList))
+        control->move(place.topLeft() + QPoint(0, taller));
+    if (m_loaded) {
+        AutoSizeColumns();
+        if (event->oldSize().isValid() && event->size() != event->oldSize()) {
+            m_sizeChosen = true;
+            ScheduleSave(true, false, 500); // a drag resizes many times
+        }
+    }
+}
+
+void Form1::ShowSummary(const QString &text)
+{
+    lblRunSummary->setText(text);
+    lblRunSummary->setToolTip(text);
+    lblRunSummary->setVisible(!text.isEmpty());
+    prgRun->setVisible(text.isEmpty());
+}
+
+void Form1::ConnectSaving()
+{
+    m_saveTimer = new QTimer(this);
+    m_saveTimer->setSingleShot(true);
+    connect(m_saveTimer, &QTimer::timeout, this, &Form1::SaveChanges);
+    const auto settingsChanged = [this] { ScheduleSave(true, false); };
+    connect(txtStartYear, &QLineEdit::textChanged, this, settingsChanged);
+    connect(cmbQuoteSource, &QComboBox::currentIndexChanged, this, settingsChanged);
+    connect(cmbFileFormat, &QComboBox::currentIndexChanged, this, settingsChanged);
+    connect(chkUpdateExisting, &QCheckBox::toggled, this, settingsChanged);
+
+    const auto listChanged = [this] {
+        ScheduleSave(false, true);
+        if (!m_batchRunning)
+            ShowSummary(QString());
+    };
+    connect(m_symbols, &QAbstractItemModel::rowsInserted, this, listChanged);
+    connect(m_symbols, &QAbstractItemModel::rowsRemoved, this, listChanged);
+    connect(m_symbols, &QAbstractItemModel::layoutChanged, this, listChanged);
+    connect(m_symbols, &QAbstractItemModel::modelReset, this, listChanged);
+    connect(m_symbols, &QAbstractItemModel::dataChanged, this,
+            [listChanged](const QModelIndex &topLeft, const QModelIndex &, const QList<int> &roles) {
+                if (topLeft.column() == 0 && roles.contains(Qt::DisplayRole))
+                    listChanged();
+            });
+}
+
+void Form1::ScheduleSave(bool settings, bool symbols, int delayMs)
+{
+    if (!m_saveTimer)
+        return;
+    m_settingsChanged = m_settingsChanged || settings;
+    m_symbolsChanged = m_symbolsChanged || symbols;
+    if (!m_saveTimer->isActive() || delayMs < m_saveTimer->remainingTime())
+        m_saveTimer->start(delayMs);
+}
+
+void Form1::SaveChanges()
+{
+    if (!m_settingsChanged && !m_symbolsChanged)
+        return;
+    QDir().mkpath(m_settingsFolder);
+    // A list file that could not be read holds symbols the list does not: it is never saved over.
+    if (m_symbolsChanged && !m_symbolsUnread)
+        (void)SymbolsSave(SymbolsPath(), *m_symbols);
+    if (m_settingsChanged)
+        (void)INIfileWrite(SettingsPath(), CurrentSettings());
+    m_settingsChanged = m_symbolsChanged = false;
+}
+
 QString Form1::SettingsPath() const
 {
     return m_settingsFolder + FolderPath::Separator() + QStringLiteral("Quorbex.ini");
@@ -142,6 +270,10 @@ void Form1::Form_Load()
     m_retries = settings.Retries;
     m_jobs = settings.Jobs;
     chkUpdateExisting->setChecked(settings.UpdateExisting);
+    if (settings.WindowWidth > 0) {
+        m_sizeChosen = true;
+        resize(settings.WindowWidth, settings.WindowHeight); // never below the first size
+    }
     m_downloader.SetServices(m_services);
     m_downloader.SetLocale(QLocale());
 
@@ -170,7 +302,21 @@ void Form1::Form_Load()
     const QSize screen = m_platform.ScreenSize();
     move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
 
+    m_loaded = true;
+    RefreshFilesOnDisk();
     AutoSizeColumns();
+    ConnectSaving();
+}
+
+void Form1::RefreshFilesOnDisk()
+{
+    if (!m_loaded)
+        return;
+    QStringList symbols;
+    symbols.reserve(m_symbols->Count());
+    for (int row = 0; row < m_symbols->Count(); ++row)
+        symbols.append(m_symbols->Row(row).Symbol);
+    m_symbols->SetOnDisk(FilesOnDisk(symbols, lblDestinationFolder->text(), FileFormat));
 }
 
 void Form1::Form_Unload()
@@ -188,6 +334,13 @@ void Form1::Form_Unload()
     else if (!SymbolsSave(SymbolsPath(), *m_symbols, &error))
         report(SymbolsPath(), error);
 
+    if (!INIfileWrite(SettingsPath(), CurrentSettings(), &error))
+        report(SettingsPath(), error);
+    m_settingsChanged = m_symbolsChanged = false;
+}
+
+AppSettings Form1::CurrentSettings() const
+{
     AppSettings settings;
     settings.StartYear = txtStartYear->text();
     settings.DestinationFolder = lblDestinationFolder->text();
@@ -197,12 +350,20 @@ void Form1::Form_Unload()
     settings.QuoteSource = QuoteSource;
     settings.services = m_services;
     settings.UpdateExisting = chkUpdateExisting->isChecked();
-    if (!INIfileWrite(SettingsPath(), settings, &error))
-        report(SettingsPath(), error);
+    if (m_sizeChosen) {
+        settings.WindowWidth = width();
+        settings.WindowHeight = height();
+    }
+    return settings;
 }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    if (m_batchRunning && !m_closeRequested &&
+        !m_platform.Confirm(this, QStringLiteral("A download is running. Stop it and close the window?"))) {
+        event->ignore();
+        return;
+    }
     if (m_batchRunning) {
         // Let the batch unwind first; it closes the window again when it has stopped.
         m_closeRequested = true;
@@ -246,12 +407,14 @@ void Form1::AskToken(int quoteSource)
         return;
     m_services[quoteSource].token = entered;
     m_downloader.SetServices(m_services);
+    ScheduleSave(true, false);
 }
 
 void Form1::cmbFileFormat_Click()
 {
     FileFormat = cmbFileFormat->currentIndex();
     lblDestinationFolder->setText(FileFormat == 0 ? BMpath : QLTpath);
+    RefreshFilesOnDisk();
 }
 
 int Form1::CurrentRow() const
@@ -269,13 +432,11 @@ void Form1::cmdSymbols_Click(int Index)
 {
     switch (Index) {
     case 0: {
-        const QString entered = m_platform.AskText(this, QStringLiteral("Enter symbol:"), QString());
-        if (AddSymbol(*m_symbols, entered) >= 0)
-            AutoSizeColumns();
+        AddEntered(EnteredSymbols(m_platform.AskText(this, QStringLiteral("Enter symbol:"), QString())));
         break;
     }
     case 1:
-        (void)RemoveSymbol(*m_symbols, CurrentRow());
+        RemoveSelected();
         break;
     case 2: {
         const int row = CurrentRow();
@@ -285,11 +446,68 @@ void Form1::cmdSymbols_Click(int Index)
             m_platform.AskText(this, QStringLiteral("Edit symbol:"), m_symbols->Row(row).Symbol);
         // The dialog may have let a download remove rows meanwhile.
         const int stillCurrent = CurrentRow();
-        if (stillCurrent >= 0 && EditSymbol(*m_symbols, stillCurrent, entered))
+        if (stillCurrent >= 0 && EditSymbol(*m_symbols, stillCurrent, entered)) {
+            RefreshFilesOnDisk();
             AutoSizeColumns();
+        }
         break;
     }
     }
+}
+
+void Form1::AddEntered(const QStringList &symbols)
+{
+    if (symbols.isEmpty())
+        return;
+    const AddedSymbols result = AddNewSymbols(*m_symbols, symbols);
+    if (!result.added.isEmpty()) {
+        RefreshFilesOnDisk();
+        AutoSizeColumns();
+        lstvSymbols->scrollTo(m_symbols->index(m_symbols->Count() - 1, 0));
+    }
+    ShowSummary(SkippedText(result));
+}
+
+void Form1::RemoveSelected()
+{
+    const QList<int> rows = lstvSymbols->SelectedRows();
+    if (rows.isEmpty())
+        return;
+    if (rows.size() > 1 &&
+        !m_platform.Confirm(this, QStringLiteral("Remove the %1 selected symbols?").arg(rows.size())))
+        return;
+    m_symbols->RemoveRows(rows);
+}
+
+void Form1::PasteSymbols()
+{
+    AddEntered(EnteredSymbols(QGuiApplication::clipboard()->text()));
+}
+
+void Form1::ImportSymbols()
+{
+    const QString path = m_platform.PickFile(this, QStringLiteral("Import symbols"),
+                                             QStringLiteral("Symbol lists (*.txt *.csv);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    QByteArray bytes;
+    QString error;
+    if (ReadRegularFile(path, &bytes, &error) != ReadResult::Read) {
+        m_platform.ShowCritical(this, QStringLiteral("Could not read ") + path + QStringLiteral(": ") +
+                                          (error.isEmpty() ? QStringLiteral("file not found") : error));
+        return;
+    }
+    AddEntered(ImportedSymbols(bytes));
+}
+
+void Form1::CopySymbols()
+{
+    QGuiApplication::clipboard()->setText(SymbolsText(*m_symbols, lstvSymbols->SelectedRows()));
+}
+
+void Form1::TickFailed()
+{
+    (void)TickFailedRows(*m_symbols);
 }
 
 void Form1::cmdPickFolder_Click()
@@ -310,6 +528,8 @@ void Form1::cmdPickFolder_Click()
         BMpath = folder;
     else
         QLTpath = folder;
+    RefreshFilesOnDisk();
+    ScheduleSave(true, false);
 }
 
 void Form1::cmdHelp_Click()
@@ -364,8 +584,10 @@ void Form1::cmdStartDownload_Click(int Index)
     }
 
     SetBusy(true);
+    ShowSummary(QString());
     folder = FolderPath::WithTrailingSeparator(folder);
     lblDestinationFolder->setText(folder);
+    ScheduleSave(true, false);
     if (!QDir().mkpath(folder)) {
         m_platform.ShowCritical(this, BatchRules::FolderNotCreatedMessage(folder));
         SetBusy(false);
@@ -390,11 +612,13 @@ void Form1::cmdStartDownload_Click(int Index)
     DownloadBatch batch(m_downloader, rows, startYear.year, folder,
                         BatchOptions{m_retries, chkUpdateExisting->isChecked()}, m_clock);
     m_batch = &batch;
-    (void)batch.Run(transfers.All());
+    const DownloadBatch::Summary summary = batch.Run(transfers.All());
     m_batch = nullptr;
 
+    RefreshFilesOnDisk();
     AutoSizeColumns();
     SetBusy(false);
+    ShowSummary(RunSummaryText(summary, rows.Total(), m_runClock.elapsed()));
     if (m_closeRequested)
         close();
 }

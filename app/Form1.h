@@ -23,6 +23,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 // The program's one window. Handlers carry the names of the commands they implement.
 class Form1 : public QWidget
@@ -45,6 +46,12 @@ public:
     void cmdToken_Click();
     void cmbFileFormat_Click();
     void AutoSizeColumns();
+    // The list's own commands, also in its context menu.
+    void RemoveSelected();
+    void PasteSymbols();
+    void ImportSymbols();
+    void CopySymbols();
+    void TickFailed();
 
     [[nodiscard]] SymbolListModel &Symbols() const { return *m_symbols; }
     [[nodiscard]] bool BatchRunning() const { return m_batchRunning; }
@@ -60,9 +67,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void CreateControls();
+    void CreateListMenu();
+    void ConnectSaving();
     void Form_Load();
     void Form_Unload();
     [[nodiscard]] int CurrentRow() const;
@@ -71,6 +81,15 @@ private:
     // Asks for the token of `quoteSource` with the current one filled in; an empty answer keeps it.
     void AskToken(int quoteSource);
     void SetBusy(bool busy);
+    // The Details of rows not downloaded in this session: the state of their files.
+    void RefreshFilesOnDisk();
+    // Where the progress bar stands between runs; empty brings the bar back.
+    void ShowSummary(const QString &text);
+    void AddEntered(const QStringList &symbols);
+    [[nodiscard]] AppSettings CurrentSettings() const;
+    // Saves, a moment later, what changed: the settings, the list or both. Failures are told on Close.
+    void ScheduleSave(bool settings, bool symbols, int delayMs = 0);
+    void SaveChanges();
 
     PlatformServices &m_platform;
     QString m_settingsFolder;
@@ -79,6 +98,13 @@ private:
     QuoteDownloader m_downloader;
     QList<ServiceSettings> m_services; // tokens as entered; the rest as read
     SymbolListModel *m_symbols = nullptr;
+    bool m_loaded = false;
+    bool m_settingsChanged = false;
+    bool m_symbolsChanged = false;
+    bool m_sizeChosen = false; // the user has resized the window
+    QTimer *m_saveTimer = nullptr;
+    // The controls under the list at the first size, which follow the bottom edge.
+    QList<QPair<QWidget *, QRect>> m_belowList;
     bool m_batchRunning = false;
     bool m_closeRequested = false;
     bool m_stopRequested = false;
@@ -105,5 +131,6 @@ private:
     QPushButton *cmdHelp = nullptr;
     QProgressBar *prgRun = nullptr;
     QPushButton *cmdStop = nullptr;
+    QLabel *lblRunSummary = nullptr;
     QCheckBox *chkUpdateExisting = nullptr;
 };

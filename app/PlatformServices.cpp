@@ -47,6 +47,20 @@ QString QtPlatformServices::PickFolder(QWidget *parent, const QString &title, co
     return QFileDialog::getExistingDirectory(parent, title, startFolder);
 }
 
+bool QtPlatformServices::Confirm(QWidget *parent, const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, AppTitle(), question, QMessageBox::Yes | QMessageBox::No, parent);
+    if (parent)
+        box.setFont(parent->font());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString QtPlatformServices::PickFile(QWidget *parent, const QString &title, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
 bool QtPlatformServices::OpenHelp(const QString &path)
 {
 #ifdef Q_OS_WIN

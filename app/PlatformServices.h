@@ -20,6 +20,10 @@ public:
     virtual QString AskText(QWidget *parent, const QString &prompt, const QString &initial) = 0;
     // The platform's folder chooser opened at `startFolder`; the chosen folder, or empty when cancelled.
     virtual QString PickFolder(QWidget *parent, const QString &title, const QString &startFolder) = 0;
+    // A modal question with Yes and No buttons and the program's title; true for Yes.
+    [[nodiscard]] virtual bool Confirm(QWidget *parent, const QString &question) = 0;
+    // A chooser of one file to open, of the kinds in `filter`; the chosen file, or empty when cancelled.
+    virtual QString PickFile(QWidget *parent, const QString &title, const QString &filter) = 0;
     // Shows a help file without waiting for the viewer: with the desktop's program for it, else its
     // pages in "help" beside it in the browser. False when nothing on this desktop can show either.
     [[nodiscard]] virtual bool OpenHelp(const QString &path) = 0;
@@ -42,6 +46,8 @@ public:
     void ShowCritical(QWidget *parent, const QString &text) override;
     QString AskText(QWidget *parent, const QString &prompt, const QString &initial) override;
     QString PickFolder(QWidget *parent, const QString &title, const QString &startFolder) override;
+    bool Confirm(QWidget *parent, const QString &question) override;
+    QString PickFile(QWidget *parent, const QString &title, const QString &filter) override;
     bool OpenHelp(const QString &path) override;
     QDate CurrentDate() override;
     QSize ScreenSize() override;

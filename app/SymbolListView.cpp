@@ -1,5 +1,6 @@
 #include "SymbolListView.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QHeaderView>
 
@@ -11,11 +12,47 @@ SymbolListView::SymbolListView(QWidget *parent) : QTreeView(parent)
     setItemsExpandable(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
+    // A click sorts by that column, ascending then descending; no column is sorted at first.
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+}
+
+QAction *SymbolListView::AddMenuAction(const QString &caption, const QKeySequence &keys, QObject *context,
+                                       const std::function<void()> &handler)
+{
+    auto *action = new QAction(caption, this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(action, &QAction::triggered, context, [handler] { handler(); });
+    addAction(action);
+    return action;
+}
+
+void SymbolListView::AddMenuSeparator()
+{
+    auto *separator = new QAction(this);
+    separator->setSeparator(true);
+    addAction(separator);
+}
+
+QList<int> SymbolListView::SelectedRows() const
+{
+    QList<int> rows;
+    if (const QItemSelectionModel *selection = selectionModel()) {
+        for (const QModelIndex &index : selection->selectedRows())
+            rows.append(index.row());
+    }
+    if (rows.isEmpty() && currentIndex().isValid())
+        rows.append(currentIndex().row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void SymbolListView::setModel(QAbstractItemModel *model)
@@ -140,13 +177,15 @@ void SymbolListView::FitColumns()
     if (m_stale)
         Rebuild();
     QHeaderView *header = this->header();
+    // A long symbol or cause must not push the other columns out of sight; its tooltip shows it whole.
+    const int widest = std::max(1, viewport()->width() / 2);
     int used = 0;
     for (int column = 0; column < m_columns; ++column) {
         const std::map<int, int> &rows = m_rowsByWidth[std::size_t(column)];
         // An empty list has no contents width at all; otherwise it starts from 0.
         const int contents = rows.empty() ? -1 : std::max(0, rows.rbegin()->first);
         const int headerWidth = header->isHidden() ? 0 : header->sectionSizeHint(column);
-        header->resizeSection(column, std::max(contents, headerWidth));
+        header->resizeSection(column, std::min(std::max(contents, headerWidth), widest));
         if (column < m_columns - 1)
             used += columnWidth(column);
     }

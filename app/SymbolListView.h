@@ -2,6 +2,9 @@
 
 #include <QTreeView>
 
+#include <QKeySequence>
+
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -16,6 +19,14 @@ public:
 
     void setModel(QAbstractItemModel *model) override;
     void FitColumns();
+
+    // An entry of the list's context menu, also reached by `keys` while the list has the focus;
+    // entries show in the order they were added.
+    QAction *AddMenuAction(const QString &caption, const QKeySequence &keys, QObject *context,
+                           const std::function<void()> &handler);
+    void AddMenuSeparator();
+    // The rows selected, in list order; the current row when none is.
+    [[nodiscard]] QList<int> SelectedRows() const;
 
 protected:
     bool event(QEvent *event) override;

@@ -84,11 +84,15 @@ void WindowRows::RowFinished(const BatchRow &row, const RowOutcome &outcome)
     if (!index.isValid())
         return; // removed while its reply was awaited
     const int at = index.row();
+    m_model.SetFailed(at, outcome.result == RowOutcome::RequestFailed ||
+                              outcome.result == RowOutcome::WriteFailed);
     m_model.SetCell(at, CellStatus, outcome.status);
     m_model.SetCause(at, outcome.cause);
     if (outcome.result == RowOutcome::NoData) {
+        m_model.SetWritten(at, {0, 0.0, 0.0});
         m_model.SetCell(at, CellBars, QStringLiteral("0"));
     } else if (outcome.result == RowOutcome::Success) {
+        m_model.SetWritten(at, {outcome.barCount, outcome.firstDate, outcome.lastDate});
         m_model.SetCell(at, CellBars, GroupedNumber(outcome.barCount));
         m_model.SetCell(at, CellFirstDate, ShortDate(outcome.firstDate));
         m_model.SetCell(at, CellLastDate, ShortDate(outcome.lastDate));

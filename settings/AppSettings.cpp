@@ -16,6 +16,7 @@ const QString kTokens = QStringLiteral("Tokens");
 const QString kLimits = QStringLiteral("Limits");
 const QString kDownload = QStringLiteral("Download");
 const QString kUpdateExisting = QStringLiteral("UpdateExisting");
+const QString kWindow = QStringLiteral("Window");
 
 // An integer key of [Download]; out of range reads as the default.
 int ReadBounded(const ProfileFile &profile, const QString &key, int fallback, int low, int high)
@@ -127,6 +128,12 @@ AppSettings INIfileRead(const QString &iniPath)
     settings.Retries = ReadBounded(profile, QStringLiteral("Retries"), 3, 0, 10);
     settings.Jobs = ReadBounded(profile, QStringLiteral("Jobs"), 1, 1, 8);
     settings.UpdateExisting = ReadBounded(profile, kUpdateExisting, 0, 0, 1) == 1;
+    const int width = profile.ReadInt(kWindow, QStringLiteral("Width"), 0);
+    const int height = profile.ReadInt(kWindow, QStringLiteral("Height"), 0);
+    if (width > 0 && height > 0 && width <= 100000 && height <= 100000) {
+        settings.WindowWidth = width;
+        settings.WindowHeight = height;
+    }
     return settings;
 }
 
@@ -155,6 +162,11 @@ bool INIfileWrite(const QString &iniPath, const AppSettings &settings, QString *
         !profile.WriteString(kDownload, kUpdateExisting,
                              settings.UpdateExisting ? QStringLiteral("1") : QStringLiteral("0")))
         refused.append(kUpdateExisting);
+
+    if (settings.WindowWidth > 0 && settings.WindowHeight > 0) {
+        (void)profile.WriteString(kWindow, QStringLiteral("Width"), QString::number(settings.WindowWidth));
+        (void)profile.WriteString(kWindow, QStringLiteral("Height"), QString::number(settings.WindowHeight));
+    }
 
     // A file without tokens gains no [Tokens] section; a stored token can still be emptied.
     bool holdsToken = false;

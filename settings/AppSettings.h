@@ -21,6 +21,9 @@ struct AppSettings
     int Retries = 3; // 0..10
     int Jobs = 1;    // 1..8
     bool UpdateExisting = false;
+    // [Window]: the window's size in pixels, written only once the user has changed it; 0 until then.
+    int WindowWidth = 0;
+    int WindowHeight = 0;
 };
 
 // A missing file, section or key gives the defaults; FileFormat and QuoteSource out of range read as 0.

@@ -2,12 +2,9 @@
 
 #include "SymbolListModel.h"
 
-int AddSymbol(SymbolListModel &model, const QString &entered)
-{
-    if (entered.isEmpty())
-        return -1;
-    return model.AddRow(entered.toUpper());
-}
+#include <QStringList>
+
+#include <algorithm>
 
 bool EditSymbol(SymbolListModel &model, int row, const QString &entered)
 {
@@ -17,10 +14,34 @@ bool EditSymbol(SymbolListModel &model, int row, const QString &entered)
     return true;
 }
 
-bool RemoveSymbol(SymbolListModel &model, int row)
+int TickFailedRows(SymbolListModel &model)
 {
-    if (row < 0 || row >= model.Count())
-        return false;
-    model.RemoveRow(row);
-    return true;
+    int ticked = 0;
+    for (int row = 0; row < model.Count(); ++row) {
+        const bool failed = model.Row(row).Failed;
+        model.SetChecked(row, failed);
+        ticked += failed ? 1 : 0;
+    }
+    return ticked;
+}
+
+void TickAllRows(SymbolListModel &model, bool checked)
+{
+    for (int row = 0; row < model.Count(); ++row)
+        model.SetChecked(row, checked);
+}
+
+QString SymbolsText(const SymbolListModel &model, QList<int> rows)
+{
+    if (rows.isEmpty()) {
+        for (int row = 0; row < model.Count(); ++row)
+            rows.append(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    QStringList symbols;
+    for (const int row : rows) {
+        if (row >= 0 && row < model.Count())
+            symbols.append(model.Row(row).Symbol);
+    }
+    return symbols.isEmpty() ? QString() : symbols.join(u'\n') + u'\n';
 }

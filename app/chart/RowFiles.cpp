@@ -5,6 +5,7 @@
 #include "FolderPath.h"
 #include "LibraryCheck.h"
 #include "PlatformServices.h"
+#include "SymbolListModel.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -48,6 +49,25 @@ QStringList Check(const QStringList &symbols, const QString &folder, int fileFor
     for (const QString &symbol : symbols)
         texts.append(said.value(PathOf(folder, symbol, fileFormat)));
     return texts;
+}
+
+void ShowChecks(SymbolListModel &rows, const QString &folder, int fileFormat)
+{
+    QStringList symbols;
+    for (int row = 0; row < rows.Count(); ++row)
+        symbols.append(rows.Row(row).Symbol);
+    const QStringList texts = Check(symbols, folder, fileFormat);
+    // A row that shows a download's outcome shows its cause in the Details; the others their file.
+    QList<OnDiskState> states;
+    for (int row = 0; row < rows.Count(); ++row) {
+        OnDiskState state = rows.Row(row).OnDisk;
+        if (rows.Row(row).Cells.value(0).isEmpty())
+            state.text = texts.at(row);
+        else
+            rows.SetCause(row, texts.at(row));
+        states.append(state);
+    }
+    rows.SetOnDisk(states);
 }
 
 } // namespace RowFiles

@@ -20,6 +20,12 @@ public:
         pickerStartedIn = startFolder;
         return folderAnswer;
     }
+    bool Confirm(QWidget *, const QString &question) override
+    {
+        questions.append(question);
+        return confirm;
+    }
+    QString PickFile(QWidget *, const QString &, const QString &) override { return fileAnswer; }
     bool OpenHelp(const QString &path) override
     {
         helpOpened.append(path);
@@ -28,8 +34,9 @@ public:
     QDate CurrentDate() override { return today; }
     QSize ScreenSize() override { return screen; }
 
-    QStringList messages, prompts, initials, answers, helpOpened;
-    QString folderAnswer, pickerStartedIn;
+    QStringList messages, prompts, initials, answers, helpOpened, questions;
+    QString folderAnswer, pickerStartedIn, fileAnswer;
+    bool confirm = true;
     bool helpViewer = true;
     QDate today{2026, 12, 6};
     QSize screen{1920, 1080};

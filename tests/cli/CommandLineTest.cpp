@@ -113,11 +113,11 @@ TEST_F(CommandLineTest, WritesTheSameFilesAsTheWindow)
             window.BMpath = window.QLTpath = byWindow;
             window.findChild<QComboBox *>(u"cmbFileFormat"_s)->setCurrentIndex(format == u"bin"_s ? 0 : 1);
             window.cmbFileFormat_Click();
-            for (const QString &symbol : symbols)
-                window.Symbols().AddRow(symbol);
+            ASSERT_EQ(window.Symbols().Count(), symbols.size()); // from the list file
             window.findChild<QPushButton *>(u"cmdStartDownload"_s)->click();
             ASSERT_TRUE(platform.messages.isEmpty());
         }
+        ASSERT_TRUE(WriteFile(m_program.filePath(u"Quorbex.ini"_s), ini)); // the window saves its choices
         QStringList lines;
         for (const QString &jobs : {u"1"_s, u"4"_s}) {
             const QString byCommandLine = m_output.filePath(u"cli-"_s + format + jobs);

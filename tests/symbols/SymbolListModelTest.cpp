@@ -24,6 +24,12 @@ TEST(SymbolListModel, PassesModelTesterWhilePersistentIndexesFollowRemovedRows)
     model.RemoveRow(b.row());
     EXPECT_FALSE(b.isValid());
     EXPECT_EQ(model.index(c.row(), 0).data().toString(), u"C"_s);
+    for (const QString &symbol : {u"E"_s, u"F"_s, u"G"_s, u"H"_s})
+        model.AddRow(symbol);
+    model.RemoveRows({5, 2, 3, 3, 9, -1}); // E and F in one step, H alone
+    ASSERT_EQ(model.Count(), 3);
+    EXPECT_EQ(model.index(2, 0).data().toString(), u"G"_s);
+    EXPECT_EQ(c.row(), 0);
     model.Clear();
     EXPECT_FALSE(c.isValid());
 }
