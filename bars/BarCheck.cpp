@@ -21,6 +21,7 @@ constexpr int kSplitStayBars = 5;       // bars after a split-like move that mus
 constexpr int kUnitRevertBars = 5;      // bars within which a hundredfold move must revert
 constexpr double kSplitTolerance = 0.1; // in log terms, about 10%
 constexpr double kUnitTolerance = 0.4;
+constexpr double kMinMove = 0.05;                    // five cents: less can be rounding
 constexpr double kQuietLow = 0.56, kQuietHigh = 1.8; // inside every factor's band (x1/2 reaches 0.553)
 
 QString Iso(double date)
@@ -162,6 +163,10 @@ private:
             const double ratio = Close(bar) / before;
             // Most days move far less than any factor; this spares them the logarithms below.
             if (ratio > kQuietLow && ratio < kQuietHigh)
+                continue;
+            // Prices are quoted to the cent, so a split-adjusted history of old pennies moves by whole
+            // factors.
+            if (std::abs(Close(bar) - before) < kMinMove)
                 continue;
             if (Near(ratio, 100.0, kUnitTolerance) || Near(ratio, 0.01, kUnitTolerance)) {
                 // A unit error reverts; a hundredfold move that lasts is no split either.

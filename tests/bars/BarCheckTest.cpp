@@ -111,6 +111,11 @@ TEST(BarCheckTest, DoesNotMistakeOrdinaryMovesForFaults)
     for (int bar = 1; bar <= noVolume.BarCount; ++bar)
         noVolume.SetBarValue(bar, 5, 0.0F);
     EXPECT_TRUE(CheckBars(noVolume).empty());
+    // A cent to two cents is rounding in an adjusted history, not a split.
+    BarSeries pennies = Quiet();
+    Scale(pennies, 1, pennies.BarCount, 0.0002F);
+    Scale(pennies, 30, pennies.BarCount, 2.0F);
+    EXPECT_TRUE(CheckBars(pennies).empty());
     // A halving that does not last is a bad day, not a split.
     BarSeries dip = Quiet();
     Scale(dip, 20, 20, 0.5F);
