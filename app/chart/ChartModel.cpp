@@ -16,9 +16,15 @@ bool Good(float price)
 
 } // namespace
 
-ChartModel::ChartModel(BarSeries series, std::vector<BarFinding> findings)
-    : m_series(std::move(series)), m_findings(std::move(findings))
+ChartModel::ChartModel(BarSeries series, std::vector<BarFinding> findings) : m_series(std::move(series))
 {
+    SetFindings(std::move(findings));
+    ShowAll();
+}
+
+void ChartModel::SetFindings(std::vector<BarFinding> findings)
+{
+    m_findings = std::move(findings);
     std::map<int, QString> byBar;
     const std::vector<double> &dates = m_series.dates;
     for (const BarFinding &finding : m_findings) {
@@ -32,7 +38,6 @@ ChartModel::ChartModel(BarSeries series, std::vector<BarFinding> findings)
                  QStringLiteral(": ") + finding.words;
     }
     m_markers.assign(byBar.begin(), byBar.end());
-    ShowAll();
 }
 
 void ChartModel::SetWidth(double pixels)

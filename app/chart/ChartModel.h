@@ -40,6 +40,7 @@ public:
 
     [[nodiscard]] const BarSeries &Series() const { return m_series; }
     [[nodiscard]] const std::vector<BarFinding> &Findings() const { return m_findings; }
+    void SetFindings(std::vector<BarFinding> findings);
     [[nodiscard]] int BarCount() const { return int(m_series.dates.size()); }
 
     void SetWidth(double pixels);

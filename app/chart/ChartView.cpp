@@ -297,12 +297,19 @@ void ChartView::paintEvent(QPaintEvent *)
         painter.drawLine(QPointF(x, plot.top()), QPointF(x, volumeRect.bottom()));
         if (plot.contains(*m_pointer)) {
             painter.drawLine(QPointF(0, m_pointer->y() + 0.5), QPointF(plot.right(), m_pointer->y() + 0.5));
-            const double price = priceAt(m_pointer->y());
+            const QString label = Price(priceAt(m_pointer->y()));
+            const QRectF box(plot.right() + 2, m_pointer->y() - metrics.height() / 2.0,
+                             metrics.horizontalAdvance(label) + 8, metrics.height());
+            painter.fillRect(box, Qt::white);
             painter.setPen(Qt::black);
-            painter.drawText(QPointF(plot.right() + 6, m_pointer->y() + metrics.ascent() / 2.0),
-                             Price(price));
+            painter.drawRect(box);
+            painter.drawText(box, Qt::AlignCenter, label);
         }
         info = CrosshairText(bar);
+        for (const ChartModel::Marker &marker : markers) {
+            if (marker.bar == bar)
+                info += QStringLiteral("   ") + marker.words.section(u'\n', 0, 0);
+        }
     }
     painter.setPen(Qt::black);
     painter.drawText(QPointF(4, metrics.ascent() + 2), info);

@@ -1,21 +1,26 @@
 #include "ChartWindow.h"
 
 #include "AppTitle.h"
+#include "BarCalendar.h"
 #include "BarCheck.h"
 #include "BarFileReader.h"
 #include "ChartView.h"
+#include "LibraryCheck.h"
 #include "PlatformServices.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <memory>
 
 ChartWindow *ChartWindow::FromFile(const QString &path, QString *error, QWidget *parent)
 {
@@ -28,7 +33,6 @@ ChartWindow *ChartWindow::FromFile(const QString &path, QString *error, QWidget 
         *error = QStringLiteral("the file holds no bars");
         return nullptr;
     }
-    // The file alone, without its folder's calendar: reading a whole library would hold the window up.
     std::vector<BarFinding> findings = CheckBars(contents.series);
     auto *view = new ChartView(ChartModel(std::move(contents.series), std::move(findings)));
     return new ChartWindow(path, view, parent);
@@ -61,14 +65,9 @@ ChartWindow::ChartWindow(const QString &path, ChartView *view, QWidget *parent)
     controls->addWidget(lastYear);
     controls->addWidget(all);
     controls->addStretch();
-    const std::vector<BarFinding> &found = view->Model().Findings();
     m_findings->setObjectName(QStringLiteral("lblFindings"));
-    m_findings->setText(found.empty() ? QStringLiteral("No findings") : FindingsSummary(found));
     m_findings->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QStringList lines;
-    for (const BarFinding &finding : found)
-        lines.append(finding.Label() + QStringLiteral(": ") + finding.words);
-    m_findings->setToolTip(lines.join(u'\n'));
+    ShowFindings();
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
@@ -76,6 +75,56 @@ ChartWindow::ChartWindow(const QString &path, ChartView *view, QWidget *parent)
     layout->addWidget(m_findings);
     resize(960, 600);
     view->setFocus();
+    CheckAgainstFolder(path);
+}
+
+void ChartWindow::ShowFindings()
+{
+    const std::vector<BarFinding> &found = m_view->Model().Findings();
+    m_findings->setText(found.empty() ? QStringLiteral("No findings") : FindingsSummary(found));
+    QStringList lines;
+    for (const BarFinding &finding : found)
+        lines.append(finding.Label() + QStringLiteral(": ") + finding.words);
+    m_findings->setToolTip(lines.join(u'\n'));
+    m_view->update();
+}
+
+void ChartWindow::CheckAgainstFolder(const QString &path)
+{
+    auto findings = std::make_shared<std::vector<BarFinding>>();
+    m_check = QThread::create([path, findings] {
+        const QString name = QFileInfo(path).fileName();
+        BarCalendar calendar;
+        for (const QString &file : LibraryCheck::BarFilesIn(QFileInfo(path).absolutePath())) {
+            if (QThread::currentThread()->isInterruptionRequested())
+                return;
+            const BarFileContents contents = ReadBarFile(file, true);
+            if (contents.ok())
+                calendar.Add(QFileInfo(file).fileName(), contents.series);
+        }
+        const BarFileContents contents = ReadBarFile(path, true);
+        if (contents.ok())
+            *findings = CheckBars(contents.series, {&calendar, name, calendar.NewestLastDate()});
+    });
+    m_check->setParent(this);
+    connect(m_check, &QThread::finished, this, [this, findings] {
+        m_view->Model().SetFindings(std::move(*findings));
+        ShowFindings();
+    });
+    m_check->start(QThread::LowPriority);
+}
+
+ChartWindow::~ChartWindow()
+{
+    // A closed window waits only for the file being read.
+    m_check->requestInterruption();
+    m_check->wait();
+}
+
+void ChartWindow::WaitForCheck()
+{
+    m_check->wait();
+    QCoreApplication::sendPostedEvents(this);
 }
 
 void OpenChart(PlatformServices &platform, QWidget *parent, const QString &path)

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolTip>
@@ -21,12 +22,12 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Three years of weekdays from 2022 with a zero close (a finding) on 3 June 2024.
-QString WriteHistory(const QTemporaryDir &folder)
+// Three years of weekdays from 2022 with a zero close (a finding) on 3 June 2024, or without `missing`.
+QString WriteHistory(const QTemporaryDir &folder, const QString &name = u"T.bin"_s, QDate missing = {})
 {
     QList<double> dates;
     for (QDate day(2022, 1, 3); day <= QDate(2024, 12, 31); day = day.addDays(1)) {
-        if (day.dayOfWeek() <= 5)
+        if (day.dayOfWeek() <= 5 && day != missing)
             dates.append(*DateValue::CalendarDate(day.year(), day.month(), day.day()));
     }
     BarSeries series;
@@ -37,7 +38,7 @@ QString WriteHistory(const QTemporaryDir &folder)
         const float close = dates.at(bar - 1) == bad ? 0.0F : 50.0F + float(bar % 7);
         series.values[std::size_t(bar - 1)] = {50, 58, 49, close, 1000};
     }
-    const QString path = folder.filePath(u"T.bin"_s);
+    const QString path = folder.filePath(name);
     EXPECT_TRUE(WriteFile(path, BinFileBytes(series)));
     return path;
 }
@@ -90,6 +91,25 @@ TEST(ChartWindowTest, ZoomPanAndFindingsFromTheMouseAndKeys)
     QApplication::sendEvent(&view, &help);
     EXPECT_TRUE(QToolTip::text().startsWith(u"price on 2024-06-03: "_s)) << QToolTip::text().toStdString();
     EXPECT_TRUE(view.CrosshairText(0).startsWith(u"2022-01-03   O 50.00   H 58.00   L 49.00   C "_s));
+}
+
+// The window opens on the file's own findings; those that need the folder's other files follow.
+TEST(ChartWindowTest, GapsAgainstTheFolderFollowTheOpening)
+{
+    QTemporaryDir folder;
+    for (const QString &name : {u"A.bin"_s, u"B.bin"_s, u"C.bin"_s})
+        (void)WriteHistory(folder, name);
+    QString error;
+    std::unique_ptr<ChartWindow> window(
+        ChartWindow::FromFile(WriteHistory(folder, u"D.bin"_s, QDate(2024, 3, 5)), &error));
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->View().Model().Findings().size(), 1u);
+    window->WaitForCheck();
+    const std::vector<BarFinding> &findings = window->View().Model().Findings();
+    ASSERT_EQ(findings.size(), 2u);
+    EXPECT_EQ(findings[0].Label(), u"gap on 2024-03-05"_s);
+    EXPECT_EQ(window->findChild<QLabel *>(u"lblFindings"_s)->text(),
+              u"2 warnings: price on 2024-06-03, gap on 2024-03-05"_s);
 }
 
 } // namespace
