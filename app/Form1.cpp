@@ -4,6 +4,7 @@
 #include "BatchRules.h"
 #include "DownloadBatch.h"
 #include "FilesOnDisk.h"
+#include "FolderDialog.h"
 #include "FolderPath.h"
 #include "FormControls.h"
 #include "PlatformServices.h"
@@ -588,8 +589,9 @@ void Form1::cmdStartDownload_Click(int Index)
     folder = FolderPath::WithTrailingSeparator(folder);
     lblDestinationFolder->setText(folder);
     ScheduleSave(true, false);
-    if (!QDir().mkpath(folder)) {
-        m_platform.ShowCritical(this, BatchRules::FolderNotCreatedMessage(folder));
+    if (QString reason; !MakeFolder(folder, &reason)) {
+        m_platform.ShowCritical(this, BatchRules::FolderNotCreatedMessage(folder) + QStringLiteral(" (") +
+                                          reason + u')');
         SetBusy(false);
         return;
     }

@@ -3,6 +3,7 @@
 #include "ServiceRegistry.h"
 
 #include "AppTitle.h"
+#include "FolderDialog.h"
 #include "ProfileFile.h"
 
 #include <QDesktopServices>
@@ -44,7 +45,10 @@ QString QtPlatformServices::AskText(QWidget *parent, const QString &prompt, cons
 
 QString QtPlatformServices::PickFolder(QWidget *parent, const QString &title, const QString &startFolder)
 {
-    return QFileDialog::getExistingDirectory(parent, title, startFolder);
+    FolderDialog dialog(parent, title, startFolder);
+    if (parent)
+        dialog.setFont(parent->font());
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 bool QtPlatformServices::Confirm(QWidget *parent, const QString &question)

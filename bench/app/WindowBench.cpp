@@ -1,8 +1,11 @@
 // Time per symbol of "Download All" in the window, for a short and a long list of one-year
 // histories from a local quote-service. The goal: the long list costs at most 1.5 times as much
 // per symbol as the short one, so nothing done per row grows with the length of the list.
+// Then the start-up of a window whose list of LONG symbols all have files on disk, against the
+// same list with none: the files' states may add at most 0.3 s.
 //
 //     window_bench [SHORT LONG]     (default 200 5000)
+#include "BarFileWriter.h"
 #include "FakePlatform.h"
 #include "Form1.h"
 #include "QuoteServiceProcess.h"
@@ -13,6 +16,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -51,6 +55,43 @@ Timing DownloadAll(const QString &serviceUrl, int symbols)
     return timing;
 }
 
+// Seconds from creating the window on a list of `symbols` to its first showing, with a file of
+// 250 bars for each symbol in its folder or with none.
+double StartUp(int symbols, bool withFiles)
+{
+    QTemporaryDir programFolder;
+    QTemporaryDir output;
+    QFile ini(programFolder.filePath(QStringLiteral("Quorbex.ini")));
+    QFile list(programFolder.filePath(QStringLiteral("Symbols.txt")));
+    if (!ini.open(QIODevice::WriteOnly) || !list.open(QIODevice::WriteOnly))
+        return 0.0;
+    ini.write("[Settings]\r\nBMpath=" + output.path().toLocal8Bit() + "\r\n");
+    ini.close();
+    BarSeries series;
+    series.Prepare(250);
+    for (int bar = 1; bar <= 250; ++bar)
+        series.SetBarDate(bar, 45000.0 + bar);
+    const QByteArray bytes = BinFileBytes(series);
+    for (int i = 0; i < symbols; ++i) {
+        const QString symbol = QStringLiteral("S%1").arg(i, 5, 10, QLatin1Char('0'));
+        list.write(symbol.toLatin1() + "\r\n");
+        if (withFiles) {
+            QFile file(output.filePath(symbol + QStringLiteral(".bin")));
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+                return 0.0;
+        }
+    }
+    list.close();
+
+    FakePlatform platform;
+    QElapsedTimer clock;
+    clock.start();
+    Form1 window(platform, programFolder.path());
+    window.show();
+    QCoreApplication::processEvents();
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -81,5 +122,16 @@ int main(int argc, char **argv)
     const double ratio = perSymbol[1] / perSymbol[0];
     std::printf("long list / short list, per symbol: %.2f (goal: at most 1.50) %s\n", ratio,
                 ratio <= 1.5 ? "met" : "NOT MET");
-    return ratio <= 1.5 ? 0 : 1;
+
+    // The best of three, so a busy machine's slowest moment does not count.
+    double startUp[2] = {1e9, 1e9};
+    for (int round = 0; round < 3; ++round) {
+        for (const bool withFiles : {false, true})
+            startUp[withFiles] = std::min(startUp[withFiles], StartUp(longList, withFiles));
+    }
+    const double added = startUp[1] - startUp[0];
+    std::printf("Start-up with %d symbols: %.3f s with no files, %.3f s with their files (%+.3f s; goal: at "
+                "most +0.300 s) %s\n",
+                longList, startUp[0], startUp[1], added, added <= 0.3 ? "met" : "NOT MET");
+    return ratio <= 1.5 && added <= 0.3 ? 0 : 1;
 }

@@ -727,8 +727,9 @@ TEST_F(Form1Test, DestinationIsCreatedOrItsFailureReported)
     form.BMpath = m_output.filePath(QStringLiteral("plainfile/sub"));
     form.cmbFileFormat_Click();
     Button("cmdStartDownload", 0)->click();
-    EXPECT_EQ(m_platform.messages, QStringList{QStringLiteral("Destination folder could not be created: ") +
-                                               m_output.filePath(QStringLiteral("plainfile/sub/"))});
+    EXPECT_EQ(m_platform.messages,
+              QStringList{QStringLiteral("Destination folder could not be created: ") +
+                          m_output.filePath(QStringLiteral("plainfile/sub/")) + u" (Not a directory)"_s});
     EXPECT_EQ(Cells(0).value(0), QStringLiteral("Success")); // no row touched
     EXPECT_TRUE(Button("cmdStartDownload", 1)->isEnabled());
 

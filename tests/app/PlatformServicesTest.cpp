@@ -1,10 +1,21 @@
 #include "PlatformServices.h"
+#include "FolderDialog.h"
 #include "TestFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <QAbstractFileIconProvider>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 TEST(HasDesktopHandler, FollowsTheMimeListsToADesktopEntryThatExists)
 {
@@ -37,3 +48,38 @@ TEST(HasDesktopHandler, FollowsTheMimeListsToADesktopEntryThatExists)
                   c.expected);
     }
 }
+
+#ifdef Q_OS_UNIX
+// Qt's own chooser read every entry it listed to tell its kind, and blocked for good on
+// /proc/kmsg or a FIFO.
+TEST(FolderDialog, OpensAtSpecialFoldersWithoutReadingTheirEntries)
+{
+    QTemporaryDir folder;
+    const QString fifo = folder.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &start : {QStringLiteral("/proc"), folder.path()}) {
+        FolderDialog dialog(nullptr, QStringLiteral("Select"), start);
+        for (const QString &special : {fifo, QStringLiteral("/proc/kmsg")})
+            EXPECT_EQ(dialog.iconProvider()->type(QFileInfo(special)), QStringLiteral("File"));
+        dialog.show();
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 300)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_EQ(dialog.directory().absolutePath(), start);
+        QMetaObject::invokeMethod(&dialog, "accept");
+        EXPECT_EQ(dialog.selectedFiles().value(0), start);
+    }
+    EXPECT_EQ(
+        FolderDialog(nullptr, QString(), folder.filePath(QStringLiteral("a/b"))).directory().absolutePath(),
+        folder.path());
+
+    QString reason;
+    EXPECT_FALSE(MakeFolder(fifo + QStringLiteral("/sub"), &reason));
+    EXPECT_EQ(reason, QStringLiteral("Not a directory"));
+    EXPECT_FALSE(MakeFolder(QStringLiteral("/proc/quorbex"), &reason));
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_TRUE(MakeFolder(folder.filePath(QStringLiteral("x/y")), &reason));
+    EXPECT_TRUE(QFileInfo(folder.filePath(QStringLiteral("x/y"))).isDir());
+}
+#endif
