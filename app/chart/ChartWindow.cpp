@@ -48,9 +48,13 @@ ChartWindow::ChartWindow(const QString &path, ChartView *view, QWidget *parent)
     auto *style = new QComboBox(this);
     style->setObjectName(QStringLiteral("cmbChartStyle"));
     style->addItems({QStringLiteral("Candles"), QStringLiteral("OHLC bars")});
+    // The style chosen last is the next chart's, while the program runs.
+    static int chosenStyle = 0;
     connect(style, &QComboBox::currentIndexChanged, view, [view](int index) {
+        chosenStyle = index;
         view->SetStyle(index == 0 ? ChartView::Style::Candles : ChartView::Style::OhlcBars);
     });
+    style->setCurrentIndex(chosenStyle);
     auto *lastYear = new QPushButton(QStringLiteral("Last year"), this);
     lastYear->setObjectName(QStringLiteral("cmdLastYear"));
     connect(lastYear, &QPushButton::clicked, view, [view] { view->ShowLastYear(); });
