@@ -510,41 +510,9 @@ TEST_F(Form1Test, DownloadAllWritesEveryFormatFromEverySource)
     }
 }
 
-// Double-click or Enter on a row charts its file, or says why it cannot.
-TEST_F(Form1Test, ActivatingARowOpensTheChartOfItsFile)
-{
-    WriteSettings("StartYear=2023\r\n");
-    Open();
-    AddRows({QStringLiteral("IBM")});
-    Button("cmdStartDownload", 0)->click();
-    AddRows({QStringLiteral("NONE")});
-    auto *list = Child<QAbstractItemView>("lstvSymbols");
-    const auto enter = [&](int row) {
-        list->setCurrentIndex(m_form->Symbols().index(row, 0));
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(list, &key);
-    };
-    enter(0);
-    const auto charts = [] {
-        QStringList titles;
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->isVisible() && widget->windowTitle().endsWith(u" - Quorbex"))
-                titles.append(widget->windowTitle());
-        }
-        return titles;
-    };
-    EXPECT_EQ(charts(), QStringList{QStringLiteral("IBM.bin - Quorbex")});
-    enter(1);
-    EXPECT_EQ(
-        m_platform.messages,
-        QStringList{QStringLiteral("Cannot chart %1: file not found").arg(m_output.filePath(u"NONE.bin"_s))});
-    m_form.reset(); // its charts go with it
-    EXPECT_TRUE(charts().isEmpty());
-}
-
-// "Check library" checks every row's file without downloading, into the Details; "Chart" charts the
-// current row's file.
-TEST_F(Form1Test, ListMenuChartsAndChecksTheRowsFiles)
+// Enter (or a double-click) on a row and "Chart" in the list's menu chart the row's file, or say why they
+// cannot; "Check library" checks every row's file without downloading, into the Details.
+TEST_F(Form1Test, RowsChartAndCheckTheirFiles)
 {
     WriteSettings("StartYear=2023\r\n");
     Open();
@@ -557,26 +525,39 @@ TEST_F(Form1Test, ListMenuChartsAndChecksTheRowsFiles)
     ASSERT_TRUE(WriteFile(m_output.filePath(u"BAD.bin"_s), BinFileBytes(bad)));
     AddRows({QStringLiteral("BAD"), QStringLiteral("NONE")});
     auto *list = Child<QAbstractItemView>("lstvSymbols");
-    const auto trigger = [&](const QString &caption) {
+    const auto menu = [&](const QString &caption) {
         for (QAction *action : list->actions()) {
             if (action->text() == caption)
                 action->trigger();
         }
     };
-    trigger(u"Check library"_s);
-    const auto details = [&](int row) {
-        return m_form->Symbols().index(row, SymbolListModel::kDetailsColumn).data().toString();
+    const auto charts = [] {
+        QStringList titles;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->windowTitle().endsWith(u" - Quorbex"))
+                titles.append(widget->windowTitle());
+        }
+        return titles;
     };
-    EXPECT_EQ(details(0), u"no findings"_s);
-    EXPECT_EQ(details(1), u"1 warning: price on 2024-07-02"_s);
-    EXPECT_EQ(details(2), u"no file"_s);
+    list->setCurrentIndex(m_form->Symbols().index(0, 0));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(list, &enter);
     list->setCurrentIndex(m_form->Symbols().index(1, 0));
-    trigger(u"Chart"_s);
-    EXPECT_TRUE(m_platform.messages.isEmpty());
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    EXPECT_TRUE(std::any_of(windows.begin(), windows.end(), [](const QWidget *widget) {
-        return widget->isVisible() && widget->windowTitle() == u"BAD.bin - Quorbex"_s;
-    }));
+    menu(u"Chart"_s);
+    EXPECT_EQ(charts().size(), 2);
+    EXPECT_TRUE(charts().contains(u"BAD.bin - Quorbex"_s));
+    list->setCurrentIndex(m_form->Symbols().index(2, 0));
+    QApplication::sendEvent(list, &enter);
+    EXPECT_EQ(m_platform.messages,
+              QStringList{u"Cannot chart %1: file not found"_s.arg(m_output.filePath(u"NONE.bin"_s))});
+
+    menu(u"Check library"_s);
+    QStringList details;
+    for (int row = 0; row < 3; ++row)
+        details.append(m_form->Symbols().index(row, SymbolListModel::kDetailsColumn).data().toString());
+    EXPECT_EQ(details, (QStringList{u"no findings"_s, u"1 warning: price on 2024-07-02"_s, u"no file"_s}));
+    m_form.reset(); // its charts go with it
+    EXPECT_TRUE(charts().isEmpty());
 }
 
 // The token services over TLS, each into one format, byte for byte; the Token button, the question
