@@ -9,7 +9,8 @@ cmake --build build -j"$(nproc)" --target quorbex quote-service helpfile
 
 port=${QUORBEX_QUOTE_PORT:-8517}
 log=$(mktemp)
-build/quote-service --port "$port" >"$log" 2>&1 &
+# Four symbols with the faults the file check finds, to show it and the chart at work.
+build/quote-service --port "$port" --faulty SPLT:split,GAPD:gap,CENT:hundredfold,QUIET:zero-volume >"$log" 2>&1 &
 service=$!
 trap 'kill "$service" 2>/dev/null; rm -f "$log"' EXIT
 for _ in $(seq 50); do
@@ -56,7 +57,8 @@ if ! grep -qi '^\[Tokens\]' "$ini"; then
     printf '[Tokens]\r\nTiingo=local-service\r\nTwelveData=local-service\r\n' >>"$ini"
     chmod 600 "$ini"
 fi
-[ -s build/Symbols.txt ] || printf 'IBM\r\nMSFT\r\n^GSPC\r\nNYSE:AAPL\r\nBRK.B\r\n' >build/Symbols.txt
+[ -s build/Symbols.txt ] ||
+    printf 'IBM\r\nMSFT\r\n^GSPC\r\nNYSE:AAPL\r\nBRK.B\r\nSPLT\r\nGAPD\r\nCENT\r\nQUIET\r\n' >build/Symbols.txt
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found; starting Quorbex under Xvfb (install a desktop to see it)." >&2
