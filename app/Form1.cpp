@@ -10,6 +10,7 @@
 #include "PlatformServices.h"
 #include "RunChoiceControls.h"
 #include "RunLog.h"
+#include "RowFiles.h"
 #include "RunSummary.h"
 #include "ScheduleDialog.h"
 #include "ServiceRegistry.h"
@@ -143,6 +144,11 @@ void Form1::CreateControls()
     connect(cmdToken, &QPushButton::clicked, this, &Form1::cmdToken_Click);
     connect(cmbFileFormat, &QComboBox::currentIndexChanged, this, &Form1::cmbFileFormat_Click);
     connect(cmdSchedule, &QPushButton::clicked, this, &Form1::cmdSchedule_Click);
+    // Double-click or Enter on a row: the chart of its file in the selected format's folder.
+    connect(lstvSymbols, &QAbstractItemView::activated, this, [this](const QModelIndex &index) {
+        RowFiles::OpenChart(m_platform, this, lblDestinationFolder->text(),
+                            m_symbols->Row(index.row()).Symbol, FileFormat);
+    });
 
     txtStartYear->setFocus();
 }
@@ -167,6 +173,15 @@ void Form1::CreateListMenu()
                        [this] { PasteSymbols(); });
     list.AddMenuAction(QStringLiteral("Import..."), QKeySequence(Qt::CTRL | Qt::Key_I), this,
                        [this] { ImportSymbols(); });
+    list.AddMenuSeparator();
+    list.AddMenuAction(QStringLiteral("Chart"), {}, this, [this] {
+        if (const int row = CurrentRow(); row >= 0)
+            RowFiles::OpenChart(m_platform, this, lblDestinationFolder->text(), m_symbols->Row(row).Symbol,
+                                FileFormat);
+    });
+    list.AddMenuAction(QStringLiteral("Check library"), {}, this, [this] {
+        RowFiles::ShowChecks(*m_symbols, lblDestinationFolder->text(), FileFormat);
+    });
 }
 
 void Form1::resizeEvent(QResizeEvent *event)

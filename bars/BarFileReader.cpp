@@ -63,7 +63,8 @@ template <typename T> [[nodiscard]] T LittleEndianAt(QByteArrayView bytes, qsize
 
 // Fills `series` with the `count` records from `at`; the reason when a date cannot be one the
 // writers were given.
-[[nodiscard]] QString ReadBars(QByteArrayView bytes, qsizetype at, int count, BarSeries &series)
+[[nodiscard]] QString ReadBars(QByteArrayView bytes, qsizetype at, int count, BarSeries &series,
+                               bool anyDateOrder)
 {
     // Sources build dates of the years 100 to 9999 only. A lone bar, or a source that keeps repeated
     // dates, can carry one before 1900, so of the dates up to 0 only the missing date 0 is refused.
@@ -81,7 +82,7 @@ template <typename T> [[nodiscard]] T LittleEndianAt(QByteArrayView bytes, qsize
             return QStringLiteral("bar %1: date is outside the years 100 to 9999").arg(bar);
         if (date == 0.0)
             return QStringLiteral("bar %1: date is missing (0)").arg(bar);
-        if (bar > 1 && date < series.dates.back())
+        if (bar > 1 && date < series.dates.back() && !anyDateOrder)
             return QStringLiteral("bar %1: dates not ascending").arg(bar);
         series.dates.push_back(date);
         BarSeries::Values &values = series.values.emplace_back();
@@ -96,9 +97,9 @@ template <typename T> [[nodiscard]] T LittleEndianAt(QByteArrayView bytes, qsize
 }
 
 [[nodiscard]] BarFileContents WithBars(QByteArrayView bytes, qsizetype at, int count,
-                                       BarFileContents contents)
+                                       BarFileContents contents, bool anyDateOrder)
 {
-    contents.error = ReadBars(bytes, at, count, contents.series);
+    contents.error = ReadBars(bytes, at, count, contents.series, anyDateOrder);
     return contents;
 }
 
@@ -123,7 +124,9 @@ template <typename T> [[nodiscard]] T LittleEndianAt(QByteArrayView bytes, qsize
 
 } // namespace
 
-BarFileContents ReadBinData(QByteArrayView bytes)
+namespace {
+
+BarFileContents ReadBin(QByteArrayView bytes, bool anyDateOrder)
 {
     char signature[sizeof kBinSignature];
     qToLittleEndian(kBinSignature, signature);
@@ -158,10 +161,10 @@ BarFileContents ReadBinData(QByteArrayView bytes)
         return Failed(cutShort);
     if (bytes.size() > size)
         return Failed(QStringLiteral("size does not fit the header"));
-    return WithBars(bytes, at, rowCount - 1, {});
+    return WithBars(bytes, at, rowCount - 1, {}, anyDateOrder);
 }
 
-BarFileContents ReadKyvData(QByteArrayView bytes)
+BarFileContents ReadKyv(QByteArrayView bytes, bool anyDateOrder)
 {
     if (!StartsAs(bytes, kKyvSignature))
         return Failed(QStringLiteral("not a .kyv file (signature)"));
@@ -199,10 +202,22 @@ BarFileContents ReadKyvData(QByteArrayView bytes)
     const qsizetype bars = (bytes.size() - kKyvHeader) / kRecord;
     if (bars > std::numeric_limits<int>::max() - 1)
         return Failed(QStringLiteral("too many bars"));
-    return WithBars(bytes, kKyvHeader, int(bars), std::move(contents));
+    return WithBars(bytes, kKyvHeader, int(bars), std::move(contents), anyDateOrder);
 }
 
-BarFileContents ReadBarFile(const QString &path)
+} // namespace
+
+BarFileContents ReadBinData(QByteArrayView bytes)
+{
+    return ReadBin(bytes, false);
+}
+
+BarFileContents ReadKyvData(QByteArrayView bytes)
+{
+    return ReadKyv(bytes, false);
+}
+
+BarFileContents ReadBarFile(const QString &path, bool anyDateOrder)
 {
     const QString suffix = QFileInfo(path).suffix();
     const bool bin = suffix.compare(QStringLiteral("bin"), Qt::CaseInsensitive) == 0;
@@ -218,5 +233,5 @@ BarFileContents ReadBarFile(const QString &path)
     case ReadResult::Failed:
         return Failed(error);
     }
-    return bin ? ReadBinData(bytes) : ReadKyvData(bytes);
+    return bin ? ReadBin(bytes, anyDateOrder) : ReadKyv(bytes, anyDateOrder);
 }

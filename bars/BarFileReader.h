@@ -25,4 +25,6 @@ struct BarFileContents
 [[nodiscard]] BarFileContents ReadKyvData(QByteArrayView bytes);
 
 // Reads the file at `path` (ReadRegularFile) as .bin or .kyv by its extension, in any case.
-[[nodiscard]] BarFileContents ReadBarFile(const QString &path);
+// `anyDateOrder` also takes dates out of order, as another program may have written them, for a
+// reader that only looks at the bars.
+[[nodiscard]] BarFileContents ReadBarFile(const QString &path, bool anyDateOrder = false);

@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "AppSettings.h"
 #include "BatchRules.h"
+#include "CheckFiles.h"
 #include "CommandLineOptions.h"
 #include "DateValue.h"
 #include "DownloadBatch.h"
@@ -267,6 +268,21 @@ int Download(const CommandLineOptions &options)
     return Logged(run, summary.noData + summary.failed == 0 ? 0 : 1);
 }
 
+int Check(QStringList paths)
+{
+    if (paths.isEmpty()) {
+        const QString settingsFolder =
+            ResolveAppPaths(QCoreApplication::applicationDirPath()).settingsFolder + FolderPath::Separator();
+        const AppSettings settings = INIfileRead(settingsFolder + QStringLiteral("Quorbex.ini"));
+        paths.append(settings.FileFormat == 0 ? settings.BMpath : settings.QLTpath);
+        if (paths.first().isEmpty()) {
+            Print(stderr, BatchRules::FolderNotValidMessage() + u'\n');
+            return 2;
+        }
+    }
+    return CheckBarFiles(paths, stdout, stderr);
+}
+
 void CatchStopSignals()
 {
 #ifdef Q_OS_UNIX
@@ -315,6 +331,8 @@ int RunCommandLine(int argc, char **argv)
                              parsed.options.lookupText, std::chrono::seconds(parsed.options.timeoutSeconds),
                              stdout, stderr);
     }
+    case CommandLineOptions::Action::Check:
+        return Check(parsed.options.checkPaths);
     case CommandLineOptions::Action::Download:
         break;
     }

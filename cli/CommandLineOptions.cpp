@@ -1,5 +1,6 @@
 #include "CommandLineOptions.h"
 
+#include "CheckFiles.h"
 #include "RequestChoices.h"
 #include "ServiceRegistry.h"
 #include "ShowFile.h"
@@ -35,6 +36,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
     }
     if (std::optional<ParsedCommandLine> show = ParseShowCommandLine(arguments))
         return *std::move(show);
+    if (std::optional<ParsedCommandLine> check = ParseCheckCommandLine(arguments))
+        return *std::move(check);
 
     bool download = false;
     bool optionsEnded = false;
@@ -163,7 +166,7 @@ bool WantsCommandLine(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0)
             return false;
-        for (const char *option : {"--download", "--help", "--version", "--show", "--lookup"}) {
+        for (const char *option : {"--download", "--help", "--version", "--show", "--lookup", "--check"}) {
             if (std::strcmp(argv[i], option) == 0)
                 return true;
         }
@@ -184,6 +187,8 @@ QString CommandLineHelp()
         "Usage: quorbex --download [SYMBOL...] [OPTION...]\n"
         "  or:  quorbex --show FILE\n"
         "  or:  quorbex --lookup TEXT [--source NAME]\n"
+        "  or:  quorbex --check [FOLDER | FILE...]\n"
+        "  or:  quorbex --chart FILE\n"
         "  or:  quorbex --help | --version\n"
         "Download the daily price history of each SYMBOL and write it as a bar file, without opening\n"
         "the window, as a scheduled job would. Without a SYMBOL every symbol of Symbols.txt is\n"
@@ -219,6 +224,11 @@ QString CommandLineHelp()
         "  --lookup TEXT        print the service's symbols matching TEXT, one a line: code, name,\n"
         "                       exchange, type and currency, tab-separated\n"
         "  --show FILE          print a .bin or .kyv bar file as CSV (Date,Open,High,Low,Close,Volume)\n"
+        "  --check [PATH...]    check the bar files of each folder and each file (default: the folder\n"
+        "                       of the format of Quorbex.ini) for bad bars, gaps, unapplied splits,\n"
+        "                       zero volume and stale ends; one line per finding, tab-separated:\n"
+        "                       file, date, kind (ohlc, price, order, jump, gap, zero-volume, stale)\n"
+        "                       and words; exit status 0 nothing found, 1 found, 2 unreadable\n"
         "  --help               show this help and exit\n"
         "  --version            show the version and exit\n"
         "\n"
@@ -230,8 +240,10 @@ QString CommandLineHelp()
         "  One line per symbol on standard output, in list order, with tab-separated fields:\n"
         "  symbol, status, bar count, first date, last date (YYYY-MM-DD), file name and the cause of\n"
         "  a failure, or for a success with --update what was done ('updated: 3 new bars', 'up to date',\n"
-        "  'full download: ...'). Standard error shows progress on a terminal, and at the end a line\n"
-        "  'N succeeded, N no data, N failed in S.s s; N requests, N from the market day'.\n"
+        "  'full download: ...') and what the check of the file written found ('2 warnings: gap on\n"
+        "  2024-07-05, jump x2 on 2020-08-31'). Standard error shows progress on a terminal, and at the\n"
+        "  end a line 'N succeeded, N no data, N failed in S.s s; N requests, N from the market\n"
+        "  day'.\n"
         "\n"
         "Exit status:\n"
         "  0 every symbol succeeded; 1 some did not; 2 a usage error or a failed check;\n"

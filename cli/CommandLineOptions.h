@@ -10,7 +10,7 @@
 // What `quorbex --download ...` was asked to do. Unset choices come from "Quorbex.ini".
 struct CommandLineOptions
 {
-    enum class Action { Download, Help, Version, Show, Lookup };
+    enum class Action { Download, Help, Version, Show, Lookup, Check };
 
     Action action = Action::Download;
     QStringList symbols; // empty: every symbol of "Symbols.txt"
@@ -27,6 +27,7 @@ struct CommandLineOptions
     std::optional<PriceKind> prices;
     std::optional<QDate> endDate; // checked against the start year later
     QString lookupText;           // --lookup
+    QStringList checkPaths;       // --check // --check: folders and files; empty: the format's folder
 };
 
 struct ParsedCommandLine

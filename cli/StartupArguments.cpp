@@ -47,7 +47,7 @@ constexpr QLatin1StringView kWithEquals[] = {QLatin1StringView("style"), QLatin1
 
 StartupDecision Refuse(const QString &message)
 {
-    return {StartupDecision::Kind::Refused, message, 2};
+    return {StartupDecision::Kind::Refused, message, 2, {}};
 }
 
 const WindowOption *FindWindowOption(QStringView name)
@@ -81,11 +81,27 @@ bool AsksForCommandLine(const QStringList &arguments)
 
 } // namespace
 
-StartupDecision DecideStartup(const QStringList &arguments,
+StartupDecision DecideStartup(const QStringList &givenArguments,
                               const std::function<QString(const char *)> &environment)
 {
-    if (AsksForCommandLine(arguments))
-        return {StartupDecision::Kind::CommandLine, {}, 0};
+    if (AsksForCommandLine(givenArguments))
+        return {StartupDecision::Kind::CommandLine, {}, 0, {}};
+    QStringList arguments = givenArguments;
+    QString chartFile;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString chart = QStringLiteral("--chart");
+        if (arguments.at(i) == chart) {
+            if (i + 1 == arguments.size())
+                return Refuse(QStringLiteral("quorbex: --chart needs a value"));
+            chartFile = arguments.takeAt(i + 1);
+            arguments.removeAt(i);
+            break;
+        }
+        if (arguments.at(i).startsWith(chart + u'=')) {
+            chartFile = arguments.takeAt(i).mid(chart.size() + 1);
+            break;
+        }
+    }
 
     bool displayChosen = !environment("QT_QPA_PLATFORM").isEmpty() || !environment("DISPLAY").isEmpty() ||
                          !environment("WAYLAND_DISPLAY").isEmpty();
@@ -116,6 +132,8 @@ StartupDecision DecideStartup(const QStringList &arguments,
 #else
     Q_UNUSED(displayChosen);
 #endif
+    if (!chartFile.isEmpty())
+        return {StartupDecision::Kind::Chart, {}, 0, chartFile};
     return {};
 }
 

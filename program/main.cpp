@@ -1,4 +1,5 @@
 #include "AppPaths.h"
+#include "ChartWindow.h"
 #include "CommandLineDownload.h"
 #include "CommandLineOptions.h"
 #include "Form1.h"
@@ -20,6 +21,8 @@ int main(int argc, char *argv[])
     QFont::insertSubstitutions(QStringLiteral("Microsoft Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
                                 QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    if (startup.kind == StartupDecision::Kind::Chart)
+        return RunChartWindow(startup.chartFile);
     QtPlatformServices platform;
     Form1 window(platform, ResolveAppPaths(QCoreApplication::applicationDirPath()));
     window.show();

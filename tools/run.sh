@@ -9,12 +9,15 @@ cmake --build build -j"$(nproc)" --target quorbex quote-service helpfile
 
 # First run only: start with a few symbols. They are also the service's market: with "Update existing
 # files", Tiingo and EODHD bring them up to date from the market's day.
-[ -s build/Symbols.txt ] || printf 'IBM\r\nMSFT\r\n^GSPC\r\nNYSE:AAPL\r\nBRK.B\r\n' >build/Symbols.txt
+[ -s build/Symbols.txt ] ||
+    printf 'IBM\r\nMSFT\r\n^GSPC\r\nNYSE:AAPL\r\nBRK.B\r\nSPLT\r\nGAPD\r\nCENT\r\nQUIET\r\n' >build/Symbols.txt
 universe=$(tr '\r' '\n' <build/Symbols.txt | grep -v '^$' | paste -sd, -)
 
 port=${QUORBEX_QUOTE_PORT:-8517}
 log=$(mktemp)
-build/quote-service --port "$port" --universe "$universe" >"$log" 2>&1 &
+# Four symbols with the faults the file check finds, to show it and the chart at work.
+build/quote-service --port "$port" --universe "$universe" \
+    --faulty SPLT:split,GAPD:gap,CENT:hundredfold,QUIET:zero-volume >"$log" 2>&1 &
 service=$!
 trap 'kill "$service" 2>/dev/null; rm -f "$log"' EXIT
 for _ in $(seq 50); do

@@ -10,6 +10,7 @@
 #include "RetryRule.h"
 #include "ServiceGate.h"
 #include "SystemBatchClock.h"
+#include "WrittenFileCheck.h"
 
 #include <QEventLoop>
 
@@ -38,7 +39,7 @@ class DownloadBatch::Running
 public:
     Running(DownloadBatch &batch, const QList<HttpTransfer *> &transfers)
         : m_batch(batch), m_rows(batch.m_rows), m_clock(*batch.m_clock), m_transfers(transfers),
-          m_working(transfers.size(), -1)
+          m_working(transfers.size(), -1), m_check(batch.m_folder)
     {
         for (qsizetype slot = 0; slot < m_transfers.size(); ++slot)
             QObject::connect(m_transfers[slot], &HttpTransfer::Finished, &m_loop,
@@ -356,6 +357,10 @@ private:
         outcome.barCount = series.BarCount;
         outcome.firstDate = series.BarDate(1);
         outcome.lastDate = series.BarDate(series.BarCount);
+        // The data is the service's, so the file stands; the row says what looks wrong in it.
+        if (const QString findings = m_check.Summary(outcome.fileName, series); !findings.isEmpty())
+            outcome.cause =
+                outcome.cause.isEmpty() ? findings : outcome.cause + QStringLiteral("; ") + findings;
         return outcome;
     }
 
@@ -451,6 +456,7 @@ private:
     BatchClock &m_clock;
     const QList<HttpTransfer *> &m_transfers;
     QList<qint64> m_working; // per transfer, the number of the row it works for; -1 when free
+    WrittenFileCheck m_check;
     std::deque<Entry> m_entries;
     qint64 m_firstNumber = 0; // the number of m_entries.front(), counting rows from 0 as started
     std::map<int, std::unique_ptr<ServiceGate>> m_gates;

@@ -2,6 +2,7 @@
 #include "AppSettings.h"
 #include "BarFileWriter.h"
 #include "CannedHttpServer.h"
+#include "DateValue.h"
 #include "DirectoryName.h"
 #include "FakeBatchClock.h"
 #include "FakePlatform.h"
@@ -23,6 +24,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -442,6 +444,56 @@ TEST_F(Form1Test, DownloadAllWritesEveryFormatFromEverySource)
         EXPECT_EQ(ibm[2], QLocale().toString(QDate(2023, 1, 2), QLocale::ShortFormat));
         EXPECT_EQ(ibm[3], QLocale().toString(QDate(2024, 6, 28), QLocale::ShortFormat));
     }
+}
+
+// Enter (or a double-click) on a row and "Chart" in the list's menu chart the row's file, or say why they
+// cannot; "Check library" checks every row's file without downloading, into the Details.
+TEST_F(Form1Test, RowsChartAndCheckTheirFiles)
+{
+    WriteSettings("StartYear=2023\r\n");
+    Open();
+    AddRows({QStringLiteral("IBM")});
+    Button("cmdStartDownload", 0)->click();
+    BarSeries bad;
+    bad.Prepare(2);
+    bad.dates = {*DateValue::CalendarDate(2024, 7, 1), *DateValue::CalendarDate(2024, 7, 2)};
+    bad.values = {BarSeries::Values{5, 6, 4, 5, 10}, BarSeries::Values{5, 6, 4, -5, 10}};
+    ASSERT_TRUE(WriteFile(m_output.filePath(u"BAD.bin"_s), BinFileBytes(bad)));
+    AddRows({QStringLiteral("BAD"), QStringLiteral("NONE")});
+    auto *list = Child<QAbstractItemView>("lstvSymbols");
+    const auto menu = [&](const QString &caption) {
+        for (QAction *action : list->actions()) {
+            if (action->text() == caption)
+                action->trigger();
+        }
+    };
+    const auto charts = [] {
+        QStringList titles;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->windowTitle().endsWith(u" - Quorbex"))
+                titles.append(widget->windowTitle());
+        }
+        return titles;
+    };
+    list->setCurrentIndex(m_form->Symbols().index(0, 0));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(list, &enter);
+    list->setCurrentIndex(m_form->Symbols().index(1, 0));
+    menu(u"Chart"_s);
+    EXPECT_EQ(charts().size(), 2);
+    EXPECT_TRUE(charts().contains(u"BAD.bin - Quorbex"_s));
+    list->setCurrentIndex(m_form->Symbols().index(2, 0));
+    QApplication::sendEvent(list, &enter);
+    EXPECT_EQ(m_platform.messages,
+              QStringList{u"Cannot chart %1: file not found"_s.arg(m_output.filePath(u"NONE.bin"_s))});
+
+    menu(u"Check library"_s);
+    QStringList details;
+    for (int row = 0; row < 3; ++row)
+        details.append(m_form->Symbols().index(row, SymbolListModel::kDetailsColumn).data().toString());
+    EXPECT_EQ(details, (QStringList{u"no findings"_s, u"1 warning: price on 2024-07-02"_s, u"no file"_s}));
+    m_form.reset(); // its charts go with it
+    EXPECT_TRUE(charts().isEmpty());
 }
 
 // The token services over TLS, each into one format, byte for byte; the Token button, the question

@@ -42,6 +42,10 @@ TEST(StartupArguments, WindowOptionsOpenTheWindowAndAnythingElseIsAUsageError)
         {{u"--"_s, u"--download"_s}, {u"DISPLAY"_s}, Kind::Refused, u"quorbex: unknown option: --"_s},
         {{u"--fast"_s, u"--download"_s}, {}, Kind::CommandLine, {}}, // its own parser names --fast
         {{u"--show=IBM.bin"_s}, {}, Kind::CommandLine, {}},
+        {{u"--check"_s}, {}, Kind::CommandLine, {}},
+        {{u"-style"_s, u"fusion"_s, u"--chart"_s, u"IBM.bin"_s}, {u"DISPLAY"_s}, Kind::Chart, {}},
+        {{u"--chart=IBM.bin"_s}, {}, Kind::Refused, noDisplay},
+        {{u"--chart"_s}, {u"DISPLAY"_s}, Kind::Refused, u"quorbex: --chart needs a value"_s},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE((c.arguments.join(u' ') + u" with "_s + c.environment.join(u' ')).toStdString());
@@ -51,6 +55,7 @@ TEST(StartupArguments, WindowOptionsOpenTheWindowAndAnythingElseIsAUsageError)
         EXPECT_EQ(decision.kind, c.kind);
         EXPECT_EQ(decision.message, c.message);
         EXPECT_EQ(decision.exitCode, c.kind == Kind::Refused ? 2 : 0);
+        EXPECT_EQ(decision.chartFile, c.kind == Kind::Chart ? u"IBM.bin"_s : QString());
     }
 }
 

@@ -306,6 +306,36 @@ TEST_F(DownloadBatchTest, UnusableFilesAreReplacedAndFailedUpdatesKeepThem)
     EXPECT_EQ(Bytes(other), good);
 }
 
+// A file with findings is written all the same, and its row says what they are; the library's calendar
+// grows with the files the run writes, so the day missing from GAPD is found beside three others.
+TEST_F(DownloadBatchTest, WrittenFilesAreCheckedAndTheRowSaysWhatWasFound)
+{
+    Serve([](auto &o) {
+        o.faulty = {{"SPLT", QuoteHistory::Fault::UnappliedSplit},
+                    {"GAPD", QuoteHistory::Fault::MissingDay},
+                    {"CENT", QuoteHistory::Fault::HundredfoldDay},
+                    {"QUIET", QuoteHistory::Fault::ZeroVolume}};
+    });
+    RecordingRows rows({u"IBM"_s, u"MSFT"_s, u"KO"_s, u"SPLT"_s, u"GAPD"_s, u"CENT"_s, u"QUIET"_s}, 0);
+    (void)Run(rows, 2, 0);
+    const char *const expected[] = {"",
+                                    "",
+                                    "",
+                                    "1 warning: jump x1/2 on 20",
+                                    "1 warning: gap on 2024-03-01",
+                                    "1 warning: jump x100 on 2024-02-02",
+                                    "1 warning: zero-volume on 2023-12-20"};
+    ASSERT_EQ(rows.outcomes.size(), 7);
+    for (qsizetype row = 0; row < rows.outcomes.size(); ++row) {
+        const RowOutcome &outcome = rows.outcomes.at(row).second;
+        EXPECT_EQ(outcome.result, RowOutcome::Success);
+        EXPECT_TRUE(QFile::exists(m_folder.filePath(outcome.fileName)));
+        EXPECT_TRUE(expected[row][0] == 0 ? outcome.cause.isEmpty()
+                                          : outcome.cause.startsWith(QLatin1StringView(expected[row])))
+            << rows.outcomes.at(row).first.toStdString() << ": " << outcome.cause.toStdString();
+    }
+}
+
 // How one service's gate judges replies: what may be tried again, after how long, and what stops it.
 TEST(ServiceGateTest, JudgesRepliesAndBooksRequests)
 {

@@ -288,6 +288,57 @@ QuoteHistory::QuoteHistory(const QByteArray &symbol, QDate start, QDate endDate)
     ComputeAdjustments();
 }
 
+void QuoteHistory::Plant(Fault fault)
+{
+    const qsizetype last = m_bars.size() - 1;
+    const auto fromEnd = [&](qsizetype back) { return last - back; };
+    switch (fault) {
+    case Fault::None:
+        break;
+    case Fault::UnappliedSplit: {
+        qsizetype split = last;
+        while (split > 1 && !m_bars[split].split)
+            --split;
+        if (split <= 1)
+            split = m_bars.size() / 2;
+        for (qsizetype i = 0; i < split; ++i) {
+            m_bars[i].splitFactor *= kSplitRatio;
+            m_bars[i].adjustFactor *= kSplitRatio;
+        }
+        break;
+    }
+    case Fault::MissingDay:
+        if (fromEnd(19) > 1)
+            m_bars.remove(fromEnd(19));
+        break;
+    case Fault::HundredfoldDay:
+        if (fromEnd(39) > 1) {
+            Bar &bar = m_bars[fromEnd(39)];
+            for (qint64 *cents : {&bar.open, &bar.high, &bar.low, &bar.close})
+                *cents *= 100;
+        }
+        break;
+    case Fault::ZeroVolume:
+        for (qsizetype i = std::max<qsizetype>(1, fromEnd(69)); i <= fromEnd(60); ++i)
+            m_bars[i].volume = 0;
+        break;
+    }
+}
+
+QuoteHistory::Fault QuoteHistory::FaultNamed(QStringView name)
+{
+    static const std::array<std::pair<const char *, Fault>, 4> kNames = {
+        {{"split", Fault::UnappliedSplit},
+         {"gap", Fault::MissingDay},
+         {"hundredfold", Fault::HundredfoldDay},
+         {"zero-volume", Fault::ZeroVolume}}};
+    for (const auto &[text, fault] : kNames) {
+        if (name == QLatin1StringView(text))
+            return fault;
+    }
+    return Fault::None;
+}
+
 QList<QDate> QuoteHistory::SplitDates(const QByteArray &symbol, QDate endDate)
 {
     QList<QDate> splits = SplitSchedule(TraitsOf(symbol), endDate);

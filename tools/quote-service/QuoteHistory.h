@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QList>
+#include <QStringView>
 
 #include <algorithm>
 
@@ -16,11 +17,20 @@ public:
     // What Twelve Data's "adjust" parameter names.
     enum class Adjust { All, Splits, Dividends, None };
 
+    // The faults a bar file check should find, planted on purpose.
+    enum class Fault { None, UnappliedSplit, MissingDay, HundredfoldDay, ZeroVolume };
+
     QuoteHistory(const QByteArray &symbol, QDate start, QDate endDate);
 
     // Drops the bars after `last`, keeping the adjustments of the whole history, as a service does when
     // asked for an earlier end.
     void CutAfter(QDate last);
+    // Counted back from the last bar, so that a history asked from a later start has the same fault:
+    // the latest split (or, without one, the middle bar) left out of the adjusted figures, the 20th
+    // bar left out, the 40th bar's prices a hundred times too high, or volume 0 on the 61st to 70th.
+    void Plant(Fault fault);
+    // "split", "gap", "hundredfold", "zero-volume"; None for any other name.
+    [[nodiscard]] static Fault FaultNamed(QStringView name);
 
     [[nodiscard]] qsizetype BarCount() const { return std::max<qsizetype>(0, m_bars.size() - 1); }
 

@@ -351,6 +351,7 @@ QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArra
         handling = Handling::Slow;
 
     QuoteHistory history(key, *request.start, endDate);
+    history.Plant(m_options.faulty.value(key));
     // EODHD's "to" and Tiingo's endDate keep their own day.
     const QByteArray lastDay =
         QuoteRequest::QueryValue(request.query, request.form == QuoteForm::Eodhd    ? "to"
@@ -471,7 +472,8 @@ QuoteServer::Reply QuoteServer::TwelveDataReply(const QuoteRequest &request, QDa
     }
     if (m_options.slow.contains(key))
         handling = Handling::Slow;
-    const QuoteHistory history(key, start, endDate);
+    QuoteHistory history(key, start, endDate);
+    history.Plant(m_options.faulty.value(key));
     if (history.BarsThrough(last) == 0)
         return error("No data is available on the specified dates. Try setting different start/end dates.");
     return {"200 OK", "text/csv",

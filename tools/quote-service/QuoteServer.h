@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QuoteHistory.h"
 #include "QuoteRequest.h"
 #include "RequestLimits.h"
 
@@ -40,6 +41,7 @@ public:
         RequestLimits::Rate rate;     // requests in any sliding window; count 0: no limit
         qint64 allowance = -1;        // requests served in all before every later one is refused
         QHash<QByteArray, int> flaky; // upper-case symbol: how many of its first requests get a 503
+        QHash<QByteArray, QuoteHistory::Fault> faulty; // upper-case symbol: the fault its history has
         QList<QByteArray> universe;   // the symbols of the market-day forms, "SYM" or "SYM.EXCHANGE"
         bool refuseMarketDay = false; // answer the market-day forms as a plan without access to them
         // The time the rate limit counts by; empty: the steady clock. Tests pass the one their client uses.

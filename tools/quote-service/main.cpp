@@ -30,6 +30,19 @@ bool ParseFlaky(const QString &list, QHash<QByteArray, int> &flaky)
     return true;
 }
 
+bool ParseFaulty(const QString &list, QHash<QByteArray, QuoteHistory::Fault> &faulty)
+{
+    for (const QString &piece : list.split(u',', Qt::SkipEmptyParts)) {
+        const qsizetype colon = piece.lastIndexOf(u':');
+        const QuoteHistory::Fault fault =
+            QuoteHistory::FaultNamed(QStringView(piece).mid(colon + 1).trimmed());
+        if (colon <= 0 || fault == QuoteHistory::Fault::None)
+            return false;
+        faulty.insert(piece.left(colon).trimmed().toUpper().toUtf8(), fault);
+    }
+    return true;
+}
+
 // "N/SECONDS", both positive.
 bool ParseRate(const QString &text, RequestLimits::Rate &rate)
 {
@@ -109,6 +122,16 @@ int main(int argc, char **argv)
     const QCommandLineOption flakyOption(QStringLiteral("flaky"),
                                          QStringLiteral("Answer the first K requests for SYM with 503."),
                                          QStringLiteral("SYM:K[,SYM:K...]"));
+    const QCommandLineOption faultyOption(
+        QStringLiteral("faulty"),
+        QStringLiteral("Give SYM's history a fault a bar file check should find: split (the latest split "
+                       "not applied), gap (the 20th bar from the end missing), hundredfold (the 40th bar "
+                       "from the end a hundred times too high) or zero-volume (volume 0 on the 61st to "
+                       "70th bars from the end)."),
+        QStringLiteral("SYM:FAULT[,SYM:FAULT...]"));
+    parser.addOptions({portOption, endOption, unknownOption, hangOption, slowOption, tokenOption,
+                       latencyOption, certOption, keyOption, logOption, requestLogOption, rateOption,
+                       allowanceOption, flakyOption, faultyOption});
     const QCommandLineOption universeOption(
         QStringLiteral("universe"),
         QStringLiteral("The symbols of the market-day forms: Tiingo's /tiingo/daily/prices (the latest day "
@@ -118,9 +141,6 @@ int main(int argc, char **argv)
     const QCommandLineOption refuseMarketDayOption(
         QStringLiteral("refuse-market-day"),
         QStringLiteral("Refuse the market-day forms with 403, as for a plan without access to them."));
-    parser.addOptions({portOption, endOption, unknownOption, hangOption, slowOption, tokenOption,
-                       latencyOption, certOption, keyOption, logOption, requestLogOption, rateOption,
-                       allowanceOption, flakyOption});
     parser.addOptions({universeOption, refuseMarketDayOption});
     parser.process(app);
 
@@ -161,6 +181,11 @@ int main(int argc, char **argv)
     }
     if (!ParseFlaky(parser.values(flakyOption).join(u','), options.flaky)) {
         std::fprintf(stderr, "quote-service: --flaky takes SYM:K, K a number of requests\n");
+        return 2;
+    }
+    if (!ParseFaulty(parser.values(faultyOption).join(u','), options.faulty)) {
+        std::fprintf(stderr, "quote-service: --faulty takes SYM:FAULT, FAULT one of split, gap, hundredfold, "
+                             "zero-volume\n");
         return 2;
     }
     bool latencyOk = false;
