@@ -285,6 +285,7 @@ void Form1::Form_Load()
     QuoteSource = settings.QuoteSource;
     m_services = settings.services;
     m_retries = settings.Retries;
+    m_marketDay = settings.MarketDay;
     m_jobs = settings.Jobs;
     chkUpdateExisting->setChecked(settings.UpdateExisting);
     m_runChoices->Load(settings);
@@ -377,6 +378,7 @@ AppSettings Form1::CurrentSettings() const
     settings.QuoteSource = QuoteSource;
     settings.services = m_services;
     settings.UpdateExisting = chkUpdateExisting->isChecked();
+    settings.MarketDay = m_marketDay;
     m_runChoices->Store(settings);
     if (m_sizeChosen) {
         settings.WindowWidth = width();
@@ -660,7 +662,7 @@ void Form1::cmdStartDownload_Click(int Index)
     const TransferPool transfers(&m_transfer, m_jobs, m_timeout);
     m_downloader.SetRequestOptions({m_runChoices->Prices(), endDate.date});
     DownloadBatch batch(m_downloader, rows, startYear.year, folder,
-                        BatchOptions{m_retries, m_runChoices->UpdatesFiles()}, m_clock);
+                        BatchOptions{m_retries, m_runChoices->UpdatesFiles(), m_marketDay}, m_clock);
     m_batch = &batch;
     const DownloadBatch::Summary summary = batch.Run(transfers.All());
     m_batch = nullptr;

@@ -117,6 +117,7 @@ private:
     QElapsedTimer m_runClock;
     std::chrono::milliseconds m_timeout{HttpTransfer::kDefaultTimeout};
     int m_retries = 3;
+    bool m_marketDay = true;
     int m_jobs = 1;
     // Why "Symbols.txt" could not be read at start-up; such a file is never saved over.
     std::optional<QString> m_symbolsUnread;

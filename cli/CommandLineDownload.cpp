@@ -237,7 +237,8 @@ int Download(const CommandLineOptions &options)
     clock.start();
     CommandLineRows rows(symbols, quoteSource, fileFormat);
     DownloadBatch batch(downloader, rows, startYear.year, folder,
-                        BatchOptions{options.retries.value_or(settings.Retries), update});
+                        BatchOptions{options.retries.value_or(settings.Retries), update,
+                                     options.marketDay.value_or(settings.MarketDay)});
 
 #ifdef Q_OS_UNIX
     // A stop signal abandons the requests in flight and the waits; the batch ends before its next write.
@@ -251,11 +252,12 @@ int Download(const CommandLineOptions &options)
 
     const DownloadBatch::Summary summary = batch.Run(transfers.All());
     rows.ClearProgress();
-    Print(stderr, QStringLiteral("%1 succeeded, %2 no data, %3 failed in %4 s\n")
+    Print(stderr, QStringLiteral("%1 succeeded, %2 no data, %3 failed in %4 s; %5\n")
                       .arg(summary.succeeded)
                       .arg(summary.noData)
                       .arg(summary.failed)
-                      .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
+                      .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
+                      .arg(DownloadBatch::RequestsText(summary)));
     run.succeeded = summary.succeeded;
     run.noData = summary.noData;
     run.failed = summary.failed;

@@ -1,7 +1,7 @@
 #include "CommandLineOptions.h"
 
-#include "RequestChoices.h"
 #include "CheckFiles.h"
+#include "RequestChoices.h"
 #include "ServiceRegistry.h"
 #include "ShowFile.h"
 
@@ -61,11 +61,11 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
         }
         const qsizetype equals = argument.indexOf(u'=');
         const QString name = argument.left(equals);
-        static const QStringList withValue = {QStringLiteral("--source"),     QStringLiteral("--format"),
-                                              QStringLiteral("--start-year"), QStringLiteral("--folder"),
-                                              QStringLiteral("--jobs"),       QStringLiteral("--timeout"),
-                                              QStringLiteral("--retries"),    QStringLiteral("--prices"),
-                                              QStringLiteral("--end-date"),   QStringLiteral("--lookup")};
+        static const QStringList withValue = {
+            QStringLiteral("--source"),  QStringLiteral("--format"),    QStringLiteral("--start-year"),
+            QStringLiteral("--folder"),  QStringLiteral("--jobs"),      QStringLiteral("--timeout"),
+            QStringLiteral("--retries"), QStringLiteral("--prices"),    QStringLiteral("--end-date"),
+            QStringLiteral("--lookup"),  QStringLiteral("--market-day")};
         if (!withValue.contains(name)) {
             parsed.error = QStringLiteral("quorbex: unknown option: ") + name;
             return parsed;
@@ -123,6 +123,13 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
                 return parsed;
             }
             options.jobs = *jobs;
+        } else if (name == QStringLiteral("--market-day")) {
+            const std::optional<int> on = NumberIn(value, 0, 1);
+            if (!on) {
+                parsed.error = QStringLiteral("quorbex: --market-day takes 0 or 1, not '%1'").arg(value);
+                return parsed;
+            }
+            options.marketDay = *on == 1;
         } else if (name == QStringLiteral("--retries")) {
             options.retries = NumberIn(value, 0, 10);
             if (!options.retries) {
@@ -200,6 +207,13 @@ QString CommandLineHelp()
         "                       HTTP 429 or 5xx), 0 to 10 (default: Retries in Quorbex.ini, else 3)\n"
         "  --update             only fetch the bars after those of each existing file, checking the\n"
         "                       file's last two weeks; a changed history is downloaded in full\n"
+        "  --market-day 0|1     with --update, 1 brings a list of one market up to date from the\n"
+        "                       market's whole day where that costs less: on Tiingo 2 requests\n"
+        "                       instead of one per symbol, on EODHD 4 requests (301 API calls, as\n"
+        "                       bulk requests cost 100 calls) for a list of more than 301 symbols of\n"
+        "                       one exchange; a split or dividend downloads that symbol in full.\n"
+        "                       The other services always take one request per symbol.\n"
+        "                       0 asks for each symbol (default: MarketDay of Quorbex.ini, else 1)\n"
         "  --timeout SECONDS    give up on a reply after SECONDS, 1 to 600 (default 10)\n"
         "  --prices adjusted|raw\n"
         "                       prices adjusted for splits and dividends, or as traded (default:\n"
@@ -228,7 +242,8 @@ QString CommandLineHelp()
         "  a failure, or for a success with --update what was done ('updated: 3 new bars', 'up to date',\n"
         "  'full download: ...') and what the check of the file written found ('2 warnings: gap on\n"
         "  2024-07-05, jump x2 on 2020-08-31'). Standard error shows progress on a terminal, and at the\n"
-        "  end a line 'N succeeded, N no data, N failed in S.s s'.\n"
+        "  end a line 'N succeeded, N no data, N failed in S.s s; N requests, N from the market\n"
+        "  day'.\n"
         "\n"
         "Exit status:\n"
         "  0 every symbol succeeded; 1 some did not; 2 a usage error or a failed check;\n"

@@ -20,7 +20,8 @@ struct CommandLineOptions
     std::optional<QString> folder;
     std::optional<int> jobs;
     std::optional<int> retries;
-    bool update = false; // --update; without it UpdateExisting decides
+    bool update = false;           // --update; without it UpdateExisting decides
+    std::optional<bool> marketDay; // --market-day 0|1; without it MarketDay decides
     int timeoutSeconds = 10;
     QString showFile; // the bar file of --show
     std::optional<PriceKind> prices;

@@ -20,6 +20,7 @@ const QString kUpdateExisting = QStringLiteral("UpdateExisting");
 const QString kPrices = QStringLiteral("Prices");
 const QString kEndDate = QStringLiteral("EndDate");
 const QString kWindow = QStringLiteral("Window");
+const QString kMarketDay = QStringLiteral("MarketDay");
 
 // An integer key of [Download]; out of range reads as the default.
 int ReadBounded(const ProfileFile &profile, const QString &key, int fallback, int low, int high)
@@ -151,6 +152,7 @@ AppSettings INIfileRead(const QString &iniPath)
         settings.WindowWidth = width;
         settings.WindowHeight = height;
     }
+    settings.MarketDay = ReadBounded(profile, kMarketDay, 1, 0, 1) == 1;
     return settings;
 }
 
@@ -188,6 +190,10 @@ bool INIfileWrite(const QString &iniPath, const AppSettings &settings, QString *
          !profile.ReadString(kDownload, kEndDate, QString()).isEmpty()) &&
         !profile.WriteString(kDownload, kEndDate, TrimSpaces(settings.EndDate)))
         refused.append(kEndDate);
+    if ((!settings.MarketDay || !profile.ReadString(kDownload, kMarketDay, QString()).isEmpty()) &&
+        !profile.WriteString(kDownload, kMarketDay,
+                             settings.MarketDay ? QStringLiteral("1") : QStringLiteral("0")))
+        refused.append(kMarketDay);
 
     if (settings.WindowWidth > 0 && settings.WindowHeight > 0) {
         (void)profile.WriteString(kWindow, QStringLiteral("Width"), QString::number(settings.WindowWidth));

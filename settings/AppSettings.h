@@ -25,6 +25,7 @@ struct AppSettings
     PriceKind Prices = PriceKind::Adjusted; // "adjusted" or "raw"
     QString EndDate{};                      // YYYY-MM-DD, or empty for none; checked before a run
     bool FirstStart = false;                // there was no settings file at all
+    bool MarketDay = true;                  // written only once it has been changed
     // [Window]: the window's size in pixels, written only once the user has changed it; 0 until then.
     int WindowWidth = 0;
     int WindowHeight = 0;

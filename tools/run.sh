@@ -7,10 +7,17 @@ bash tools/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)" --target quorbex quote-service helpfile
 
+# First run only: start with a few symbols. They are also the service's market: with "Update existing
+# files", Tiingo and EODHD bring them up to date from the market's day.
+[ -s build/Symbols.txt ] ||
+    printf 'IBM\r\nMSFT\r\n^GSPC\r\nNYSE:AAPL\r\nBRK.B\r\nSPLT\r\nGAPD\r\nCENT\r\nQUIET\r\n' >build/Symbols.txt
+universe=$(tr '\r' '\n' <build/Symbols.txt | grep -v '^$' | paste -sd, -)
+
 port=${QUORBEX_QUOTE_PORT:-8517}
 log=$(mktemp)
 # Four symbols with the faults the file check finds, to show it and the chart at work.
-build/quote-service --port "$port" --faulty SPLT:split,GAPD:gap,CENT:hundredfold,QUIET:zero-volume >"$log" 2>&1 &
+build/quote-service --port "$port" --universe "$universe" \
+    --faulty SPLT:split,GAPD:gap,CENT:hundredfold,QUIET:zero-volume >"$log" 2>&1 &
 service=$!
 trap 'kill "$service" 2>/dev/null; rm -f "$log"' EXIT
 for _ in $(seq 50); do
@@ -20,7 +27,7 @@ for _ in $(seq 50); do
 done
 cat "$log"
 
-# First run only: point the six sources at the local service and start with a few symbols. The local
+# First run only: point the six sources at the local service. The local
 # service takes any token; EODHD falls back to its "demo" token, Tiingo and Twelve Data get stand-in ones.
 ini=build/Quorbex.ini
 base="http://127.0.0.1:$port"
@@ -57,8 +64,6 @@ if ! grep -qi '^\[Tokens\]' "$ini"; then
     printf '[Tokens]\r\nTiingo=local-service\r\nTwelveData=local-service\r\n' >>"$ini"
     chmod 600 "$ini"
 fi
-[ -s build/Symbols.txt ] ||
-    printf 'IBM\r\nMSFT\r\n^GSPC\r\nNYSE:AAPL\r\nBRK.B\r\nSPLT\r\nGAPD\r\nCENT\r\nQUIET\r\n' >build/Symbols.txt
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found; starting Quorbex under Xvfb (install a desktop to see it)." >&2

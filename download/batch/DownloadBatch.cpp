@@ -5,6 +5,7 @@
 #include "BatchClock.h"
 #include "BatchRules.h"
 #include "HttpTransfer.h"
+#include "MarketDayRun.h"
 #include "QuoteDownloader.h"
 #include "RetryRule.h"
 #include "ServiceGate.h"
@@ -47,6 +48,7 @@ public:
 
     Summary Run()
     {
+        RunMarketDay();
         Pump();
         if (!m_over)
             m_loop.exec();
@@ -56,6 +58,10 @@ public:
     // Reports what is ready, then starts rows while a transfer is free, until neither moves.
     void Pump()
     {
+        if (m_marketDay && m_marketDay->Running()) {
+            m_marketDay->run.Interrupt();
+            return;
+        }
         if (m_over)
             return;
         for (;;) {
@@ -64,6 +70,8 @@ public:
                 if (m_rows.StillListed(entry.row)) {
                     const RowOutcome outcome = Write(*entry.fetched);
                     Count(outcome.result);
+                    if (entry.marketDay && outcome.result == RowOutcome::Success)
+                        ++m_summary.marketDay;
                     m_rows.RowFinished(entry.row, outcome);
                 }
                 m_entries.pop_front();
@@ -94,9 +102,82 @@ private:
         bool waited = false;                     // the face was told the row waits
         std::optional<BarUpdate::Stored> stored; // while the row fetches only what its file lacks
         QDate updateFrom;
-        QString note; // what an update did, for a row that succeeds
+        QString note;           // what an update did, for a row that succeeds
+        bool marketDay = false; // brought up to date from the market's day
         std::optional<Fetched> fetched;
     };
+
+    // The market-day part of an update run, and the rows it read ahead of the walk.
+    struct MarketDay
+    {
+        MarketDayRun run;
+        std::deque<BatchRow> ahead;
+        bool running = true;
+        [[nodiscard]] bool Running() const { return running; }
+    };
+
+    // Reads every row ahead, reads their files, and fetches what the market's day offers them.
+    void RunMarketDay()
+    {
+        const DownloadBatch &batch = m_batch;
+        // A history that ends early has no market day to take.
+        if (!batch.m_options.updateExisting || !batch.m_options.marketDay ||
+            batch.m_downloader.Options().end.isValid())
+            return;
+        const int quoteSource = m_rows.QuoteSource();
+        const QuoteService *service = ServiceRegistry::At(quoteSource);
+        if (!service || !service->MarketDay())
+            return;
+        m_marketDay = std::make_unique<MarketDay>(
+            MarketDay{MarketDayRun(*service->MarketDay(),
+                                   {batch.m_downloader, quoteSource, *m_transfers.front(), Gate(quoteSource),
+                                    m_clock, m_rows, batch.m_options.retries, m_summary.requests}),
+                      {}});
+        m_marketDay->ahead = m_marketDay->run.ReadAhead(batch.m_folder, batch.m_startYear);
+        m_marketDay->run.Run();
+        m_marketDay->running = false;
+    }
+
+    std::optional<BatchRow> NextRow()
+    {
+        if (m_marketDay && !m_marketDay->ahead.empty()) {
+            const BatchRow row = m_marketDay->ahead.front();
+            m_marketDay->ahead.pop_front();
+            return row;
+        }
+        return m_rows.NextRow();
+    }
+
+    // Settles a row the market day has answered already; false when it still needs a request.
+    bool TakeMarketDay(Entry &entry)
+    {
+        if (!m_marketDay || !entry.stored)
+            return false;
+        if (std::optional<HistoryFetch> history = m_marketDay->run.TakeHistory(entry.row.id)) {
+            entry.history = std::move(*history);
+            if (!UpdateFailed(entry)) {
+                entry.fetched = Done(entry);
+                return true;
+            }
+            entry.stored.reset();
+            return false;
+        }
+        MarketDayRun::Served served = m_marketDay->run.Serve(entry.row.symbol, *entry.stored);
+        switch (served.kind) {
+        case MarketDayRun::Served::None:
+            return false;
+        case MarketDayRun::Served::FullDownload:
+            entry.stored.reset();
+            entry.note = served.note;
+            return false;
+        case MarketDayRun::Served::Updated:
+        case MarketDayRun::Served::UpToDate:
+            entry.marketDay = true;
+            entry.fetched = Fetched{RowOutcome::Success, served.note, std::move(served.series)};
+            return true;
+        }
+        return false;
+    }
 
     Entry &Working(qsizetype slot) { return m_entries.at(std::size_t(m_working[slot] - m_firstNumber)); }
 
@@ -119,7 +200,7 @@ private:
         const qsizetype slot = m_working.indexOf(-1);
         if (m_noMoreRows || slot < 0 || qsizetype(m_entries.size()) >= kMaxHeld)
             return false;
-        const std::optional<BatchRow> row = m_rows.NextRow();
+        const std::optional<BatchRow> row = NextRow();
         if (!row) {
             m_noMoreRows = true;
             return false;
@@ -142,6 +223,10 @@ private:
             } else {
                 entry.note = BarUpdate::NoUsableFileText();
             }
+            if (TakeMarketDay(entry))
+                return true;
+            if (!entry.stored)
+                start = QDate(m_batch.m_startYear, 1, 1);
         }
         entry.history = m_batch.m_downloader.Begin(quoteSource, row->symbol, start);
         if (entry.history.done) {
@@ -214,6 +299,7 @@ private:
             });
             return;
         }
+        gate.RowEnded(reply);
         m_batch.m_downloader.Absorb(entry.history, reply);
         if (!entry.history.done) {
             entry.tries = 0;
@@ -374,6 +460,7 @@ private:
     std::deque<Entry> m_entries;
     qint64 m_firstNumber = 0; // the number of m_entries.front(), counting rows from 0 as started
     std::map<int, std::unique_ptr<ServiceGate>> m_gates;
+    std::unique_ptr<MarketDay> m_marketDay;
     QEventLoop m_loop;
     Summary m_summary;
     bool m_noMoreRows = false;
@@ -401,6 +488,14 @@ QString DownloadBatch::StatusText(int result)
     default:
         return QStringLiteral("Request failed (check symbol)");
     }
+}
+
+QString DownloadBatch::RequestsText(const Summary &summary)
+{
+    return QStringLiteral("%1 %2, %3 from the market day")
+        .arg(summary.requests)
+        .arg(summary.requests == 1 ? QStringLiteral("request") : QStringLiteral("requests"))
+        .arg(summary.marketDay);
 }
 
 DownloadBatch::Summary DownloadBatch::Run(const QList<HttpTransfer *> &transfers)

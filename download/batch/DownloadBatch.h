@@ -69,6 +69,8 @@ struct BatchOptions
     int retries = 0; // more tries of a request that failed for a passing reason
     // A file already in the folder that reads back as the row's is only brought up to date.
     bool updateExisting = false;
+    // An update takes the whole market's day where the service offers it and it costs less.
+    bool marketDay = true;
 };
 
 // Downloads and writes every row a face hands out. Each transfer is a job that keeps one request in
@@ -100,6 +102,8 @@ public:
     void Interrupt();
 
     [[nodiscard]] static QString StatusText(int result);
+    // "N requests, N from the market day", for a run's summary.
+    [[nodiscard]] static QString RequestsText(const Summary &summary);
 
 private:
     class Running;

@@ -27,7 +27,7 @@ QDateTime SpentUntil(QuoteService::Refusal refusal, const QDateTime &nowUtc)
 
 std::optional<milliseconds> ServiceGate::Book(Clock::time_point now, const QDateTime &nowUtc)
 {
-    if (Spent())
+    if (Spent() || Dead())
         return std::nullopt;
     const milliseconds wait = duration_cast<milliseconds>(m_pacer.Reserve(now) - now);
     if (wait > RetryRule::kLongestRetryAfter) {
@@ -67,8 +67,28 @@ void ServiceGate::SpendUntil(const QDateTime &utc)
         m_spentUntil = utc;
 }
 
+void ServiceGate::RowEnded(const FetchResult &reply)
+{
+    switch (reply.failure) {
+    case FetchResult::Failure::ConnectionRefused:
+    case FetchResult::Failure::HostNotFound:
+    case FetchResult::Failure::Tls:
+    case FetchResult::Failure::Timeout:
+        ++m_unansweredRows;
+        break;
+    case FetchResult::Failure::Cancelled:
+        break;
+    default:
+        m_unansweredRows = 0;
+        break;
+    }
+}
+
 QString ServiceGate::NotTriedCause() const
 {
+    if (Dead())
+        return QStringLiteral("not tried: the service did not answer (%1 rows in a row)")
+            .arg(kUnansweredRows);
     return QStringLiteral("not tried: the service's allowance is used up (try again after %1)")
         .arg(m_spentUntil.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
 }

@@ -34,7 +34,12 @@ public:
                                 Clock::time_point now, const QDateTime &nowUtc, double jitter01);
 
     [[nodiscard]] bool Spent() const { return m_spentUntil.isValid(); }
-    // "not tried: the service's allowance is used up (try again after ...)".
+    // Takes the last reply of a row's request: after this many rows in a row whose connection failed
+    // through all their tries, the service is taken for dead and no more requests go to it in this run.
+    static constexpr int kUnansweredRows = 3;
+    void RowEnded(const FetchResult &reply);
+    [[nodiscard]] bool Dead() const { return m_unansweredRows >= kUnansweredRows; }
+    // "not tried: the service's allowance is used up (try again after ...)", or that it did not answer.
     [[nodiscard]] QString NotTriedCause() const;
 
 private:
@@ -42,4 +47,5 @@ private:
 
     RequestPacer m_pacer;
     QDateTime m_spentUntil; // invalid while requests may go
+    int m_unansweredRows = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EodhdMarketDay.h"
 #include "QuoteService.h"
 
 class EodhdService final : public QuoteService
@@ -29,4 +30,8 @@ public:
                                               const QString &text) const override;
     [[nodiscard]] SearchReply ParseSearch(const FetchResult &reply) const override;
     [[nodiscard]] QStringList FallbackTokenSymbols() const override;
+    [[nodiscard]] const MarketDayForm *MarketDay() const override { return &m_marketDay; }
+
+private:
+    EodhdMarketDay m_marketDay{*this};
 };

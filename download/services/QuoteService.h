@@ -15,6 +15,8 @@
 
 #include <optional>
 
+class MarketDayForm;
+
 // Which prices a history holds: adjusted for splits and dividends, or as traded.
 enum class PriceKind { Adjusted, AsTraded };
 
@@ -159,6 +161,8 @@ public:
     [[nodiscard]] virtual bool KeepsRepeatedDates() const { return false; }
     // The symbols the fallback token is served for, when the service limits it to a few.
     [[nodiscard]] virtual QStringList FallbackTokenSymbols() const { return {}; }
+    // The service's form for one day of every symbol of a market; null when it has none.
+    [[nodiscard]] virtual const MarketDayForm *MarketDay() const { return nullptr; }
 
     // A service that offers both kinds of prices honours settings.options.prices; the others give one
     // kind, which PricesGiven() names for the user.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QuoteService.h"
+#include "TiingoMarketDay.h"
 
 class TiingoService final : public QuoteService
 {
@@ -27,4 +28,8 @@ public:
     [[nodiscard]] SourceRequest SearchRequest(const ServiceSettings &settings,
                                               const QString &text) const override;
     [[nodiscard]] SearchReply ParseSearch(const FetchResult &reply) const override;
+    [[nodiscard]] const MarketDayForm *MarketDay() const override { return &m_marketDay; }
+
+private:
+    TiingoMarketDay m_marketDay;
 };

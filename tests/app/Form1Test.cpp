@@ -52,9 +52,10 @@ namespace {
 // One local quote service for the whole suite; "HANG" never answers, "NOSUCH" is not listed.
 QString QuoteServiceUrl()
 {
-    static const QuoteServiceProcess service({QStringLiteral("--hang"), QStringLiteral("HANG"),
-                                              QStringLiteral("--unknown"), QStringLiteral("NOSUCH"),
-                                              QStringLiteral("--end-date"), QStringLiteral("2024-06-28")});
+    static const QuoteServiceProcess service(
+        {QStringLiteral("--hang"), QStringLiteral("HANG"), QStringLiteral("--unknown"),
+         QStringLiteral("NOSUCH"), QStringLiteral("--end-date"), QStringLiteral("2024-06-28"),
+         QStringLiteral("--universe"), QStringLiteral("AAA,BBB,CCC,DDD")});
     return service.BaseUrl();
 }
 
@@ -767,6 +768,29 @@ TEST_F(Form1Test, StopEndsARunAndTheWindowShowsItsProgress)
     form.close();
     EXPECT_TRUE(
         ReadFile(ProgramFile("Quorbex.ini")).contains("[Download]\r\nJobs=2\r\nUpdateExisting=1\r\n"));
+}
+
+// A second download with the update box ticked finds the files up to date through Tiingo's market day,
+// and the run's summary says what that saved.
+TEST_F(Form1Test, AnUpdateSaysWhatItCostAndWhatTheMarketDayServed)
+{
+    const QByteArray base = QuoteServiceUrl().toLatin1();
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
+                          "[Settings]\r\nQuoteSource=4\r\nBMpath=" + m_output.path().toLocal8Bit() +
+                              "\r\n[Endpoints]\r\nTiingo=" + base + "\r\n[Tokens]\r\nTiingo=t\r\n"));
+    Form1 &form = Open();
+    form.show();
+    AddRows({QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("CCC"), QStringLiteral("DDD")});
+    auto *summary = Child<QLabel>("lblRunSummary");
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_TRUE(summary->text().startsWith(u"4 succeeded, 0 failed, 0 not tried in "_s))
+        << summary->text().toStdString();
+    Child<QCheckBox>("chkUpdateExisting")->setChecked(true);
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_TRUE(summary->text().startsWith(
+        u"4 succeeded (3 from the market day), 0 failed, 0 not tried, 2 requests in "_s))
+        << summary->text().toStdString();
+    EXPECT_EQ(Tooltip(1), u"up to date (market day)"_s);
 }
 
 // Changes are saved as they are made: a window that never gets to close loses none of them. What is

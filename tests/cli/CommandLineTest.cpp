@@ -134,9 +134,11 @@ TEST_F(CommandLineTest, WritesTheSameFilesAsTheWindow)
             ASSERT_EQ(run.lines.size(), 4);
             EXPECT_TRUE(lines.isEmpty() || run.lines == lines);
             lines = run.lines;
-            EXPECT_TRUE(QRegularExpression(u"^3 succeeded, 0 no data, 1 failed in \\d+\\.\\d s\\n$"_s)
-                            .match(run.error)
-                            .hasMatch())
+            EXPECT_TRUE(
+                QRegularExpression(
+                    u"^3 succeeded, 0 no data, 1 failed in \\d+\\.\\d s; 4 requests, 0 from the market day\\n$"_s)
+                    .match(run.error)
+                    .hasMatch())
                 << run.error.toStdString();
             const QStringList files = FilesIn(byWindow);
             EXPECT_EQ(FilesIn(byCommandLine), files);
@@ -293,10 +295,10 @@ TEST_F(CommandLineTest, ShowsABarFileAndRefusesWhatItCannotStart)
 
 TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
 {
-    const ParsedCommandLine full =
-        ParseCommandLine({u"IBM"_s, u"--download"_s, u"--source=QuoteMedia"_s, u"--format"_s, u"kyv"_s,
-                          u"--jobs"_s, u"8"_s, u"--timeout"_s, u"600"_s, u"--start-year"_s, u"2001"_s,
-                          u"--retries=0"_s, u"--update"_s, u"--prices"_s, u"raw"_s, u"--"_s, u"--odd"_s});
+    const ParsedCommandLine full = ParseCommandLine(
+        {u"IBM"_s, u"--download"_s, u"--source=QuoteMedia"_s, u"--format"_s, u"kyv"_s, u"--jobs"_s, u"8"_s,
+         u"--timeout"_s, u"600"_s, u"--start-year"_s, u"2001"_s, u"--retries=0"_s, u"--update"_s,
+         u"--prices"_s, u"raw"_s, u"--market-day=0"_s, u"--"_s, u"--odd"_s});
     EXPECT_TRUE(full.error.isEmpty());
     EXPECT_EQ(full.options.symbols, (QStringList{u"IBM"_s, u"--odd"_s}));
     EXPECT_EQ(full.options.quoteSource, 1);
@@ -308,7 +310,9 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
     EXPECT_EQ(full.options.retries, 0);
     EXPECT_TRUE(full.options.update);
     EXPECT_EQ(full.options.prices, PriceKind::AsTraded);
+    EXPECT_EQ(full.options.marketDay, false);
     EXPECT_FALSE(ParseCommandLine({u"--download"_s}).options.retries); // Quorbex.ini decides
+    EXPECT_FALSE(ParseCommandLine({u"--download"_s}).options.marketDay);
 
     const struct
     {
@@ -321,6 +325,7 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
         {{u"--timeout"_s, u"601"_s}, "--timeout"},
         {{u"--timeout"_s}, "--timeout"},
         {{u"--retries"_s, u"11"_s}, "--retries"},
+        {{u"--market-day"_s, u"yes"_s}, "--market-day"},
         {{u"-x"_s}, "-x"},
         {{u"--prices"_s, u"split"_s}, "--prices"},
         {{u"--end-date"_s, u"2024-02-30"_s}, "--end-date"},

@@ -10,7 +10,9 @@
 #include "ServiceSettingsFor.h"
 
 #include <QDir>
+#include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -96,7 +98,7 @@ protected:
     }
 
     DownloadBatch::Summary Run(RecordingRows &rows, int jobs = 1, int retries = 3, bool update = false,
-                               const QString &folder = {})
+                               const QString &folder = {}, int startYear = 2020)
     {
         std::vector<std::unique_ptr<HttpTransfer>> transfers;
         QList<HttpTransfer *> pointers;
@@ -107,7 +109,7 @@ protected:
                                 [](const HttpTransfer *transfer) { return transfer->RequestPending(); });
         });
         QuoteDownloader downloader(*pointers.front(), m_services);
-        DownloadBatch batch(downloader, rows, 2020, (folder.isEmpty() ? m_folder.path() : folder) + u'/',
+        DownloadBatch batch(downloader, rows, startYear, (folder.isEmpty() ? m_folder.path() : folder) + u'/',
                             BatchOptions{retries, update}, &m_clock);
         m_batch = &batch;
         const DownloadBatch::Summary summary = batch.Run(pointers);
@@ -395,3 +397,187 @@ TEST(ServiceGateTest, JudgesRepliesAndBooksRequests)
 }
 
 } // namespace
+
+bool TradingDay(QDate day)
+{
+    return day.dayOfWeek() < 6 && !(day.month() == 1 && day.day() == 1) &&
+           !(day.month() == 12 && day.day() == 25);
+}
+
+QDate TradingDayBefore(QDate day)
+{
+    do
+        day = day.addDays(-1);
+    while (!TradingDay(day));
+    return day;
+}
+
+// A library a day behind, updated through the market's day, holds the very bytes of a full download; the
+// rows with a split or dividend that day are downloaded in full, the others cost no request of their own.
+struct MarketDayCase
+{
+    const char16_t *service;
+    int symbols;
+    bool split; // the day brings a split to some symbol, else only dividends
+};
+
+class MarketDayTest : public DownloadBatchTest, public ::testing::WithParamInterface<MarketDayCase>
+{};
+
+TEST_P(MarketDayTest, ALibraryOneDayBehindTakesTheMarketsDay)
+{
+    const MarketDayCase &param = GetParam();
+    const int source = ServiceRegistry::IndexOf(param.service);
+    const QStringList symbols = Symbols(param.symbols);
+    QDate day(2024, 2, 1);
+    const auto actions = [&](QDate on, bool splitsOnly) {
+        QStringList hit;
+        for (const QString &symbol : symbols) {
+            const QByteArray code = symbol.toLatin1();
+            if ((splitsOnly ? QuoteHistory::SplitDates(code, on) : QuoteHistory::EventDates(code, on))
+                    .contains(on))
+                hit.append(symbol);
+        }
+        return hit;
+    };
+    while (!TradingDay(day) || actions(day, param.split).isEmpty())
+        day = day.addDays(1);
+    const QStringList acting = actions(day, false);
+    QList<QByteArray> universe;
+    for (const QString &symbol : symbols)
+        universe.append(symbol.toLatin1());
+    for (const int format : {0, 1}) {
+        const QString library = m_folder.filePath(u"library%1"_s.arg(format));
+        const QString full = m_folder.filePath(u"full%1"_s.arg(format));
+        QDir().mkpath(library);
+        QDir().mkpath(full);
+        const auto run = [&](QDate end, bool update, const QString &folder) {
+            Serve([&](auto &o) { o.universe = universe; }, end);
+            m_services[source].rates.clear();
+            RecordingRows rows(symbols, source);
+            rows.format = format;
+            const DownloadBatch::Summary summary = Run(rows, 4, 0, update, folder, 2024);
+            EXPECT_EQ(summary.succeeded, symbols.size());
+            return std::pair(summary, rows.outcomes);
+        };
+        (void)run(TradingDayBefore(day), false, library);
+        const auto [summary, outcomes] = run(day, true, library);
+        // The calendar row, the market's day (EODHD: its bars, splits and dividends), the full downloads.
+        const int dayRequests = source == ServiceRegistry::IndexOf(u"eodhd") ? 3 : 1;
+        EXPECT_EQ(summary.requests, 1 + dayRequests + acting.size()) << format;
+        EXPECT_EQ(m_server->Answered().size(), summary.requests);
+        EXPECT_EQ(summary.marketDay, symbols.size() - 1 - acting.size());
+        for (const auto &[symbol, outcome] : outcomes) {
+            const QString expected =
+                acting.contains(symbol)
+                    ? u"full download: split or dividend on "_s + day.toString(Qt::ISODate)
+                : symbol == outcomes.front().first ? u"updated: 1 new bar"_s
+                                                   : u"updated: 1 new bar (market day)"_s;
+            EXPECT_EQ(outcome.cause, expected) << symbol.toStdString();
+        }
+        (void)run(day, false, full);
+        for (const QString &file : QDir(full).entryList(QDir::Files))
+            EXPECT_EQ(Bytes(library + u'/' + file), Bytes(full + u'/' + file)) << file.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Services, MarketDayTest,
+                         ::testing::Values(MarketDayCase{u"tiingo", 30, true},
+                                           MarketDayCase{u"tiingo", 30, false},
+                                           MarketDayCase{u"eodhd", 305, false}),
+                         [](const auto &info) {
+                             return QString::fromUtf16(info.param.service).toStdString() +
+                                    (info.param.split ? "Split" : "Dividend");
+                         });
+
+// What the market's day may not serve is updated symbol by symbol, and never with a gap.
+TEST_F(DownloadBatchTest, MarketDayFallsBackRowByRow)
+{
+    const int tiingo = ServiceRegistry::IndexOf(u"tiingo");
+    const QStringList symbols = Symbols(6);
+    const QList<QByteArray> universe = {"S00", "S01", "S02", "S03", "S04"}; // S05 is not in the reply
+    struct Case
+    {
+        QDate last, day;
+        bool refused;
+        int marketDay;
+        qsizetype formAsked;
+    };
+    // Two days behind; across Christmas; refused for the plan.
+    for (const Case &c :
+         {Case{{2024, 3, 6}, {2024, 3, 8}, false, 0, 0}, Case{{2024, 12, 24}, {2024, 12, 26}, false, 4, 1},
+          Case{{2024, 3, 7}, {2024, 3, 8}, true, 0, 1}}) {
+        QDir(m_folder.path()).removeRecursively();
+        QDir().mkpath(m_folder.path());
+        for (const auto &[end, update] : {std::pair(c.last, false), std::pair(c.day, true)}) {
+            Serve(
+                [&](auto &o) {
+                    o.universe = universe;
+                    o.refuseMarketDay = c.refused;
+                },
+                end);
+            m_services[tiingo].rates.clear();
+            RecordingRows rows(symbols, tiingo);
+            const DownloadBatch::Summary summary = Run(rows, 1, 0, update);
+            EXPECT_EQ(summary.succeeded, 6);
+            if (!update)
+                continue;
+            EXPECT_EQ(summary.marketDay, c.marketDay) << c.day.toString().toStdString();
+            EXPECT_EQ(summary.requests, 6 - c.marketDay + c.formAsked);
+            EXPECT_EQ(
+                std::count_if(m_server->Answered().begin(), m_server->Answered().end(),
+                              [](const QByteArray &line) { return line.contains("/tiingo/daily/prices?"); }),
+                c.formAsked);
+            EXPECT_FALSE(rows.outcomes.back().second.cause.endsWith(u"(market day)"));
+        }
+    }
+}
+
+// A stop while the market day's calendar request hangs ends the run at once, with nothing reported.
+TEST_F(DownloadBatchTest, StopEndsTheRunDuringTheMarketDay)
+{
+    const int tiingo = ServiceRegistry::IndexOf(u"tiingo");
+    Serve();
+    m_services[tiingo].rates.clear();
+    RecordingRows first(Symbols(4), tiingo);
+    (void)Run(first);
+    Serve([](auto &o) { o.hang = {"S00"}; });
+    RecordingRows rows(Symbols(4), tiingo);
+    QTimer::singleShot(100, [&rows, this] {
+        rows.stopAfter = 0;
+        m_batch->Interrupt();
+    });
+    EXPECT_TRUE(Run(rows, 1, 0, true).stopped);
+    EXPECT_TRUE(rows.outcomes.isEmpty());
+}
+
+// A service that does not answer stops being asked after three rows in a row, at the time of their tries.
+TEST_F(DownloadBatchTest, ADeadServiceIsGivenUpAfterThreeRows)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    m_services = ServicesAt(u"http://127.0.0.1:%1"_s.arg(closed.serverPort()));
+    closed.close();
+    RecordingRows rows(Symbols(20), 0);
+    const QDateTime start = m_clock.NowUtc();
+    const DownloadBatch::Summary summary = Run(rows, 1, 3);
+    EXPECT_EQ(summary.requests, 3 * (1 + 3));
+    EXPECT_EQ(summary.failed, 20);
+    EXPECT_EQ(rows.outcomes.value(3).second.cause,
+              u"not tried: the service did not answer (3 rows in a row)"_s);
+    EXPECT_EQ(rows.outcomes.value(19).second.cause, rows.outcomes.value(3).second.cause);
+    // Three rows of back-off, 1 + 2 + 4 s each with the jitter in the middle.
+    EXPECT_EQ(start.secsTo(m_clock.NowUtc()), 21);
+
+    ServiceGate gate({});
+    FetchResult refused;
+    refused.failure = FetchResult::Failure::ConnectionRefused;
+    FetchResult answered;
+    answered.httpStatus = 404;
+    answered.ok = true;
+    for (const FetchResult &reply : {refused, refused, answered, refused, refused})
+        gate.RowEnded(reply);
+    EXPECT_FALSE(gate.Dead()); // an answer, even a 404, starts the count again
+    gate.RowEnded(refused);
+    EXPECT_TRUE(gate.Dead());
+}

@@ -172,16 +172,19 @@ TEST_F(AppSettingsFile, DownloadAndLimitsReadWithTheirBoundsAndDefaults)
     EXPECT_EQ(defaults.Retries, 3);
     EXPECT_EQ(defaults.Jobs, 1);
     EXPECT_FALSE(defaults.UpdateExisting);
+    EXPECT_TRUE(defaults.MarketDay);
     const int tiingo = ServiceRegistry::IndexOf(u"tiingo");
     const int yahoo = ServiceRegistry::IndexOf(u"yahoo");
     EXPECT_EQ(defaults.services[tiingo].rates,
               (QList<Rate>{{50, std::chrono::hours(1)}, {1000, std::chrono::hours(24)}}));
 
-    const AppSettings read = ReadWith("[Download]\r\nRetries=11\r\nJobs=8\r\nUpdateExisting=1\r\n"
-                                      "[Limits]\r\nTiingo=5/second\r\nYahoo=2/30\r\nEODHD=often\r\n");
+    const AppSettings read =
+        ReadWith("[Download]\r\nRetries=11\r\nJobs=8\r\nUpdateExisting=1\r\nMarketDay=0\r\n"
+                 "[Limits]\r\nTiingo=5/second\r\nYahoo=2/30\r\nEODHD=often\r\n");
     EXPECT_EQ(read.Retries, 3); // out of range
     EXPECT_EQ(read.Jobs, 8);
     EXPECT_TRUE(read.UpdateExisting);
+    EXPECT_FALSE(read.MarketDay);
     EXPECT_EQ(read.services[tiingo].rates, (QList<Rate>{{5, std::chrono::seconds(1)}}));
     EXPECT_EQ(read.services[yahoo].rates, (QList<Rate>{{2, std::chrono::seconds(30)}}));
     EXPECT_EQ(read.services[ServiceRegistry::IndexOf(u"eodhd")].rates,
@@ -213,4 +216,11 @@ TEST_F(AppSettingsFile, UpdateExistingIsWrittenOnlyOnceTurnedOn)
     settings.EndDate.clear();
     ASSERT_TRUE(INIfileWrite(m_ini, settings));
     EXPECT_TRUE(Written().contains("Prices=adjusted\r\nEndDate=\r\n"));
+    // MarketDay is on by default, so it is written once turned off.
+    settings.MarketDay = false;
+    ASSERT_TRUE(INIfileWrite(m_ini, settings));
+    EXPECT_TRUE(Written().contains("EndDate=\r\nMarketDay=0\r\n"));
+    settings.MarketDay = true;
+    ASSERT_TRUE(INIfileWrite(m_ini, settings));
+    EXPECT_TRUE(Written().contains("MarketDay=1\r\n"));
 }

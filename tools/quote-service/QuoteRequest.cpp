@@ -122,7 +122,18 @@ std::optional<QuoteRequest> QuoteRequest::Parse(const QByteArray &target, const 
     request.query = question >= 0 ? target.mid(question + 1) : QByteArray();
     const auto value = [&](const char *name) { return QueryValue(request.query, name); };
     const QList<QByteArray> segments = path.split('/');
-    if (path.startsWith("/api/eod/") && segments.size() == 4) {
+    const QByteArray authorization = HeaderValue(head, "Authorization");
+    if (path.startsWith("/api/eod-bulk-last-day/") && segments.size() == 4) {
+        request.form = QuoteForm::Eodhd;
+        request.marketDay = true;
+        request.token = value("api_token");
+        request.symbol = QByteArray::fromPercentEncoding(segments[3]);
+        request.start = IsoDate(value("date"));
+    } else if (path == "/tiingo/daily/prices") {
+        request.form = QuoteForm::Tiingo;
+        request.marketDay = true;
+        request.token = authorization.startsWith("Token ") ? authorization.mid(6).trimmed() : QByteArray();
+    } else if (path.startsWith("/api/eod/") && segments.size() == 4) {
         request.form = QuoteForm::Eodhd;
         request.token = value("api_token");
         request.symbol = QByteArray::fromPercentEncoding(segments[3]);

@@ -18,6 +18,8 @@ struct QuoteRequest
     std::optional<QDate> start;
     QByteArray token; // the API token or key, from wherever the form carries it
     QByteArray query; // still encoded, for the form's own parameters
+    // The form's day of every symbol of a market; `symbol` is then the market, `start` the day asked.
+    bool marketDay = false;
 
     // nullopt for a path that no form uses.
     [[nodiscard]] static std::optional<QuoteRequest> Parse(const QByteArray &target, const QByteArray &head);

@@ -1,5 +1,6 @@
 #include "QuoteServer.h"
 
+#include "MarketDayReplies.h"
 #include "QuoteHistory.h"
 #include "SymbolTable.h"
 
@@ -320,6 +321,8 @@ QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArra
     const QDate endDate = m_options.endDate.isValid() ? m_options.endDate : QDate::currentDate();
     if (request.form == QuoteForm::TwelveData)
         return TwelveDataReply(request, endDate, handling);
+    if (request.marketDay)
+        return MarketDayReply(request, endDate);
 
     const QByteArray &symbol = request.symbol;
     const bool unknown = key.isEmpty() || m_options.unknown.contains(key);
@@ -375,6 +378,40 @@ QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArra
         break;
     }
     return {};
+}
+
+QuoteServer::Reply QuoteServer::MarketDayReply(const QuoteRequest &request, QDate endDate) const
+{
+    QList<QByteArray> universe;
+    for (const QByteArray &symbol : m_options.universe) {
+        if (!m_options.unknown.contains(symbol.left(symbol.lastIndexOf('.')).toUpper()) &&
+            !m_options.unknown.contains(symbol.toUpper()))
+            universe.append(symbol);
+    }
+    if (request.form == QuoteForm::Tiingo) {
+        if (!TokenAccepted(request.token))
+            return {"401 Unauthorized", "application/json", JsonDetail("Invalid token.")};
+        if (m_options.refuseMarketDay)
+            return {"403 Forbidden", "application/json",
+                    JsonDetail("Error: Your plan does not include access to this endpoint. Please upgrade at "
+                               "https://api.tiingo.com/pricing")};
+        return {"200 OK", "text/csv", MarketDayReplies::TiingoCsv(universe, endDate)};
+    }
+    if (!TokenAccepted(request.token))
+        return {"401 Unauthorized", "text/plain", "Unauthenticated"};
+    if (m_options.refuseMarketDay)
+        return {"403 Forbidden", "application/json",
+                "{\"error\":\"The bulk API is not included in your plan.\",\"code\":403}"};
+    if (request.start && (!request.start->isValid() || *request.start > endDate))
+        return {"422 Unprocessable Entity", "application/json",
+                "{\"error\":\"The date is not a day of the past.\",\"code\":422}"};
+    const QByteArray type = QuoteRequest::QueryValue(request.query, "type");
+    if (!type.isNull() && type != "splits" && type != "dividends")
+        return {"422 Unprocessable Entity", "application/json",
+                "{\"error\":\"The type is splits or dividends.\",\"code\":422}"};
+    return {
+        "200 OK", "text/csv",
+        MarketDayReplies::EodhdCsv(universe, request.symbol, request.start.value_or(QDate()), type, endDate)};
 }
 
 QuoteServer::Reply QuoteServer::TwelveDataReply(const QuoteRequest &request, QDate endDate,

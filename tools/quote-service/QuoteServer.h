@@ -42,6 +42,8 @@ public:
         qint64 allowance = -1;        // requests served in all before every later one is refused
         QHash<QByteArray, int> flaky; // upper-case symbol: how many of its first requests get a 503
         QHash<QByteArray, QuoteHistory::Fault> faulty; // upper-case symbol: the fault its history has
+        QList<QByteArray> universe;   // the symbols of the market-day forms, "SYM" or "SYM.EXCHANGE"
+        bool refuseMarketDay = false; // answer the market-day forms as a plan without access to them
         // The time the rate limit counts by; empty: the steady clock. Tests pass the one their client uses.
         std::function<std::chrono::steady_clock::time_point()> now;
     };
@@ -76,6 +78,7 @@ private:
     void Serve(QTcpSocket *socket);
     [[nodiscard]] Reply Answer(const QByteArray &target, const QByteArray &head, Handling &handling);
     [[nodiscard]] std::optional<Reply> Refusal(QuoteForm form);
+    [[nodiscard]] Reply MarketDayReply(const QuoteRequest &request, QDate endDate) const;
     [[nodiscard]] Reply TwelveDataReply(const QuoteRequest &request, QDate endDate, Handling &handling) const;
     void LogRequest(const QByteArray &status, const QByteArray &target) const;
     [[nodiscard]] bool TokenAccepted(const QByteArray &token) const;

@@ -132,6 +132,16 @@ int main(int argc, char **argv)
     parser.addOptions({portOption, endOption, unknownOption, hangOption, slowOption, tokenOption,
                        latencyOption, certOption, keyOption, logOption, requestLogOption, rateOption,
                        allowanceOption, flakyOption, faultyOption});
+    const QCommandLineOption universeOption(
+        QStringLiteral("universe"),
+        QStringLiteral("The symbols of the market-day forms: Tiingo's /tiingo/daily/prices (the latest day "
+                       "of each) and EODHD's /api/eod-bulk-last-day/EXCHANGE (date=, type=splits or "
+                       "dividends); SYM trades on US, SYM.EXCHANGE elsewhere."),
+        QStringLiteral("SYM[,SYM...]"));
+    const QCommandLineOption refuseMarketDayOption(
+        QStringLiteral("refuse-market-day"),
+        QStringLiteral("Refuse the market-day forms with 403, as for a plan without access to them."));
+    parser.addOptions({universeOption, refuseMarketDayOption});
     parser.process(app);
 
     bool portOk = false;
@@ -152,6 +162,9 @@ int main(int argc, char **argv)
     options.hang = SymbolSet(parser.values(hangOption).join(u','));
     options.slow = SymbolSet(parser.values(slowOption).join(u','));
     options.token = parser.value(tokenOption).toUtf8();
+    for (const QString &symbol : parser.values(universeOption).join(u',').split(u',', Qt::SkipEmptyParts))
+        options.universe.append(symbol.trimmed().toUtf8());
+    options.refuseMarketDay = parser.isSet(refuseMarketDayOption);
     options.logConnections = parser.isSet(logOption);
     options.logRequests = parser.isSet(requestLogOption);
     if (parser.isSet(rateOption) && !ParseRate(parser.value(rateOption), options.rate)) {
