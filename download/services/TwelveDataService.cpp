@@ -133,3 +133,9 @@ QuoteService::Refusal TwelveDataService::Refuses(const FetchResult &reply) const
         return Refusal::None;
     return error->message.contains(u"for the day") ? Refusal::SpentForDay : Refusal::TryLater;
 }
+
+QString TwelveDataService::ErrorCause(const FetchResult &reply) const
+{
+    const auto error = ReadErrorBody(reply.body);
+    return error ? Shown(error->message) : QString();
+}

@@ -25,6 +25,7 @@ public:
     [[nodiscard]] ParsedReply Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
                                     BarSeries &raw, BarSeries &output) const override;
     [[nodiscard]] Refusal Refuses(const FetchResult &reply) const override;
+    [[nodiscard]] QString ErrorCause(const FetchResult &reply) const override;
 
 private:
     [[nodiscard]] SourceRequest Piece(const ServiceSettings &settings, const QString &symbol, QDate start,

@@ -163,7 +163,14 @@ TEST_F(QuoteDownloaderTest, TwelveDataFetchesALongHistoryInPiecesAndReadsItsErro
          QStringLiteral("No data is available on the specified dates.")},
         {"401 Unauthorized", R"({"code":401,"message":"**apikey** parameter is incorrect","status":"error"})",
          1, QStringLiteral("HTTP 401 Unauthorized: check the API key")},
-        {"403 Forbidden", "{}", 1, QStringLiteral("HTTP 403 Forbidden: check the API key")}};
+        {"403 Forbidden", "{}", 1, QStringLiteral("HTTP 403 Forbidden: check the API key")},
+        // Its message is the cause under any other error status too, and never shows the key either.
+        {"500 Internal Server Error", R"({"code":500,"message":"Upstream k3y failed","status":"error"})", 1,
+         QStringLiteral("Upstream *** failed")},
+        {"429 Too Many Requests",
+         R"({"code":429,"message":"You have run out of API credits for the current minute.","status":"error"})",
+         1, QStringLiteral("You have run out of API credits for the current minute.")},
+        {"502 Bad Gateway", "<html>bad gateway</html>", 1, QStringLiteral("HTTP 502 Bad Gateway")}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.body.toStdString());
         m_server.status = c.status;
