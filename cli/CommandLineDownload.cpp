@@ -22,11 +22,14 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
 #endif
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -82,6 +85,16 @@ QStringList ReadSymbols(const QString &path)
 {
     QByteArray bytes;
     return ReadRegularFile(path, &bytes) == ReadResult::Read ? ParseSymbols(bytes) : QStringList();
+}
+
+// Empty when `folder` exists or was made; otherwise the system's reason.
+QString MakeFolder(const QString &folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
+    if (!error)
+        return {};
+    return QString::fromLocal8Bit(error.message());
 }
 
 QString IsoDate(double value)
@@ -172,26 +185,32 @@ int Download(const CommandLineOptions &options)
                                     ? ReadSymbols(settingsFolder + QStringLiteral("Symbols.txt"))
                                     : options.symbols;
 
-    // The window's checks, in its order and with its words.
+    // The window's checks, in its order, worded for a command line.
     const auto fail = [](const QString &message) {
-        Print(stderr, message + u'\n');
+        Print(stderr, u"quorbex: "_s + message + u'\n');
         return 2;
     };
     if (symbols.isEmpty())
-        return fail(BatchRules::NoSymbolsMessage());
-    const BatchRules::StartYearCheck startYear = BatchRules::CheckStartYear(
-        options.startYear.value_or(settings.StartYear), QLocale(), QDate::currentDate().year());
+        return fail(u"no symbols: name them after --download or list them in Symbols.txt"_s);
+    const int thisYear = QDate::currentDate().year();
+    const BatchRules::StartYearCheck startYear =
+        BatchRules::CheckStartYear(options.startYear.value_or(settings.StartYear), QLocale(), thisYear);
     if (!startYear.ok)
-        return fail(startYear.message);
+        return fail((options.startYear
+                         ? u"--start-year takes a year from 1900 to %1, not '%2'"_s
+                         : u"StartYear of Quorbex.ini must be a year from 1900 to %1, not '%2'"_s)
+                        .arg(thisYear)
+                        .arg(options.startYear.value_or(settings.StartYear)));
     QString folder = options.folder.value_or(fileFormat == 0 ? settings.BMpath : settings.QLTpath);
     if (folder.isEmpty())
-        return fail(BatchRules::FolderNotValidMessage());
+        return fail(u"no folder for the files: give --folder DIR"_s);
     folder = FolderPath::WithTrailingSeparator(folder);
-    if (!QDir().mkpath(folder))
-        return fail(BatchRules::FolderNotCreatedMessage(folder));
+    if (const QString reason = MakeFolder(folder); !reason.isEmpty())
+        return fail(u"cannot create the folder %1: %2"_s.arg(folder, reason));
     if (const QuoteService *service = ServiceRegistry::At(quoteSource);
         service && service->NeedsUserToken() && services.at(quoteSource).token.isEmpty())
-        return fail(service->Describe().token->missingMessage);
+        return fail(u"%1: set %2 or store one with Token... in the window"_s.arg(
+            service->Describe().token->missingCause, service->TokenVariable()));
 
     const TransferPool transfers(nullptr, options.jobs.value_or(settings.Jobs),
                                  std::chrono::seconds(options.timeoutSeconds));
@@ -217,13 +236,17 @@ int Download(const CommandLineOptions &options)
 
     const DownloadBatch::Summary summary = batch.Run(transfers.All());
     rows.ClearProgress();
-    Print(stderr, QStringLiteral("%1 succeeded, %2 no data, %3 failed in %4 s\n")
+    Print(stderr, QStringLiteral("%1 succeeded, %2 no data, %3 failed in %4 s")
                       .arg(summary.succeeded)
                       .arg(summary.noData)
                       .arg(summary.failed)
                       .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
-    if (summary.stopped)
+    if (summary.stopped) {
+        const qsizetype untried = symbols.size() - summary.succeeded - summary.noData - summary.failed;
+        Print(stderr, u"; stopped, %1 not tried\n"_s.arg(untried));
         return 130;
+    }
+    Print(stderr, u"\n"_s);
     return summary.noData + summary.failed == 0 ? 0 : 1;
 }
 

@@ -1,7 +1,10 @@
 #include "CommandLineOptions.h"
 
+#include "OptionActions.h"
+#include "SaveFile.h"
 #include "ServiceRegistry.h"
 #include "ShowFile.h"
+#include "SymbolCommands.h"
 
 #include <cstring>
 
@@ -40,7 +43,12 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (optionsEnded || !argument.startsWith(u'-')) {
-            options.symbols.append(argument);
+            // As the window's Add has it; an empty one would still be sent as a request.
+            if (TrimSpaces(argument).isEmpty()) {
+                parsed.error = QStringLiteral("quorbex: a symbol cannot be empty");
+                return parsed;
+            }
+            options.symbols.append(NormalizedSymbol(argument));
             continue;
         }
         if (argument == QStringLiteral("--")) {
@@ -57,11 +65,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
         }
         const qsizetype equals = argument.indexOf(u'=');
         const QString name = argument.left(equals);
-        static const QStringList withValue = {QStringLiteral("--source"),     QStringLiteral("--format"),
-                                              QStringLiteral("--start-year"), QStringLiteral("--folder"),
-                                              QStringLiteral("--jobs"),       QStringLiteral("--timeout"),
-                                              QStringLiteral("--retries")};
-        if (!withValue.contains(name)) {
+        const OptionActions::Entry *entry = OptionActions::Find(name);
+        if (!entry || !entry->takesValue) {
             parsed.error = QStringLiteral("quorbex: unknown option: ") + name;
             return parsed;
         }

@@ -41,6 +41,15 @@ TEST(StartupArguments, WindowOptionsOpenTheWindowAndAnythingElseIsAUsageError)
         {{u"-reverse"_s, u"IBM"_s}, {u"DISPLAY"_s}, Kind::Refused, u"quorbex: unknown argument: IBM"_s},
         {{u"--"_s, u"--download"_s}, {u"DISPLAY"_s}, Kind::Refused, u"quorbex: unknown option: --"_s},
         {{u"--fast"_s, u"--download"_s}, {}, Kind::CommandLine, {}}, // its own parser names --fast
+        // An option of the command line given without its action names the action.
+        {{u"--update"_s},
+         {u"DISPLAY"_s},
+         Kind::Refused,
+         u"quorbex: --update belongs to --download: quorbex --download --update ..."_s},
+        {{u"--jobs=4"_s},
+         {},
+         Kind::Refused,
+         u"quorbex: --jobs belongs to --download: quorbex --download --jobs=4 ..."_s},
         {{u"--show=IBM.bin"_s}, {}, Kind::CommandLine, {}},
     };
     for (const auto &c : cases) {
