@@ -141,6 +141,9 @@ TEST(WriteFile, CreatesTheLastFolderLevelReplacesALongerFileAndWritesNothingElse
             EXPECT_FALSE(w.write(MakeSeries(0), folder, name, &error));
             EXPECT_EQ(error, QStringLiteral("file name cannot be used"));
         }
+        // A long symbol's file: the cause says what is wrong, in the program's words.
+        EXPECT_FALSE(w.write(MakeSeries(2), folder, QString(300, u'L') + w.file, &error));
+        EXPECT_EQ(error, QStringLiteral("file name too long"));
         EXPECT_EQ(Entries(temp.path()), QStringList{u"new"_s});
         EXPECT_EQ(Entries(folder), QStringList{w.file});
     }
