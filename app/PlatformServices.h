@@ -20,9 +20,10 @@ public:
     virtual QString AskText(QWidget *parent, const QString &prompt, const QString &initial) = 0;
     // The platform's folder chooser opened at `startFolder`; the chosen folder, or empty when cancelled.
     virtual QString PickFolder(QWidget *parent, const QString &title, const QString &startFolder) = 0;
-    // Shows a help file without waiting for the viewer: with the desktop's program for it, else its
-    // pages in "help" beside it in the browser. False when nothing on this desktop can show either.
-    [[nodiscard]] virtual bool OpenHelp(const QString &path) = 0;
+    // Shows a help file without waiting for the viewer: with the desktop's program for it or an
+    // installed viewer, else its pages in "help" beside it in the browser. Empty when it is shown,
+    // otherwise what is missing, as the message to show.
+    [[nodiscard]] virtual QString OpenHelp(const QString &path) = 0;
     virtual QDate CurrentDate() = 0;
     virtual QSize ScreenSize() = 0;
 };
@@ -42,7 +43,7 @@ public:
     void ShowCritical(QWidget *parent, const QString &text) override;
     QString AskText(QWidget *parent, const QString &prompt, const QString &initial) override;
     QString PickFolder(QWidget *parent, const QString &title, const QString &startFolder) override;
-    bool OpenHelp(const QString &path) override;
+    QString OpenHelp(const QString &path) override;
     QDate CurrentDate() override;
     QSize ScreenSize() override;
 };

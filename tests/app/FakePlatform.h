@@ -20,17 +20,17 @@ public:
         pickerStartedIn = startFolder;
         return folderAnswer;
     }
-    bool OpenHelp(const QString &path) override
+    QString OpenHelp(const QString &path) override
     {
         helpOpened.append(path);
-        return helpViewer;
+        return helpMissing;
     }
     QDate CurrentDate() override { return today; }
     QSize ScreenSize() override { return screen; }
 
     QStringList messages, prompts, initials, answers, helpOpened;
     QString folderAnswer, pickerStartedIn;
-    bool helpViewer = true;
+    QString helpMissing; // what OpenHelp says is missing; empty: the help is shown
     QDate today{2026, 12, 6};
     QSize screen{1920, 1080};
 };
