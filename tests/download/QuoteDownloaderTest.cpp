@@ -161,9 +161,9 @@ TEST_F(QuoteDownloaderTest, TwelveDataFetchesALongHistoryInPiecesAndReadsItsErro
         {"200 OK",
          R"({"code":400,"message":"No data is available on the specified dates.","status":"error"})", 2,
          QStringLiteral("No data is available on the specified dates.")},
-        {"401 Unauthorized", R"({"code":401,"message":"**apikey** parameter is incorrect","status":"error"})",
-         1, QStringLiteral("HTTP 401 Unauthorized: check the API key")},
-        {"403 Forbidden", "{}", 1, QStringLiteral("HTTP 403 Forbidden: check the API key")},
+        // A refused key says so whatever the body; QuoteServiceTest sees the 401 of a wrong one.
+        {"403 Forbidden", R"({"code":403,"message":"not on your plan","status":"error"})", 1,
+         QStringLiteral("HTTP 403 Forbidden: check the API key")},
         // Its message is the cause under any other error status too, and never shows the key either.
         {"500 Internal Server Error", R"({"code":500,"message":"Upstream k3y failed","status":"error"})", 1,
          QStringLiteral("Upstream *** failed")},
