@@ -6,6 +6,8 @@
 #include "FolderPath.h"
 #include "FormControls.h"
 #include "PlatformServices.h"
+#include "RunLog.h"
+#include "ScheduleDialog.h"
 #include "ServiceRegistry.h"
 #include "SymbolCommands.h"
 #include "SymbolListModel.h"
@@ -87,6 +89,9 @@ void Form1::CreateControls()
     cmdStop->setEnabled(false);
     chkUpdateExisting = MakeControl<QCheckBox>(this, "chkUpdateExisting", Twips(90, 7050, 3600, 285));
     chkUpdateExisting->setText(QStringLiteral("Update existing files"));
+    // The unattended update: free places on the source's row and beside the start year.
+    cmdSchedule = MakeButton(this, "cmdSchedule", QStringLiteral("Schedule..."), Twips(5985, 180, 1200, 315));
+    lblLastUpdate = MakeLabel(this, "lblLastUpdate", QString(), Twips(2250, 1590, 5295, 195));
 
     NumberControls(Label1);
     WidenCaptions(Label1);
@@ -99,6 +104,7 @@ void Form1::CreateControls()
         cmbFileFormat, cmdStartDownload[1], cmdHelp,       chkUpdateExisting, cmdStop};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    setTabOrder(cmdStop, cmdSchedule);
 
     ConnectClicks(cmdStartDownload, this, [this](int i) { cmdStartDownload_Click(i); });
     ConnectClicks(cmdSymbols, this, [this](int i) { cmdSymbols_Click(i); });
@@ -109,6 +115,7 @@ void Form1::CreateControls()
     connect(cmbQuoteSource, &QComboBox::currentIndexChanged, this, &Form1::cmbQuoteSource_Click);
     connect(cmdToken, &QPushButton::clicked, this, &Form1::cmdToken_Click);
     connect(cmbFileFormat, &QComboBox::currentIndexChanged, this, &Form1::cmbFileFormat_Click);
+    connect(cmdSchedule, &QPushButton::clicked, this, &Form1::cmdSchedule_Click);
 
     txtStartYear->setFocus();
 }
@@ -140,8 +147,12 @@ void Form1::Form_Load()
     m_downloader.SetLocale(QLocale());
 
     QString symbolsError;
-    if (SymbolsLoad(SymbolsPath(), *m_symbols, &symbolsError) == ReadResult::Failed)
+    const ReadResult symbolsRead = SymbolsLoad(SymbolsPath(), *m_symbols, &symbolsError);
+    if (symbolsRead == ReadResult::Failed)
         m_symbolsUnread = symbolsError;
+    else if (symbolsRead == ReadResult::Missing && settings.FirstStart)
+        for (const QString &symbol : FirstStartSymbols())
+            m_symbols->AddRow(symbol);
 
     // Selecting from code runs the same handler as a selection by the user; the handlers are
     // idempotent, so calling them once more covers an index that did not change.
@@ -163,6 +174,9 @@ void Form1::Form_Load()
     // Centred by the screen size alone, so a window larger than the screen gets a negative place.
     const QSize screen = m_platform.ScreenSize();
     move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
+
+    if (const QList<RunRecord> last = RunLog::Recent(RunLog::Path(), 1); !last.isEmpty())
+        lblLastUpdate->setText(RunLog::LastUpdateText(last.front(), m_platform.CurrentDate()));
 
     AutoSizeColumns();
 }
@@ -304,6 +318,14 @@ void Form1::cmdPickFolder_Click()
         BMpath = folder;
     else
         QLTpath = folder;
+}
+
+void Form1::cmdSchedule_Click()
+{
+    auto *dialog = new ScheduleDialog(QCoreApplication::applicationFilePath(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &ScheduleDialog::aboutToSet, this, &Form1::Form_Unload);
+    dialog->open();
 }
 
 void Form1::cmdHelp_Click()

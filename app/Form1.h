@@ -44,6 +44,7 @@ public:
     void cmbQuoteSource_Click();
     void cmdToken_Click();
     void cmbFileFormat_Click();
+    void cmdSchedule_Click();
     void AutoSizeColumns();
 
     [[nodiscard]] SymbolListModel &Symbols() const { return *m_symbols; }
@@ -106,4 +107,6 @@ private:
     QProgressBar *prgRun = nullptr;
     QPushButton *cmdStop = nullptr;
     QCheckBox *chkUpdateExisting = nullptr;
+    QPushButton *cmdSchedule = nullptr;
+    QLabel *lblLastUpdate = nullptr;
 };

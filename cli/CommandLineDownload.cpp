@@ -9,13 +9,16 @@
 #include "FolderPath.h"
 #include "HttpTransfer.h"
 #include "QuoteDownloader.h"
+#include "RunLog.h"
 #include "SaveFile.h"
+#include "ServiceRegistry.h"
 #include "ShowFile.h"
 #include "SymbolsFile.h"
 #include "TransferPool.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QSocketNotifier>
@@ -173,8 +176,22 @@ private:
     qsizetype m_next = 0;
 };
 
+// Appends the run to the run log, where the window and the schedule dialog find it; a log that cannot be
+// written does not change how the run ended.
+int Logged(RunRecord &run, int exitStatus)
+{
+    run.exitStatus = exitStatus;
+    const QString path = RunLog::Path();
+    if (QString error; !RunLog::Append(path, run, &error))
+        Print(stderr, QStringLiteral("quorbex: could not write the run log ") + path + QStringLiteral(": ") +
+                          error + u'\n');
+    return exitStatus;
+}
+
 int Download(const CommandLineOptions &options)
 {
+    RunRecord run;
+    run.when = QDateTime::currentDateTime();
     const QString settingsFolder =
         ResolveAppPaths(QCoreApplication::applicationDirPath()).settingsFolder + FolderPath::Separator();
     const AppSettings settings = INIfileRead(settingsFolder + QStringLiteral("Quorbex.ini"));
@@ -185,10 +202,14 @@ int Download(const CommandLineOptions &options)
                                     ? ReadSymbols(settingsFolder + QStringLiteral("Symbols.txt"))
                                     : options.symbols;
 
+    run.source = ServiceRegistry::At(quoteSource)->Describe().commandName;
+    run.format = fileFormat == 0 ? QStringLiteral("bin") : QStringLiteral("kyv");
+
     // The window's checks, in its order, worded for a command line.
-    const auto fail = [](const QString &message) {
+    const auto fail = [&run](const QString &message) {
         Print(stderr, u"quorbex: "_s + message + u'\n');
-        return 2;
+        run.error = message;
+        return Logged(run, 2);
     };
     if (symbols.isEmpty())
         return fail(u"no symbols: name them after --download or list them in Symbols.txt"_s);
@@ -241,13 +262,18 @@ int Download(const CommandLineOptions &options)
                       .arg(summary.noData)
                       .arg(summary.failed)
                       .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
+    run.succeeded = summary.succeeded;
+    run.noData = summary.noData;
+    run.failed = summary.failed;
+    run.requests = summary.requests;
+    run.seconds = double(clock.elapsed()) / 1000.0;
     if (summary.stopped) {
         const qsizetype untried = symbols.size() - summary.succeeded - summary.noData - summary.failed;
         Print(stderr, u"; stopped, %1 not tried\n"_s.arg(untried));
-        return 130;
+        return Logged(run, 130);
     }
     Print(stderr, u"\n"_s);
-    return summary.noData + summary.failed == 0 ? 0 : 1;
+    return Logged(run, summary.noData + summary.failed == 0 ? 0 : 1);
 }
 
 void CatchStopSignals()

@@ -67,6 +67,16 @@ void ReadEndpoint(const ProfileFile &profile, const QString &key, QString *endpo
 
 } // namespace
 
+int FirstStartSource()
+{
+    return ServiceRegistry::IndexOf(u"eodhd");
+}
+
+QStringList FirstStartSymbols()
+{
+    return ServiceRegistry::At(FirstStartSource())->FallbackTokenSymbols();
+}
+
 QString DefaultBMpath()
 {
 #ifdef Q_OS_WIN
@@ -88,9 +98,9 @@ QString DefaultQLTpath()
 AppSettings INIfileRead(const QString &iniPath)
 {
     ProfileFile profile;
-    profile.Load(iniPath); // a missing file reads as defaults
-
     AppSettings settings;
+    settings.FirstStart = profile.Load(iniPath) == ReadResult::Missing;
+
     settings.StartYear = QString::number(profile.ReadInt(kSettings, QStringLiteral("StartYear"), 2000));
     settings.DestinationFolder =
         profile.ReadString(kSettings, QStringLiteral("DestinationFolder"), QString(), kMaxTextLength);
@@ -102,7 +112,8 @@ AppSettings INIfileRead(const QString &iniPath)
     settings.FileFormat = profile.ReadInt(kSettings, QStringLiteral("FileFormat"), 0);
     if (settings.FileFormat != 0 && settings.FileFormat != 1)
         settings.FileFormat = 0;
-    settings.QuoteSource = profile.ReadInt(kSettings, QStringLiteral("QuoteSource"), 0);
+    settings.QuoteSource = profile.ReadInt(kSettings, QStringLiteral("QuoteSource"),
+                                           settings.FirstStart ? FirstStartSource() : 0);
     if (!ServiceRegistry::At(settings.QuoteSource))
         settings.QuoteSource = 0;
 

@@ -5,6 +5,7 @@
 #include <QList>
 
 #include <QString>
+#include <QStringList>
 
 // The settings kept in "Quorbex.ini" between runs.
 struct AppSettings
@@ -21,9 +22,11 @@ struct AppSettings
     int Retries = 3; // 0..10
     int Jobs = 1;    // 1..8
     bool UpdateExisting = false;
+    bool FirstStart = false; // there was no settings file at all
 };
 
-// A missing file, section or key gives the defaults; FileFormat and QuoteSource out of range read as 0.
+// A missing section or key gives the defaults; FileFormat and QuoteSource out of range read as 0. With no
+// file at all, QuoteSource is FirstStartSource(): the old services' defaults fail at once online.
 [[nodiscard]] AppSettings INIfileRead(const QString &iniPath);
 // Stores the six settings and the tokens, keeping everything else the file holds. False, with the reason in
 // `error`, when the file could not be written (the old file is then left whole), when an
@@ -31,6 +34,10 @@ struct AppSettings
 // break (that key alone keeps its old value).
 [[nodiscard]] bool INIfileWrite(const QString &iniPath, const AppSettings &settings,
                                 QString *error = nullptr);
+
+// The service a first start opens on, and the symbols it serves before the user has a token.
+[[nodiscard]] int FirstStartSource();
+[[nodiscard]] QStringList FirstStartSymbols();
 
 [[nodiscard]] QString DefaultBMpath();
 [[nodiscard]] QString DefaultQLTpath();

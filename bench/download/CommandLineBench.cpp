@@ -82,6 +82,7 @@ int main(int argc, char **argv)
 
     // The program beside its own "Quorbex.ini", as an installed copy would keep it.
     QTemporaryDir work;
+    qputenv("XDG_STATE_HOME", work.filePath(QStringLiteral("state")).toLocal8Bit()); // not the user's run log
     const QString program = work.filePath(QStringLiteral("quorbex"));
     const QString output = work.filePath(QStringLiteral("out"));
     const QString curlOutput = work.filePath(QStringLiteral("curl"));

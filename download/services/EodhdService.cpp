@@ -55,3 +55,9 @@ QuoteService::Refusal EodhdService::Refuses(const FetchResult &reply) const
 {
     return reply.httpStatus == 402 ? Refusal::SpentForDay : Refusal::None;
 }
+
+QStringList EodhdService::FallbackTokenSymbols() const
+{
+    return {QStringLiteral("AAPL.US"), QStringLiteral("TSLA.US"),    QStringLiteral("VTI.US"),
+            QStringLiteral("AMZN.US"), QStringLiteral("BTC-USD.CC"), QStringLiteral("EURUSD.FOREX")};
+}

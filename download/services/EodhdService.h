@@ -18,4 +18,5 @@ public:
     [[nodiscard]] ParsedReply Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
                                     BarSeries &raw, BarSeries &output) const override;
     [[nodiscard]] Refusal Refuses(const FetchResult &reply) const override;
+    [[nodiscard]] QStringList FallbackTokenSymbols() const override;
 };

@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -129,6 +130,8 @@ public:
     [[nodiscard]] virtual QString ErrorCause(const FetchResult &) const { return {}; }
     // Whether bars of one date are all kept, as this service's replies have them.
     [[nodiscard]] virtual bool KeepsRepeatedDates() const { return false; }
+    // The symbols the fallback token is served for, when the service limits it to a few.
+    [[nodiscard]] virtual QStringList FallbackTokenSymbols() const { return {}; }
 
 private:
     Description m_description;

@@ -144,12 +144,18 @@ protected:
 
 TEST_F(Form1Test, StartUpShowsDefaultsOrTheSavedChoicesRepaired)
 {
+    // A first start opens on a service that works online, with the symbols its demo token is served for.
     Open();
     EXPECT_EQ(Child<QLineEdit>("txtStartYear")->text(), QStringLiteral("2000"));
-    EXPECT_EQ(Child<QComboBox>("cmbQuoteSource")->currentText(), QStringLiteral("Yahoo! Finance"));
+    EXPECT_EQ(Child<QComboBox>("cmbQuoteSource")->currentText(), QStringLiteral("EODHD (API token)"));
+    EXPECT_EQ(m_form->Symbols().Count(), 6);
+    EXPECT_EQ(m_form->Symbols().Row(5).Symbol, u"EURUSD.FOREX"_s);
     EXPECT_EQ(Child<QComboBox>("cmbFileFormat")->currentText(), QStringLiteral("Brindlemoor .bin file"));
     EXPECT_EQ(Destination(), DefaultBMpath());
     EXPECT_EQ(m_form->pos(), QPoint((1920 - 504) / 2, (1080 - 536) / 2));
+    ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), "IBM\r\n"));
+    Open();
+    EXPECT_EQ(m_form->Symbols().Count(), 1);
 
     ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
                           "[settings]\r\nfileformat=1\r\nQuoteSource=6\r\nBMpath=/b\r\n"
@@ -242,6 +248,7 @@ TEST_F(Form1Test, DownloadChecksReportTheFirstProblem)
 // What each command does to the list is the commands' own test; here, the questions and the wiring.
 TEST_F(Form1Test, SymbolCommandsAskAndEditTheList)
 {
+    ASSERT_TRUE(WriteFile(ProgramFile("Symbols.txt"), {}));
     Form1 &form = Open();
     SymbolListModel &symbols = form.Symbols();
     m_platform.answers = {u"msft"_s, u"ibm"_s};
@@ -624,7 +631,7 @@ TEST_F(Form1Test, SettingsFolderOfItsOwnIsMadeOnTheFirstSave)
     m_form->Symbols().AddRow(QStringLiteral("IBM"));
     EXPECT_FALSE(QDir(folder).exists());
     m_form->close();
-    EXPECT_EQ(ReadFile(folder + QStringLiteral("/Symbols.txt")), "IBM\r\n");
+    EXPECT_TRUE(ReadFile(folder + QStringLiteral("/Symbols.txt")).endsWith("EURUSD.FOREX\r\nIBM\r\n"));
     EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/Quorbex.ini")));
 }
 

@@ -3,6 +3,7 @@
 #include "Form1.h"
 #include "QtPrinters.h"
 #include "QuoteServiceProcess.h"
+#include "RunLog.h"
 #include "SymbolListModel.h"
 #include "TestFiles.h"
 
@@ -64,6 +65,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QLatin1StringView(name));
+        env.insert(u"XDG_STATE_HOME"_s, m_output.filePath(u"state"_s));
         for (const QString &setting : environment)
             env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
         m_process.setProcessEnvironment(env);
@@ -87,6 +89,11 @@ protected:
     {
         Start(QStringList{u"--download"_s} + arguments, environment);
         return Finish();
+    }
+
+    [[nodiscard]] QList<RunRecord> LoggedRuns() const
+    {
+        return RunLog::Recent(m_output.filePath(u"state/quorbex/runs.log"_s), 10);
     }
 
     QTemporaryDir m_program;
@@ -165,6 +172,13 @@ TEST_F(CommandLineTest, OneLinePerSymbolAndTheExitStatus)
     const Outcome update = Download({u"IBM"_s, u"--update"_s});
     ASSERT_EQ(update.lines.size(), 1);
     EXPECT_EQ(update.lines[0], u"IBM\tSuccess\t129\t2024-01-02\t2024-06-28\tIBM.bin\tup to date"_s);
+
+    // Each run leaves its line in the run log.
+    const QList<RunRecord> runs = LoggedRuns();
+    ASSERT_EQ(runs.size(), 5);
+    EXPECT_TRUE(RunLog::Line(runs[0]).contains(
+        u" source=yahoo format=bin succeeded=1 nodata=0 failed=0 requests=1 seconds="_s));
+    EXPECT_TRUE(RunLog::Line(runs[2]).contains(u" failed=1 requests=1 "_s));
 }
 
 TEST_F(CommandLineTest, ChecksAndUsageErrorsStopBeforeAnyRequest)
@@ -189,6 +203,10 @@ TEST_F(CommandLineTest, ChecksAndUsageErrorsStopBeforeAnyRequest)
         EXPECT_TRUE(run.lines.isEmpty());
     }
     EXPECT_EQ(FilesIn(Output()), QStringList{u"BAD.bin"_s});
+    // A run its checks stopped is logged with the reason; a command line that did not parse is no run.
+    ASSERT_EQ(LoggedRuns().size(), 4);
+    EXPECT_EQ(LoggedRuns()[0].error, cases[3].second);
+    EXPECT_EQ(LoggedRuns()[0].exitStatus, 2);
 
     // The environment's token passes the check the stored one failed.
     const Outcome withToken = Download({u"IBM"_s, u"--source"_s, u"tiingo"_s, u"--timeout"_s, u"1"_s},

@@ -27,7 +27,8 @@ protected:
 TEST_F(AppSettingsFile, MissingOrOutOfRangeValuesGiveDefaults)
 {
     const std::pair<const char *, const char *> cases[] = {
-        {nullptr, "2000"}, // no file
+        {nullptr, "2000"}, // no file: a first start
+        {"", "2000"},      // a file without QuoteSource is no first start
         {"FileFormat=2\r\nQuoteSource=6\r\nStartYear=abc", "0"},
         {"FileFormat=-1\r\nQuoteSource=-1", "2000"}};
     for (const auto &[lines, year] : cases) {
@@ -38,8 +39,10 @@ TEST_F(AppSettingsFile, MissingOrOutOfRangeValuesGiveDefaults)
         EXPECT_EQ(s.BMpath, DefaultBMpath());
         EXPECT_EQ(s.QLTpath, DefaultQLTpath());
         EXPECT_EQ(s.FileFormat, 0);
-        EXPECT_EQ(s.QuoteSource, 0);
+        EXPECT_EQ(s.QuoteSource, lines ? 0 : FirstStartSource());
+        EXPECT_EQ(s.FirstStart, !lines);
     }
+    EXPECT_EQ(ServiceRegistry::At(FirstStartSource())->Describe().key, u"EODHD"_s);
 }
 
 TEST_F(AppSettingsFile, ReadsEachKeyByNameWithTextCutTo1023Characters)
