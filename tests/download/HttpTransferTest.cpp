@@ -96,6 +96,13 @@ TEST(HttpTransferTest, ReturnsTheWholeBodyOrNothingWithTheCause)
          "reply larger than 2600 bytes",
          Failure::TooLarge},
         {"NotFoundPage", {Response("404 Not Found", page)}, page},
+        {"ChunkedAfterAnInterimReply",
+         {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1a;x=1\r\n" +
+              big.left(20),
+          big.mid(20, 6) + "\r\n3\r\nabc\r\n0\r\nTrailer: t\r\n\r\n"},
+         big.left(26) + "abc"},
+        {"ToTheEndOfTheConnection", {"HTTP/1.0 200 OK\r\n\r\n" + raw, {}}, raw},
+        {"NotHttp", {"SSH-2.0-OpenSSH\r\n\r\n"}, {}, "reply is not HTTP", Failure::Other},
         {"TooManyRequests",
          {Response("429 Too Many Requests", page, -1, "Retry-After: Fri, 31 Dec 2027 23:59:59 GMT\r\n")},
          page,
@@ -142,9 +149,32 @@ TEST(HttpTransferTest, ReturnsTheWholeBodyOrNothingWithTheCause)
         EXPECT_EQ(result.ok, *c.cause == '\0');
         EXPECT_EQ(result.cause, QString::fromLatin1(c.cause));
         EXPECT_EQ(result.failure, c.failure);
-        EXPECT_EQ(result.httpStatus, c.pieces[0].mid(9, 3).toInt());
+        EXPECT_EQ(result.httpStatus, c.pieces[0].mid(c.pieces[0].lastIndexOf("HTTP/1.") + 9, 3).toInt());
         EXPECT_EQ(result.retryAfter, c.retryAfter);
     }
+}
+
+// One connection carries request after request; one the server closed while it lay idle is replaced
+// without a failure, and a redirect is followed on the same connection.
+TEST(HttpTransferTest, KeepsItsConnectionAndFollowsRedirects)
+{
+    int requests = 0;
+    FakeServer server([&requests](const QByteArray &path) {
+        switch (++requests) {
+        case 1:
+            return QList<QByteArray>{Response("302 Found", {}, -1, "Location: /moved\r\n")};
+        case 3:
+            return QList<QByteArray>{QByteArray()}; // closed without an answer
+        default:
+            return QList<QByteArray>{Response("200 OK", path)};
+        }
+    });
+    HttpTransfer transfer;
+    EXPECT_EQ(transfer.Fetch(server.url).body, "/moved");
+    const FetchResult again = transfer.Fetch(server.url);
+    EXPECT_TRUE(again.ok) << again.cause.toStdString();
+    EXPECT_EQ(again.body, "/");
+    EXPECT_EQ(requests, 4);
 }
 
 TEST(HttpTransferTest, AnUnreachableServerGivesNothingWithTheCause)
