@@ -6,12 +6,15 @@
 #include "FolderPath.h"
 #include "FormControls.h"
 #include "PlatformServices.h"
+#include "RunChoiceControls.h"
 #include "RunLog.h"
 #include "ScheduleDialog.h"
 #include "ServiceRegistry.h"
 #include "SymbolCommands.h"
 #include "SymbolListModel.h"
 #include "SymbolListView.h"
+#include "SymbolLookup.h"
+#include "SymbolLookupDialog.h"
 #include "SymbolsFile.h"
 #include "TransferPool.h"
 #include "WindowRows.h"
@@ -91,7 +94,8 @@ void Form1::CreateControls()
     chkUpdateExisting->setText(QStringLiteral("Update existing files"));
     // The unattended update: free places on the source's row and beside the start year.
     cmdSchedule = MakeButton(this, "cmdSchedule", QStringLiteral("Schedule..."), Twips(5985, 180, 1200, 315));
-    lblLastUpdate = MakeLabel(this, "lblLastUpdate", QString(), Twips(2250, 1590, 5295, 195));
+    // Right of the End date, which comes first beside the start year.
+    lblLastUpdate = MakeLabel(this, "lblLastUpdate", QString(), Twips(4110, 1590, 3435, 195));
 
     NumberControls(Label1);
     WidenCaptions(Label1);
@@ -105,6 +109,9 @@ void Form1::CreateControls()
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     setTabOrder(cmdStop, cmdSchedule);
+    // Made after the tab order is set, so they come last in it.
+    m_runChoices = std::make_unique<RunChoiceControls>(this, chkUpdateExisting);
+    m_lookup = new SymbolLookup(m_downloader, nullptr, this);
 
     ConnectClicks(cmdStartDownload, this, [this](int i) { cmdStartDownload_Click(i); });
     ConnectClicks(cmdSymbols, this, [this](int i) { cmdSymbols_Click(i); });
@@ -143,6 +150,7 @@ void Form1::Form_Load()
     m_retries = settings.Retries;
     m_jobs = settings.Jobs;
     chkUpdateExisting->setChecked(settings.UpdateExisting);
+    m_runChoices->Load(settings);
     m_downloader.SetServices(m_services);
     m_downloader.SetLocale(QLocale());
 
@@ -175,8 +183,10 @@ void Form1::Form_Load()
     const QSize screen = m_platform.ScreenSize();
     move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
 
-    if (const QList<RunRecord> last = RunLog::Recent(RunLog::Path(), 1); !last.isEmpty())
+    if (const QList<RunRecord> last = RunLog::Recent(RunLog::Path(), 1); !last.isEmpty()) {
         lblLastUpdate->setText(RunLog::LastUpdateText(last.front(), m_platform.CurrentDate()));
+        lblLastUpdate->setToolTip(lblLastUpdate->text()); // the whole text, should the label cut it
+    }
 
     AutoSizeColumns();
 }
@@ -205,6 +215,7 @@ void Form1::Form_Unload()
     settings.QuoteSource = QuoteSource;
     settings.services = m_services;
     settings.UpdateExisting = chkUpdateExisting->isChecked();
+    m_runChoices->Store(settings);
     if (!INIfileWrite(SettingsPath(), settings, &error))
         report(SettingsPath(), error);
 }
@@ -240,6 +251,7 @@ void Form1::cmbQuoteSource_Click()
     QuoteSource = cmbQuoteSource->currentIndex();
     const QuoteService *service = ServiceRegistry::At(QuoteSource);
     cmdToken->setEnabled(service && service->TakesToken());
+    m_runChoices->ShowService(QuoteSource);
 }
 
 void Form1::cmdToken_Click()
@@ -277,8 +289,11 @@ void Form1::cmdSymbols_Click(int Index)
 {
     switch (Index) {
     case 0: {
-        const QString entered = m_platform.AskText(this, QStringLiteral("Enter symbol:"), QString());
-        if (AddSymbol(*m_symbols, entered) >= 0)
+        bool added = false;
+        for (const QString &entered :
+             m_platform.AskSymbols(this, SymbolLookupDialog::AddPrompt(*m_lookup, QuoteSource)))
+            added = AddSymbol(*m_symbols, entered) >= 0 || added;
+        if (added)
             AutoSizeColumns();
         break;
     }
@@ -365,6 +380,13 @@ void Form1::cmdStartDownload_Click(int Index)
         txtStartYear->setFocus();
         return;
     }
+    const RequestChoices::EndDateCheck endDate =
+        m_runChoices->CheckEndDate(startYear.year, m_platform.CurrentDate());
+    if (!endDate.ok) {
+        m_platform.ShowCritical(this, endDate.message);
+        m_runChoices->EndDateField()->setFocus();
+        return;
+    }
     QString folder = lblDestinationFolder->text();
     if (folder.isEmpty()) {
         m_platform.ShowCritical(this, BatchRules::FolderNotValidMessage());
@@ -403,11 +425,13 @@ void Form1::cmdStartDownload_Click(int Index)
     m_runClock.start();
     ShowRunProgress(*prgRun, 0, rows.Total(), 0);
     const TransferPool transfers(&m_transfer, m_jobs, m_timeout);
+    m_downloader.SetRequestOptions({m_runChoices->Prices(), endDate.date});
     DownloadBatch batch(m_downloader, rows, startYear.year, folder,
-                        BatchOptions{m_retries, chkUpdateExisting->isChecked()}, m_clock);
+                        BatchOptions{m_retries, m_runChoices->UpdatesFiles()}, m_clock);
     m_batch = &batch;
     (void)batch.Run(transfers.All());
     m_batch = nullptr;
+    m_runChoices->RunDone();
 
     AutoSizeColumns();
     SetBusy(false);

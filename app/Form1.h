@@ -10,6 +10,7 @@
 
 #include <array>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 class PlatformServices;
@@ -23,6 +24,8 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class RunChoiceControls;
+class SymbolLookup;
 
 // The program's one window. Handlers carry the names of the commands they implement.
 class Form1 : public QWidget
@@ -107,6 +110,8 @@ private:
     QProgressBar *prgRun = nullptr;
     QPushButton *cmdStop = nullptr;
     QCheckBox *chkUpdateExisting = nullptr;
+    std::unique_ptr<RunChoiceControls> m_runChoices; // Prices and End date
+    SymbolLookup *m_lookup = nullptr;
     QPushButton *cmdSchedule = nullptr;
     QLabel *lblLastUpdate = nullptr;
 };

@@ -7,16 +7,21 @@
 #include "ProfileFile.h"
 
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QSet>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -148,4 +153,43 @@ QString AskServiceToken(PlatformServices &platform, QWidget *parent, int quoteSo
         return {};
     // Pasted from a web page, a token often brings a space or line end along.
     return platform.AskText(parent, service->Describe().token->prompt, current).trimmed();
+}
+
+QStringList PlatformServices::AskSymbols(QWidget *parent, const SymbolPrompt &prompt)
+{
+    const QString entered = AskText(parent, prompt.prompt, QString());
+    return entered.isEmpty() ? QStringList() : QStringList{entered};
+}
+
+QStringList QtPlatformServices::AskSymbols(QWidget *parent, const SymbolPrompt &prompt)
+{
+    QDialog dialog(parent);
+    if (parent)
+        dialog.setFont(parent->font());
+    dialog.setWindowTitle(AppTitle());
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(prompt.prompt, &dialog));
+    auto *text = new QLineEdit(&dialog);
+    layout->addWidget(text);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QPushButton *lookUp = buttons->addButton(QStringLiteral("Look up..."), QDialogButtonBox::ActionRole);
+    lookUp->setAutoDefault(false);
+    lookUp->setEnabled(bool(prompt.lookUp));
+    lookUp->setToolTip(prompt.lookUpTip);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QStringList chosen;
+    QObject::connect(lookUp, &QPushButton::clicked, &dialog, [&] {
+        chosen = prompt.lookUp(&dialog, text->text());
+        if (!chosen.isEmpty())
+            dialog.accept();
+    });
+    dialog.resize(std::max(dialog.sizeHint().width(), dialog.fontMetrics().averageCharWidth() * 48),
+                  dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    if (!chosen.isEmpty())
+        return chosen;
+    return text->text().isEmpty() ? QStringList() : QStringList{text->text()};
 }

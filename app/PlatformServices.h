@@ -5,7 +5,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
+
+// The Add prompt and its "Look up..." button, which runs `lookUp` on the text typed so far and adds the
+// codes it returns; the button is disabled, with `lookUpTip` saying why, when `lookUp` is empty.
+struct SymbolPrompt
+{
+    QString prompt;
+    std::function<QStringList(QWidget *parent, const QString &typed)> lookUp;
+    QString lookUpTip;
+};
 
 // What the window needs from the desktop. Tests pass a scripted implementation, so no modal
 // window ever opens in a test.
@@ -26,6 +37,9 @@ public:
     [[nodiscard]] virtual QString OpenHelp(const QString &path) = 0;
     virtual QDate CurrentDate() = 0;
     virtual QSize ScreenSize() = 0;
+    // The symbols the user entered in the Add prompt or chose through its look-up; empty when cancelled.
+    // Without a look-up of its own a platform asks AskText().
+    [[nodiscard]] virtual QStringList AskSymbols(QWidget *parent, const SymbolPrompt &prompt);
 };
 
 // Opens `helpFile` with the platform's help viewer, or says why it cannot.
@@ -46,6 +60,7 @@ public:
     QString OpenHelp(const QString &path) override;
     QDate CurrentDate() override;
     QSize ScreenSize() override;
+    QStringList AskSymbols(QWidget *parent, const SymbolPrompt &prompt) override;
 };
 
 // Whether the desktop has a program for any of `mimeTypes`: a default or added association in a

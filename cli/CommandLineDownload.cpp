@@ -8,7 +8,9 @@
 #include "DownloadBatch.h"
 #include "FolderPath.h"
 #include "HttpTransfer.h"
+#include "LookupCommand.h"
 #include "QuoteDownloader.h"
+#include "RequestChoices.h"
 #include "RunLog.h"
 #include "SaveFile.h"
 #include "ServiceRegistry.h"
@@ -232,18 +234,34 @@ int Download(const CommandLineOptions &options)
         service && service->NeedsUserToken() && services.at(quoteSource).token.isEmpty())
         return fail(u"%1: set %2 or store one with Token... in the window"_s.arg(
             service->Describe().token->missingCause, service->TokenVariable()));
+    const RequestChoices::EndDateCheck endDate = RequestChoices::CheckEndDate(
+        options.endDate ? options.endDate->toString(Qt::ISODate) : settings.EndDate, startYear.year,
+        QDate::currentDate());
+    if (!endDate.ok) {
+        const QString given = options.endDate ? options.endDate->toString(Qt::ISODate) : settings.EndDate;
+        return fail((options.endDate ? u"--end-date takes a day from %1-01-01 to today, not '%2'"_s
+                                     : u"EndDate of Quorbex.ini must be a day as YYYY-MM-DD from %1-01-01 to "
+                                       u"today, not '%2'"_s)
+                        .arg(startYear.year)
+                        .arg(given));
+    }
+    const PriceKind prices = options.prices.value_or(settings.Prices);
+    // Files written with the other kind no longer match from their first bar: they are fetched whole. So
+    // is a history that ends early, and --update with an end date was refused above.
+    const bool update =
+        (options.update || settings.UpdateExisting) && !endDate.date.isValid() && prices == settings.Prices;
 
     const TransferPool transfers(nullptr, options.jobs.value_or(settings.Jobs),
                                  std::chrono::seconds(options.timeoutSeconds));
     QuoteDownloader downloader(*transfers.All().front(), services);
     downloader.SetLocale(QLocale());
+    downloader.SetRequestOptions({prices, endDate.date});
 
     QElapsedTimer clock;
     clock.start();
     CommandLineRows rows(symbols, quoteSource, fileFormat);
-    DownloadBatch batch(
-        downloader, rows, startYear.year, folder,
-        BatchOptions{options.retries.value_or(settings.Retries), options.update || settings.UpdateExisting});
+    DownloadBatch batch(downloader, rows, startYear.year, folder,
+                        BatchOptions{options.retries.value_or(settings.Retries), update});
 
 #ifdef Q_OS_UNIX
     // A stop signal abandons the requests in flight and the waits; the batch ends before its next write.
@@ -315,6 +333,15 @@ int RunCommandLine(int argc, char **argv)
         return 0;
     case CommandLineOptions::Action::Show:
         return ShowBarFile(parsed.options.showFile, stdout, stderr);
+    case CommandLineOptions::Action::Lookup: {
+        const QString settingsFolder =
+            ResolveAppPaths(QCoreApplication::applicationDirPath()).settingsFolder + FolderPath::Separator();
+        const AppSettings settings = INIfileRead(settingsFolder + QStringLiteral("Quorbex.ini"));
+        return LookUpSymbols(WithEnvironmentTokens(settings.services),
+                             parsed.options.quoteSource.value_or(settings.QuoteSource),
+                             parsed.options.lookupText, std::chrono::seconds(parsed.options.timeoutSeconds),
+                             stdout, stderr);
+    }
     case CommandLineOptions::Action::Download:
         break;
     }

@@ -1,6 +1,7 @@
 #include "CommandLineOptions.h"
 
 #include "OptionActions.h"
+#include "RequestChoices.h"
 #include "SaveFile.h"
 #include "ServiceRegistry.h"
 #include "ShowFile.h"
@@ -95,6 +96,22 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
                 return parsed;
             }
             options.fileFormat = int(format);
+        } else if (name == QStringLiteral("--prices")) {
+            options.prices = RequestChoices::PricesFromKey(value);
+            if (!options.prices) {
+                parsed.error = QStringLiteral("quorbex: --prices takes adjusted or raw, not '%1'").arg(value);
+                return parsed;
+            }
+        } else if (name == QStringLiteral("--end-date")) {
+            options.endDate = QDate::fromString(value, QStringLiteral("yyyy-MM-dd"));
+            if (!options.endDate->isValid()) {
+                parsed.error =
+                    QStringLiteral("quorbex: --end-date takes a day as YYYY-MM-DD, not '%1'").arg(value);
+                return parsed;
+            }
+        } else if (name == QStringLiteral("--lookup")) {
+            options.action = CommandLineOptions::Action::Lookup;
+            options.lookupText = value;
         } else if (name == QStringLiteral("--start-year")) {
             options.startYear = value;
         } else if (name == QStringLiteral("--folder")) {
@@ -125,8 +142,16 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
             options.timeoutSeconds = *seconds;
         }
     }
+    if (options.action == CommandLineOptions::Action::Lookup) {
+        if (download || !options.symbols.isEmpty())
+            parsed.error = QStringLiteral("quorbex: --lookup takes one text and no --download");
+        return parsed;
+    }
     if (!download)
         parsed.error = QStringLiteral("quorbex: --download is missing");
+    else if (options.update && options.endDate)
+        parsed.error = QStringLiteral("quorbex: --update and --end-date do not go together: a history "
+                                      "that ends early is never updated");
     return parsed;
 }
 
@@ -135,11 +160,11 @@ bool WantsCommandLine(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0)
             return false;
-        for (const char *option : {"--download", "--help", "--version", "--show"}) {
+        for (const char *option : {"--download", "--help", "--version", "--show", "--lookup"}) {
             if (std::strcmp(argv[i], option) == 0)
                 return true;
         }
-        if (std::strncmp(argv[i], "--show=", 7) == 0)
+        if (std::strncmp(argv[i], "--show=", 7) == 0 || std::strncmp(argv[i], "--lookup=", 9) == 0)
             return true;
     }
     return false;
@@ -155,6 +180,7 @@ QString CommandLineHelp()
     QString help = QStringLiteral(
         "Usage: quorbex --download [SYMBOL...] [OPTION...]\n"
         "  or:  quorbex --show FILE\n"
+        "  or:  quorbex --lookup TEXT [--source NAME]\n"
         "  or:  quorbex --help | --version\n"
         "Download the daily price history of each SYMBOL and write it as a bar file, without opening\n"
         "the window, as a scheduled job would. Without a SYMBOL every symbol of Symbols.txt is\n"
@@ -181,6 +207,14 @@ QString CommandLineHelp()
         "  --update             only fetch the bars after those of each existing file, checking the\n"
         "                       file's last two weeks; a changed history is downloaded in full\n"
         "  --timeout SECONDS    give up on a reply after SECONDS, 1 to 600 (default 10)\n"
+        "  --prices adjusted|raw\n"
+        "                       prices adjusted for splits and dividends, or as traded (default:\n"
+        "                       Prices of Quorbex.ini, else adjusted); EODHD, Tiingo and Twelve Data\n"
+        "  --end-date YYYY-MM-DD\n"
+        "                       the last day of each history (default: EndDate of Quorbex.ini, else\n"
+        "                       the newest); not with --update\n"
+        "  --lookup TEXT        print the service's symbols matching TEXT, one a line: code, name,\n"
+        "                       exchange, type and currency, tab-separated\n"
         "  --show FILE          print a .bin or .kyv bar file as CSV (Date,Open,High,Low,Close,Volume)\n"
         "  --help               show this help and exit\n"
         "  --version            show the version and exit\n"

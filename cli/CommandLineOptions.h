@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QuoteService.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,7 +10,7 @@
 // What `quorbex --download ...` was asked to do. Unset choices come from "Quorbex.ini".
 struct CommandLineOptions
 {
-    enum class Action { Download, Help, Version, Show };
+    enum class Action { Download, Help, Version, Show, Lookup };
 
     Action action = Action::Download;
     QStringList symbols; // empty: every symbol of "Symbols.txt"
@@ -21,6 +23,9 @@ struct CommandLineOptions
     bool update = false; // --update; without it UpdateExisting decides
     int timeoutSeconds = 10;
     QString showFile; // the bar file of --show
+    std::optional<PriceKind> prices;
+    std::optional<QDate> endDate; // checked against the start year later
+    QString lookupText;           // --lookup
 };
 
 struct ParsedCommandLine

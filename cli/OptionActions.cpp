@@ -7,12 +7,21 @@ using namespace Qt::Literals::StringLiterals;
 
 constexpr QLatin1StringView kDownload = "--download"_L1;
 
+// clang-format off
 constexpr Entry kEntries[] = {
-    {"--source"_L1, kDownload, true},     {"--format"_L1, kDownload, true},
-    {"--start-year"_L1, kDownload, true}, {"--folder"_L1, kDownload, true},
-    {"--jobs"_L1, kDownload, true},       {"--retries"_L1, kDownload, true},
-    {"--timeout"_L1, kDownload, true},    {"--update"_L1, kDownload, false},
+    {"--source"_L1,     kDownload, true},
+    {"--format"_L1,     kDownload, true},
+    {"--start-year"_L1, kDownload, true},
+    {"--folder"_L1,     kDownload, true},
+    {"--jobs"_L1,       kDownload, true},
+    {"--retries"_L1,    kDownload, true},
+    {"--timeout"_L1,    kDownload, true},
+    {"--update"_L1,     kDownload, false},
+    {"--prices"_L1,     kDownload, true},
+    {"--end-date"_L1,   kDownload, true},
+    {"--lookup"_L1,     {},        true}, // an action of its own
 };
+// clang-format on
 
 } // namespace
 
@@ -29,7 +38,7 @@ const Entry *Find(QStringView argument)
 QString MissingActionMessage(QStringView argument)
 {
     const Entry *entry = Find(argument);
-    if (!entry)
+    if (!entry || entry->action.isEmpty())
         return {};
     return QStringLiteral("quorbex: %1 belongs to %2: quorbex %2 %3 ...")
         .arg(entry->option, entry->action, argument);

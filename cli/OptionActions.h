@@ -10,7 +10,7 @@ namespace OptionActions {
 struct Entry
 {
     QLatin1StringView option; // with its dashes
-    QLatin1StringView action; // the option that starts the action, such as "--download"
+    QLatin1StringView action; // the option that starts it, such as "--download"; empty: an action itself
     bool takesValue;
 };
 

@@ -1,6 +1,7 @@
 #include "AppSettings.h"
 
 #include "ProfileFile.h"
+#include "RequestChoices.h"
 #include "SaveFile.h"
 #include "ServiceRegistry.h"
 
@@ -16,6 +17,8 @@ const QString kTokens = QStringLiteral("Tokens");
 const QString kLimits = QStringLiteral("Limits");
 const QString kDownload = QStringLiteral("Download");
 const QString kUpdateExisting = QStringLiteral("UpdateExisting");
+const QString kPrices = QStringLiteral("Prices");
+const QString kEndDate = QStringLiteral("EndDate");
 
 // An integer key of [Download]; out of range reads as the default.
 int ReadBounded(const ProfileFile &profile, const QString &key, int fallback, int low, int high)
@@ -138,6 +141,9 @@ AppSettings INIfileRead(const QString &iniPath)
     settings.Retries = ReadBounded(profile, QStringLiteral("Retries"), 3, 0, 10);
     settings.Jobs = ReadBounded(profile, QStringLiteral("Jobs"), 1, 1, 8);
     settings.UpdateExisting = ReadBounded(profile, kUpdateExisting, 0, 0, 1) == 1;
+    settings.Prices = RequestChoices::PricesFromKey(profile.ReadString(kDownload, kPrices, QString()))
+                          .value_or(PriceKind::Adjusted);
+    settings.EndDate = profile.ReadString(kDownload, kEndDate, QString(), kMaxTextLength);
     return settings;
 }
 
@@ -166,6 +172,15 @@ bool INIfileWrite(const QString &iniPath, const AppSettings &settings, QString *
         !profile.WriteString(kDownload, kUpdateExisting,
                              settings.UpdateExisting ? QStringLiteral("1") : QStringLiteral("0")))
         refused.append(kUpdateExisting);
+    // Like UpdateExisting: a file that never had a choice made gains no key.
+    if ((settings.Prices != PriceKind::Adjusted ||
+         !profile.ReadString(kDownload, kPrices, QString()).isEmpty()) &&
+        !profile.WriteString(kDownload, kPrices, RequestChoices::PricesKey(settings.Prices)))
+        refused.append(kPrices);
+    if ((!TrimSpaces(settings.EndDate).isEmpty() ||
+         !profile.ReadString(kDownload, kEndDate, QString()).isEmpty()) &&
+        !profile.WriteString(kDownload, kEndDate, TrimSpaces(settings.EndDate)))
+        refused.append(kEndDate);
 
     // A file without tokens gains no [Tokens] section; a stored token can still be emptied.
     bool holdsToken = false;

@@ -18,11 +18,13 @@ struct AppSettings
     int QuoteSource = 0;             // a number of the service registry
     QList<ServiceSettings> services; // by registry number: [Endpoints] and [Limits] (read, never written)
                                      // and [Tokens]
-    // [Download]; only UpdateExisting is written, and only once it has been turned on.
+    // [Download]; Retries and Jobs are only read, the others written only once they have been set.
     int Retries = 3; // 0..10
     int Jobs = 1;    // 1..8
     bool UpdateExisting = false;
-    bool FirstStart = false; // there was no settings file at all
+    PriceKind Prices = PriceKind::Adjusted; // "adjusted" or "raw"
+    QString EndDate{};                      // YYYY-MM-DD, or empty for none; checked before a run
+    bool FirstStart = false;                // there was no settings file at all
 };
 
 // A missing section or key gives the defaults; FileFormat and QuoteSource out of range read as 0. With no

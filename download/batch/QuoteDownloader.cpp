@@ -1,5 +1,6 @@
 #include "QuoteDownloader.h"
 
+#include "DateValue.h"
 #include "QuoteSources.h"
 #include "ServiceRegistry.h"
 
@@ -68,6 +69,20 @@ QString StatusCause(const QuoteService &service, int status)
 
 // The bars of an older piece ahead of those already gathered: the pieces come from the newest back,
 // and a bar the newer piece holds is kept from there.
+// Drops the bars after `end`, for a service that sends them all the same.
+void CutAfter(BarSeries &series, QDate end)
+{
+    const double after = DateValue::CalendarDate(end.year(), end.month(), end.day() + 1)
+                             .value_or(std::numeric_limits<double>::infinity());
+    std::size_t keep = series.dates.size();
+    while (keep > 0 && series.dates[keep - 1] >= after)
+        --keep;
+    series.dates.resize(keep);
+    series.values.resize(keep);
+    series.BarCount = int(keep);
+    series.RowCount = series.BarCount + 1;
+}
+
 void PrependOlder(BarSeries &gathered, const BarSeries &older)
 {
     const double first =
@@ -95,6 +110,26 @@ void QuoteDownloader::SetServices(QList<ServiceSettings> services)
 {
     m_services = std::move(services);
     m_services.resize(ServiceRegistry::Count());
+    SetRequestOptions(m_options);
+}
+
+void QuoteDownloader::SetRequestOptions(const RequestOptions &options)
+{
+    m_options = options;
+    for (ServiceSettings &settings : m_services)
+        settings.options = options;
+}
+
+QString QuoteDownloader::TransferCause(int quoteSource, const FetchResult &reply) const
+{
+    const QuoteService *service = ServiceRegistry::At(quoteSource);
+    if (!service)
+        return QStringLiteral("unknown quote source");
+    if (!reply.ok)
+        return Redacted(reply.cause);
+    if (service->Describe().judgedByStatus && reply.httpStatus >= 400)
+        return StatusCause(*service, reply.httpStatus);
+    return {};
 }
 
 void QuoteDownloader::SetLocale(const QLocale &locale)
@@ -136,7 +171,7 @@ SourceOutcome QuoteDownloader::Judge(int quoteSource, const FetchResult &reply, 
                 own.isEmpty() ? StatusCause(*service, reply.httpStatus) : Redacted(own)};
     }
 
-    parsed = service->Parse(reply, symbol, m_locale, raw, output);
+    parsed = service->ParseKind(m_options.prices, reply, symbol, m_locale, raw, output);
     const int result = parsed.result;
     if (result == QuoteSources::kSuccess)
         return {result, {}};
@@ -184,6 +219,10 @@ void QuoteDownloader::Absorb(HistoryFetch &fetch, const FetchResult &reply) cons
         fetch.series = {};
         fetch.done = true;
         return;
+    }
+    if (m_options.end.isValid()) {
+        CutAfter(raw, m_options.end);
+        CutAfter(piece, m_options.end);
     }
     const QuoteService &service = *ServiceRegistry::At(fetch.quoteSource);
     std::optional<SourceRequest> next;

@@ -42,12 +42,21 @@ public:
     [[nodiscard]] HttpTransfer &Transfer() const { return m_transfer; }
     // Numbers whose form the services leave open are read under this locale (default: the system's).
     void SetLocale(const QLocale &locale);
+    // The price kind and end date of every request from now on; the defaults ask as always.
+    void SetRequestOptions(const RequestOptions &options);
+    [[nodiscard]] const RequestOptions &Options() const { return m_options; }
 
     [[nodiscard]] SourceRequest Request(int quoteSource, const QString &symbol, QDate start) const;
     // Judges one reply: a failed transfer, then (for services judged by status) an HTTP status of 400
     // or more, then the service's reading of the body.
     [[nodiscard]] SourceOutcome Parse(int quoteSource, const FetchResult &reply, const QString &symbol,
                                       BarSeries &raw, BarSeries &output) const;
+
+    // Why a reply failed before its body is read, in Parse()'s words: the transfer failed, or the status
+    // is an error for a service judged by status (every one with a search is). Empty when neither.
+    [[nodiscard]] QString TransferCause(int quoteSource, const FetchResult &reply) const;
+    // The text with every token replaced, so that no cause ever shows one.
+    [[nodiscard]] QString Redacted(QString text) const;
 
     [[nodiscard]] HistoryFetch Begin(int quoteSource, const QString &symbol, QDate start) const;
     // Takes the reply to fetch.request: the history is done, or the next piece's request is set.
@@ -62,10 +71,9 @@ public:
 private:
     [[nodiscard]] SourceOutcome Judge(int quoteSource, const FetchResult &reply, const QString &symbol,
                                       BarSeries &raw, BarSeries &output, ParsedReply &parsed) const;
-    // The text with every token replaced, so that no cause ever shows one.
-    [[nodiscard]] QString Redacted(QString text) const;
 
     HttpTransfer &m_transfer;
     QList<ServiceSettings> m_services;
     QLocale m_locale = QLocale::system();
+    RequestOptions m_options;
 };

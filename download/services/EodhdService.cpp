@@ -2,6 +2,7 @@
 
 #include "NamedColumns.h"
 #include "QuoteSources.h"
+#include "SearchJson.h"
 
 EodhdService::EodhdService()
     : QuoteService({.name = QStringLiteral("EODHD (API token)"),
@@ -20,35 +21,77 @@ EodhdService::EodhdService()
                     .rates = QStringLiteral("1000/minute")})
 {}
 
-QUrl EodhdService::Url(const QString &baseUrl, const QString &token, const QString &symbol, QDate start)
+QUrl EodhdService::Url(const QString &baseUrl, const QString &token, const QString &symbol, QDate start,
+                       QDate end)
 {
+    // "to" keeps its own day.
     return QuoteSources::BuildUrl(
         baseUrl, "/api/eod/" + QuoteSources::EncodePathSegment(symbol) +
                      "?api_token=" + QUrl::toPercentEncoding(token) +
-                     "&fmt=csv&period=d&order=a&from=" + start.toString(Qt::ISODate).toLatin1());
+                     "&fmt=csv&period=d&order=a&from=" + start.toString(Qt::ISODate).toLatin1() +
+                     (end.isValid() ? "&to=" + end.toString(Qt::ISODate).toLatin1() : QByteArray()));
 }
 
 int EodhdService::ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
                              bool &cutShort)
 {
-    static constexpr NamedColumns::Columns kColumns{
+    return ParseReply(reply, symbol, raw, output, cutShort, PriceKind::Adjusted);
+}
+
+int EodhdService::ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
+                             bool &cutShort, PriceKind kind)
+{
+    static constexpr NamedColumns::Columns kAdjusted{
         .names = {"date", "open", "high", "low", "close", "volume", "", "", "", "adjusted_close", ""},
         .adjustment = NamedColumns::Adjustment::ScaleToAdjustedClose};
-    return NamedColumns::Parse(reply, symbol, kColumns, raw, output, cutShort);
+    static constexpr NamedColumns::Columns kAsTraded{
+        .names = {"date", "open", "high", "low", "close", "volume", "", "", "", "", ""},
+        .adjustment = NamedColumns::Adjustment::ScaleToAdjustedClose};
+    return NamedColumns::Parse(reply, symbol, kind == PriceKind::AsTraded ? kAsTraded : kAdjusted, raw,
+                               output, cutShort);
 }
 
 SourceRequest EodhdService::Request(const ServiceSettings &settings, const QString &symbol, QDate start) const
 {
-    return {Url(settings.base, TokenToUse(settings), symbol, start), {}, {}};
+    return {Url(settings.base, TokenToUse(settings), symbol, start, settings.options.end), {}, {}};
 }
 
-ParsedReply EodhdService::Parse(const FetchResult &reply, const QString &symbol, const QLocale &,
+ParsedReply EodhdService::Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
                                 BarSeries &raw, BarSeries &output) const
 {
+    return ParseKind(PriceKind::Adjusted, reply, symbol, locale, raw, output);
+}
+
+ParsedReply EodhdService::ParseKind(PriceKind kind, const FetchResult &reply, const QString &symbol,
+                                    const QLocale &, BarSeries &raw, BarSeries &output) const
+{
     ParsedReply parsed;
-    parsed.result = ParseReply(reply.body, symbol, raw, output, parsed.cutShort);
+    parsed.result = ParseReply(reply.body, symbol, raw, output, parsed.cutShort, kind);
     parsed.lines = raw.BarCount;
     return parsed;
+}
+
+SourceRequest EodhdService::SearchRequest(const ServiceSettings &settings, const QString &text) const
+{
+    // The demo token is refused by the search, so asking with it would only spend a request.
+    if (settings.token.isEmpty())
+        return {{}, {}, QStringLiteral("EODHD's search needs your own API token; its demo token has none")};
+    return {QuoteSources::BuildUrl(settings.base,
+                                   "/api/search/" + QuoteSources::EncodePathSegment(text) +
+                                       "?api_token=" + QUrl::toPercentEncoding(settings.token) + "&fmt=json"),
+            {},
+            {}};
+}
+
+SearchReply EodhdService::ParseSearch(const FetchResult &reply) const
+{
+    return SearchJson::Parse(reply.body, {}, [](const QJsonObject &object) {
+        const QString code = object.value(u"Code").toString();
+        const QString exchange = object.value(u"Exchange").toString();
+        return SymbolMatch{code.isEmpty() || exchange.isEmpty() ? code : code + u'.' + exchange,
+                           object.value(u"Name").toString(), exchange, object.value(u"Type").toString(),
+                           object.value(u"Currency").toString()};
+    });
 }
 
 QuoteService::Refusal EodhdService::Refuses(const FetchResult &reply) const

@@ -17,5 +17,9 @@ public:
                                         QDate start) const override;
     [[nodiscard]] ParsedReply Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
                                     BarSeries &raw, BarSeries &output) const override;
+    [[nodiscard]] QString PricesGiven() const override
+    {
+        return QStringLiteral("prices adjusted for splits only");
+    }
     [[nodiscard]] bool KeepsRepeatedDates() const override { return true; }
 };

@@ -22,3 +22,19 @@ QuoteService::Refusal QuoteService::Refuses(const FetchResult &) const
 {
     return Refusal::None;
 }
+
+ParsedReply QuoteService::ParseKind(PriceKind, const FetchResult &reply, const QString &symbol,
+                                    const QLocale &locale, BarSeries &raw, BarSeries &output) const
+{
+    return Parse(reply, symbol, locale, raw, output);
+}
+
+SourceRequest QuoteService::SearchRequest(const ServiceSettings &, const QString &) const
+{
+    return {{}, {}, m_description.name + QStringLiteral(" offers no symbol search")};
+}
+
+SearchReply QuoteService::ParseSearch(const FetchResult &) const
+{
+    return {false, {}, m_description.name + QStringLiteral(" offers no symbol search")};
+}

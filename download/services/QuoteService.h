@@ -15,6 +15,34 @@
 
 #include <optional>
 
+// Which prices a history holds: adjusted for splits and dividends, or as traded.
+enum class PriceKind { Adjusted, AsTraded };
+
+// The choices of a run that shape every history request; the defaults ask what Quorbex always asked.
+struct RequestOptions
+{
+    PriceKind prices = PriceKind::Adjusted;
+    QDate end; // the last day wanted, inclusive; invalid: up to the newest bar
+};
+
+// One match of a service's symbol search; `code` is written as the service's history request wants it.
+struct SymbolMatch
+{
+    QString code;
+    QString name;
+    QString exchange;
+    QString type;
+    QString currency;
+};
+
+// What a service's parser made of a search reply.
+struct SearchReply
+{
+    bool ok = false;
+    QList<SymbolMatch> matches;
+    QString cause; // why not ok, in words for the user
+};
+
 // What the settings file holds for one service.
 struct ServiceSettings
 {
@@ -22,6 +50,7 @@ struct ServiceSettings
     QString token;                 // the user's API token or key; empty when none is stored
     QMap<QString, QString> extras; // the service's further [Endpoints] values, by key
     QList<Rate> rates;             // the rates its requests keep to: [Limits], else the documented ones
+    RequestOptions options;        // the run's, set by the downloader
 };
 
 // A request a service would send. `url` may hold an API token: never show or log it.
@@ -132,6 +161,25 @@ public:
     [[nodiscard]] virtual bool KeepsRepeatedDates() const { return false; }
     // The symbols the fallback token is served for, when the service limits it to a few.
     [[nodiscard]] virtual QStringList FallbackTokenSymbols() const { return {}; }
+
+    // A service that offers both kinds of prices honours settings.options.prices; the others give one
+    // kind, which PricesGiven() names for the user.
+    [[nodiscard]] virtual bool OffersPriceKinds() const { return false; }
+    [[nodiscard]] virtual QString PricesGiven() const
+    {
+        return QStringLiteral("prices adjusted for splits and dividends only");
+    }
+    // Parse() for prices of `kind`; a service with one kind reads every reply as Parse() does.
+    [[nodiscard]] virtual ParsedReply ParseKind(PriceKind kind, const FetchResult &reply,
+                                                const QString &symbol, const QLocale &locale, BarSeries &raw,
+                                                BarSeries &output) const;
+
+    // A search of the service's symbols by name or part of a code, for a service that has one.
+    [[nodiscard]] virtual bool Searches() const { return false; }
+    [[nodiscard]] virtual SourceRequest SearchRequest(const ServiceSettings &settings,
+                                                      const QString &text) const;
+    // Reads a search reply whose transfer succeeded with a status below 400.
+    [[nodiscard]] virtual SearchReply ParseSearch(const FetchResult &reply) const;
 
 private:
     Description m_description;

@@ -2,6 +2,7 @@
 
 #include "NamedColumns.h"
 #include "QuoteSources.h"
+#include "SearchJson.h"
 
 TiingoService::TiingoService()
     : QuoteService({.name = QStringLiteral("Tiingo (API token)"),
@@ -19,21 +20,34 @@ TiingoService::TiingoService()
                     .rates = QStringLiteral("50/hour, 1000/day")})
 {}
 
-QUrl TiingoService::Url(const QString &baseUrl, const QString &symbol, QDate start)
+QUrl TiingoService::Url(const QString &baseUrl, const QString &symbol, QDate start, QDate end)
 {
-    return QuoteSources::BuildUrl(baseUrl, "/tiingo/daily/" + QuoteSources::EncodePathSegment(symbol) +
-                                               "/prices?startDate=" + start.toString(Qt::ISODate).toLatin1() +
-                                               "&format=csv&resampleFreq=daily");
+    // endDate keeps its own day.
+    return QuoteSources::BuildUrl(
+        baseUrl, "/tiingo/daily/" + QuoteSources::EncodePathSegment(symbol) +
+                     "/prices?startDate=" + start.toString(Qt::ISODate).toLatin1() +
+                     (end.isValid() ? "&endDate=" + end.toString(Qt::ISODate).toLatin1() : QByteArray()) +
+                     "&format=csv&resampleFreq=daily");
 }
 
 int TiingoService::ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
                               bool &cutShort)
 {
-    static constexpr NamedColumns::Columns kColumns{.names = {"date", "open", "high", "low", "close",
-                                                              "volume", "adjOpen", "adjHigh", "adjLow",
-                                                              "adjClose", "adjVolume"},
-                                                    .adjustment = NamedColumns::Adjustment::AdjustedColumns};
-    return NamedColumns::Parse(reply, symbol, kColumns, raw, output, cutShort);
+    return ParseReply(reply, symbol, raw, output, cutShort, PriceKind::Adjusted);
+}
+
+int TiingoService::ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw, BarSeries &output,
+                              bool &cutShort, PriceKind kind)
+{
+    static constexpr NamedColumns::Columns kAdjusted{.names = {"date", "open", "high", "low", "close",
+                                                               "volume", "adjOpen", "adjHigh", "adjLow",
+                                                               "adjClose", "adjVolume"},
+                                                     .adjustment = NamedColumns::Adjustment::AdjustedColumns};
+    static constexpr NamedColumns::Columns kAsTraded{
+        .names = {"date", "open", "high", "low", "close", "volume", "", "", "", "", ""},
+        .adjustment = NamedColumns::Adjustment::AdjustedColumns};
+    return NamedColumns::Parse(reply, symbol, kind == PriceKind::AsTraded ? kAsTraded : kAdjusted, raw,
+                               output, cutShort);
 }
 
 SourceRequest TiingoService::Request(const ServiceSettings &settings, const QString &symbol,
@@ -41,16 +55,46 @@ SourceRequest TiingoService::Request(const ServiceSettings &settings, const QStr
 {
     if (settings.token.isEmpty())
         return {{}, {}, Describe().token->missingCause};
-    return {Url(settings.base, symbol, start), {{"Authorization", "Token " + settings.token.toUtf8()}}, {}};
+    return {Url(settings.base, symbol, start, settings.options.end),
+            {{"Authorization", "Token " + settings.token.toUtf8()}},
+            {}};
 }
 
-ParsedReply TiingoService::Parse(const FetchResult &reply, const QString &symbol, const QLocale &,
+ParsedReply TiingoService::Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
                                  BarSeries &raw, BarSeries &output) const
 {
+    return ParseKind(PriceKind::Adjusted, reply, symbol, locale, raw, output);
+}
+
+ParsedReply TiingoService::ParseKind(PriceKind kind, const FetchResult &reply, const QString &symbol,
+                                     const QLocale &, BarSeries &raw, BarSeries &output) const
+{
     ParsedReply parsed;
-    parsed.result = ParseReply(reply.body, symbol, raw, output, parsed.cutShort);
+    parsed.result = ParseReply(reply.body, symbol, raw, output, parsed.cutShort, kind);
     parsed.lines = raw.BarCount;
     return parsed;
+}
+
+SourceRequest TiingoService::SearchRequest(const ServiceSettings &settings, const QString &text) const
+{
+    if (settings.token.isEmpty())
+        return {{}, {}, Describe().token->missingCause};
+    return {QuoteSources::BuildUrl(settings.base,
+                                   "/tiingo/utilities/search?query=" + QUrl::toPercentEncoding(text)),
+            {{"Authorization", "Token " + settings.token.toUtf8()}},
+            {}};
+}
+
+SearchReply TiingoService::ParseSearch(const FetchResult &reply) const
+{
+    // Its matches name neither an exchange nor a currency.
+    return SearchJson::Parse(reply.body, {}, [](const QJsonObject &object) {
+        return SymbolMatch{object.value(u"ticker").toString().toUpper(),
+                           object.value(u"name").toString(),
+                           {},
+                           object.value(u"assetType").toString(),
+                           {}};
+    });
 }
 
 QuoteService::Refusal TiingoService::Refuses(const FetchResult &reply) const

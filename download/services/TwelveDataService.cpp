@@ -3,6 +3,7 @@
 #include "DateValue.h"
 #include "NamedColumns.h"
 #include "QuoteSources.h"
+#include "SearchJson.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -57,14 +58,16 @@ TwelveDataService::TwelveDataService()
                     .rates = QStringLiteral("8/minute, 800/day")})
 {}
 
-QUrl TwelveDataService::Url(const QString &baseUrl, const QString &symbol, QDate start, QDate end)
+QUrl TwelveDataService::Url(const QString &baseUrl, const QString &symbol, QDate start, QDate end,
+                            PriceKind kind)
 {
     // Newest first, so that a full reply keeps the newest bars and older ones follow in pieces.
     QByteArray query = "/time_series?symbol=" + QuoteSources::EncodeSymbol(symbol) +
                        "&interval=1day&start_date=" + start.toString(Qt::ISODate).toLatin1();
     if (end.isValid())
         query += "&end_date=" + end.toString(Qt::ISODate).toLatin1();
-    query += "&outputsize=" + QByteArray::number(kPieceSize) + "&adjust=all&format=CSV";
+    query += "&outputsize=" + QByteArray::number(kPieceSize) +
+             (kind == PriceKind::AsTraded ? "&adjust=none" : "&adjust=all") + "&format=CSV";
     return QuoteSources::BuildUrl(baseUrl, query);
 }
 
@@ -84,14 +87,17 @@ SourceRequest TwelveDataService::Piece(const ServiceSettings &settings, const QS
 {
     if (settings.token.isEmpty())
         return {{}, {}, Describe().token->missingCause};
-    return {
-        Url(settings.base, symbol, start, end), {{"Authorization", "apikey " + settings.token.toUtf8()}}, {}};
+    return {Url(settings.base, symbol, start, end, settings.options.prices),
+            {{"Authorization", "apikey " + settings.token.toUtf8()}},
+            {}};
 }
 
 SourceRequest TwelveDataService::Request(const ServiceSettings &settings, const QString &symbol,
                                          QDate start) const
 {
-    return Piece(settings, symbol, start, {});
+    // Its end_date leaves out its own day in a daily series.
+    const QDate end = settings.options.end;
+    return Piece(settings, symbol, start, end.isValid() ? end.addDays(1) : QDate());
 }
 
 std::optional<SourceRequest> TwelveDataService::NextPiece(const ServiceSettings &settings,
@@ -138,4 +144,24 @@ QString TwelveDataService::ErrorCause(const FetchResult &reply) const
 {
     const auto error = ReadErrorBody(reply.body);
     return error ? Shown(error->message) : QString();
+}
+
+SourceRequest TwelveDataService::SearchRequest(const ServiceSettings &settings, const QString &text) const
+{
+    if (settings.token.isEmpty())
+        return {{}, {}, Describe().token->missingCause};
+    return {QuoteSources::BuildUrl(settings.base, "/symbol_search?symbol=" + QUrl::toPercentEncoding(text)),
+            {{"Authorization", "apikey " + settings.token.toUtf8()}},
+            {}};
+}
+
+SearchReply TwelveDataService::ParseSearch(const FetchResult &reply) const
+{
+    if (const auto error = ReadErrorBody(reply.body))
+        return {false, {}, Shown(error->message)};
+    return SearchJson::Parse(reply.body, u"data", [](const QJsonObject &object) {
+        return SymbolMatch{object.value(u"symbol").toString(), object.value(u"instrument_name").toString(),
+                           object.value(u"exchange").toString(), object.value(u"instrument_type").toString(),
+                           object.value(u"currency").toString()};
+    });
 }

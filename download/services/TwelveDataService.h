@@ -12,7 +12,8 @@ public:
 
     // The newest bars from `start` on, before `end` when it is valid; the key goes in the header
     // "Authorization: apikey ...".
-    [[nodiscard]] static QUrl Url(const QString &baseUrl, const QString &symbol, QDate start, QDate end = {});
+    [[nodiscard]] static QUrl Url(const QString &baseUrl, const QString &symbol, QDate start, QDate end = {},
+                                  PriceKind kind = PriceKind::Adjusted);
     [[nodiscard]] static int ParseReply(QByteArrayView reply, const QString &symbol, BarSeries &raw,
                                         BarSeries &output, bool &cutShort);
 
@@ -26,6 +27,11 @@ public:
                                     BarSeries &raw, BarSeries &output) const override;
     [[nodiscard]] Refusal Refuses(const FetchResult &reply) const override;
     [[nodiscard]] QString ErrorCause(const FetchResult &reply) const override;
+    [[nodiscard]] bool OffersPriceKinds() const override { return true; }
+    [[nodiscard]] bool Searches() const override { return true; }
+    [[nodiscard]] SourceRequest SearchRequest(const ServiceSettings &settings,
+                                              const QString &text) const override;
+    [[nodiscard]] SearchReply ParseSearch(const FetchResult &reply) const override;
 
 private:
     [[nodiscard]] SourceRequest Piece(const ServiceSettings &settings, const QString &symbol, QDate start,

@@ -644,3 +644,39 @@ TEST(GetDirectoryName, KeepsEverythingUpToTheLastSeparator)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Form1Test, PricesAndEndDateFollowTheServiceAndReachTheRun)
+{
+    const QByteArray base = QuoteServiceUrl().toLatin1();
+    ASSERT_TRUE(WriteFile(ProgramFile("Quorbex.ini"),
+                          "[Settings]\r\nStartYear=2024\r\nBMpath=" + m_output.path().toLocal8Bit() +
+                              "\r\n[Endpoints]\r\nEODHD=" + base + "\r\n"));
+    Form1 &form = Open();
+    auto *prices = Child<QComboBox>("cmbPrices");
+    auto *endDate = Child<QLineEdit>("txtEndDate");
+    auto *update = Child<QCheckBox>("chkUpdateExisting");
+    EXPECT_FALSE(prices->isEnabled());
+    EXPECT_EQ(prices->toolTip(), u"Yahoo! Finance gives prices adjusted for splits and dividends only"_s);
+    Child<QComboBox>("cmbQuoteSource")->setCurrentIndex(3);
+    EXPECT_TRUE(prices->isEnabled());
+
+    prices->setCurrentIndex(1);
+    endDate->setText(u"2023-12-29"_s); // before the start year
+    EXPECT_FALSE(update->isEnabled());
+    AddRows({u"IBM.US"_s});
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(m_platform.messages,
+              QStringList{u"End date must be a day as YYYY-MM-DD, from the start year to today."_s});
+    endDate->setText(u"2024-03-15"_s);
+    Button("cmdStartDownload", 0)->click();
+    EXPECT_EQ(Cells(0).value(0), u"Success"_s) << Tooltip(0).toStdString();
+    EXPECT_EQ(Cells(0).value(3), QLocale().toString(QDate(2024, 3, 15), QLocale::ShortFormat));
+
+    form.close();
+    const QByteArray saved = ReadFile(ProgramFile("Quorbex.ini"));
+    EXPECT_TRUE(saved.contains("[Download]\r\nPrices=raw\r\nEndDate=2024-03-15\r\n")) << saved.data();
+}
+
+} // namespace

@@ -302,7 +302,7 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
     const ParsedCommandLine full =
         ParseCommandLine({u"ibm"_s, u"--download"_s, u"--source=QuoteMedia"_s, u"--format"_s, u"kyv"_s,
                           u"--jobs"_s, u"8"_s, u"--timeout"_s, u"600"_s, u"--start-year"_s, u"2001"_s,
-                          u"--retries=0"_s, u"--update"_s, u"--"_s, u"--odd"_s});
+                          u"--retries=0"_s, u"--update"_s, u"--prices"_s, u"raw"_s, u"--"_s, u"--odd"_s});
     EXPECT_TRUE(full.error.isEmpty());
     EXPECT_EQ(full.options.symbols, (QStringList{u"IBM"_s, u"--ODD"_s})); // as Add upper-cases them
     EXPECT_EQ(full.options.quoteSource, 1);
@@ -313,6 +313,7 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
     EXPECT_FALSE(full.options.folder);
     EXPECT_EQ(full.options.retries, 0);
     EXPECT_TRUE(full.options.update);
+    EXPECT_EQ(full.options.prices, PriceKind::AsTraded);
     EXPECT_FALSE(ParseCommandLine({u"--download"_s}).options.retries); // Quorbex.ini decides
 
     const struct
@@ -329,6 +330,10 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
         {{u"-x"_s}, "-x"},
         {{u"--update=1"_s}, "--update"},
         {{u""_s}, "symbol"},
+        {{u"--prices"_s, u"split"_s}, "--prices"},
+        {{u"--end-date"_s, u"2024-02-30"_s}, "--end-date"},
+        {{u"--end-date=2024-03-01"_s, u"--update"_s}, "--end-date"}, // a history that ends early stays so
+        {{u"--lookup"_s, u"x"_s}, "--lookup"},                       // not with --download
     };
     for (const auto &c : bad) {
         const ParsedCommandLine parsed = ParseCommandLine(QStringList{u"--download"_s} + c.arguments);
@@ -336,7 +341,36 @@ TEST(CommandLineOptions, ParsesChoicesAndNamesTheOptionAtFault)
         EXPECT_FALSE(parsed.error.contains(u'\n'));
     }
     EXPECT_FALSE(ParseCommandLine({u"IBM"_s}).error.isEmpty()); // no --download
+    const ParsedCommandLine lookup = ParseCommandLine({u"--lookup"_s, u"berkshire"_s, u"--source=tiingo"_s});
+    EXPECT_TRUE(lookup.error.isEmpty());
+    EXPECT_EQ(lookup.options.action, CommandLineOptions::Action::Lookup);
+    EXPECT_EQ(lookup.options.lookupText, u"berkshire"_s);
     EXPECT_EQ(ParseCommandLine({u"--bogus"_s, u"--help"_s}).options.action, CommandLineOptions::Action::Help);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CommandLineTest, LooksUpACodeThenDownloadsItsRawPricesToAnEndDate)
+{
+    const QByteArray base = QuoteServiceUrl().toLatin1();
+    ASSERT_TRUE(WriteFile(m_program.filePath(u"Quorbex.ini"_s),
+                          "[Settings]\r\nStartYear=2024\r\nBMpath=" + Output().toLocal8Bit() +
+                              "\r\n[Endpoints]\r\nTiingo=" + base + "\r\nTwelveData=" + base + "\r\n"));
+    const QStringList tokens = {u"QUORBEX_TIINGO_TOKEN=t"_s, u"QUORBEX_TWELVEDATA_TOKEN=k"_s};
+    Start({u"--lookup"_s, u"berkshire"_s, u"--source"_s, u"twelvedata"_s}, tokens);
+    Outcome run = Finish();
+    EXPECT_EQ(run.exitCode, 0) << run.error.toStdString();
+    EXPECT_EQ(run.lines.value(0), u"BRK.B\tBerkshire Hathaway Inc Class B\tNYSE\tCommon Stock\tUSD"_s);
+    Start({u"--lookup=nothing like it"_s, u"--source=twelvedata"_s}, tokens);
+    EXPECT_EQ(Finish().exitCode, 1);
+
+    run = Download(
+        {u"BRK-B"_s, u"--source"_s, u"tiingo"_s, u"--prices"_s, u"raw"_s, u"--end-date"_s, u"2024-03-15"_s},
+        tokens);
+    EXPECT_EQ(run.exitCode, 0) << run.error.toStdString();
+    EXPECT_EQ(run.lines.value(0).section(u'\t', 4, 4), u"2024-03-15"_s);
 }
 
 } // namespace

@@ -200,4 +200,17 @@ TEST_F(AppSettingsFile, UpdateExistingIsWrittenOnlyOnceTurnedOn)
     settings.UpdateExisting = false;
     ASSERT_TRUE(INIfileWrite(m_ini, settings));
     EXPECT_TRUE(Written().contains("[Download]\r\nUpdateExisting=0\r\n"));
+
+    // Prices and EndDate likewise, and they read back.
+    EXPECT_FALSE(Written().contains("Prices") || Written().contains("EndDate"));
+    settings.Prices = PriceKind::AsTraded;
+    settings.EndDate = u"2024-03-15"_s;
+    ASSERT_TRUE(INIfileWrite(m_ini, settings));
+    EXPECT_TRUE(Written().contains("UpdateExisting=0\r\nPrices=raw\r\nEndDate=2024-03-15\r\n"));
+    EXPECT_EQ(INIfileRead(m_ini).Prices, PriceKind::AsTraded);
+    EXPECT_EQ(INIfileRead(m_ini).EndDate, u"2024-03-15"_s);
+    settings.Prices = PriceKind::Adjusted;
+    settings.EndDate.clear();
+    ASSERT_TRUE(INIfileWrite(m_ini, settings));
+    EXPECT_TRUE(Written().contains("Prices=adjusted\r\nEndDate=\r\n"));
 }

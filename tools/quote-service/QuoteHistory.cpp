@@ -492,3 +492,8 @@ QByteArray QuoteHistory::TiingoCsv() const
     write.Finish();
     return out;
 }
+
+void QuoteHistory::CutAfter(QDate last)
+{
+    m_bars.resize(BarsThrough(last) + (m_bars.isEmpty() ? 0 : 1));
+}

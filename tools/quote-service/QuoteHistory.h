@@ -18,6 +18,10 @@ public:
 
     QuoteHistory(const QByteArray &symbol, QDate start, QDate endDate);
 
+    // Drops the bars after `last`, keeping the adjustments of the whole history, as a service does when
+    // asked for an earlier end.
+    void CutAfter(QDate last);
+
     [[nodiscard]] qsizetype BarCount() const { return std::max<qsizetype>(0, m_bars.size() - 1); }
 
     // Newest bar first, LF line ends, a final LF.

@@ -1,6 +1,7 @@
 #include "QuoteServer.h"
 
 #include "QuoteHistory.h"
+#include "SymbolTable.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -294,6 +295,16 @@ std::optional<QuoteServer::Reply> QuoteServer::Refusal(QuoteForm form)
 
 QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArray &head, Handling &handling)
 {
+    if (const std::optional<SymbolSearch> search = SymbolSearch::Parse(target, head)) {
+        if (std::optional<Reply> refused = Refusal(search->form))
+            return *std::move(refused);
+        if (!TokenAccepted(search->token))
+            return {"401 Unauthorized", "application/json", JsonDetail("Invalid token.")};
+        // EODHD's demo token serves a few histories and no search.
+        if (search->form == QuoteForm::Eodhd && search->token == "demo")
+            return {"403 Forbidden", "application/json", "{\"error\":\"Forbidden\",\"code\":403}"};
+        return {"200 OK", "application/json", search->Matches()};
+    }
     const std::optional<QuoteRequest> parsed = QuoteRequest::Parse(target, head);
     if (!parsed)
         return {"404 Not Found", "text/html", ErrorPage("Not Found", "No such page.")};
@@ -336,7 +347,18 @@ QuoteServer::Reply QuoteServer::Answer(const QByteArray &target, const QByteArra
     if (m_options.slow.contains(key))
         handling = Handling::Slow;
 
-    const QuoteHistory history(key, *request.start, endDate);
+    QuoteHistory history(key, *request.start, endDate);
+    // EODHD's "to" and Tiingo's endDate keep their own day.
+    const QByteArray lastDay =
+        QuoteRequest::QueryValue(request.query, request.form == QuoteForm::Eodhd    ? "to"
+                                                : request.form == QuoteForm::Tiingo ? "endDate"
+                                                                                    : "");
+    if (!lastDay.isEmpty()) {
+        const QDate last = QDate::fromString(QString::fromLatin1(lastDay), Qt::ISODate);
+        if (!last.isValid())
+            return {"400 Bad Request", "text/html", ErrorPage("Bad Request", "The end date is not a date.")};
+        history.CutAfter(last);
+    }
     switch (request.form) {
     case QuoteForm::Yahoo:
         return {"200 OK", "text/csv", history.YahooCsv()};

@@ -54,7 +54,12 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Serves made-up daily price histories in the six historical-quote CSV forms "
-                       "on 127.0.0.1, for tests and benchmarks."));
+                       "on 127.0.0.1, for tests and benchmarks.\n"
+                       "EODHD's, Tiingo's and Twelve Data's histories come adjusted or as traded (raw "
+                       "columns; adjust=none) and end on the day asked (to, endDate, the day before "
+                       "end_date). Their searches (/api/search/TEXT, /tiingo/utilities/search?query=, "
+                       "/symbol_search?symbol=) answer from a small table of names, among them "
+                       "\"berkshire\" (BRK-B.US, BRK-B, BRK.B); EODHD's demo token gets 403."));
     parser.addHelpOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("Port to listen on; 0 takes any free port."),
