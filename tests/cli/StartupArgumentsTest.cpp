@@ -13,9 +13,6 @@ using Kind = StartupDecision::Kind;
 
 TEST(StartupArguments, WindowOptionsOpenTheWindowAndAnythingElseIsAUsageError)
 {
-    const QString noDisplay = u"quorbex: the window needs a display (DISPLAY or WAYLAND_DISPLAY is not set); "
-                              u"quorbex --download runs "
-                              "without one"_s;
     const struct
     {
         QStringList arguments;
@@ -26,7 +23,6 @@ TEST(StartupArguments, WindowOptionsOpenTheWindowAndAnythingElseIsAUsageError)
         {{}, {u"DISPLAY"_s}, Kind::Window, {}},
         {{}, {u"WAYLAND_DISPLAY"_s}, Kind::Window, {}},
         {{}, {u"QT_QPA_PLATFORM"_s}, Kind::Window, {}},
-        {{}, {}, Kind::Refused, noDisplay},
         {{u"-platform"_s, u"offscreen"_s}, {}, Kind::Window, {}},
         {{u"--platform"_s, u"offscreen"_s}, {}, Kind::Window, {}},
         {{u"-display"_s, u":1"_s}, {}, Kind::Window, {}},
@@ -36,7 +32,7 @@ TEST(StartupArguments, WindowOptionsOpenTheWindowAndAnythingElseIsAUsageError)
          Kind::Window,
          {}},
         {{u"-platform"_s}, {}, Kind::Refused, u"quorbex: -platform needs a value"_s},
-        // The usage error comes before the missing display.
+        // The usage error comes before the missing display, whose line the command line's test sees.
         {{u"--fast"_s}, {}, Kind::Refused, u"quorbex: unknown option: --fast"_s},
         {{u"-reverse"_s, u"IBM"_s}, {u"DISPLAY"_s}, Kind::Refused, u"quorbex: unknown argument: IBM"_s},
         {{u"--"_s, u"--download"_s}, {u"DISPLAY"_s}, Kind::Refused, u"quorbex: unknown option: --"_s},
