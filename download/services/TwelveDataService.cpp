@@ -36,7 +36,8 @@ QString Shown(QString message)
     if (message.size() > kShownMessageLength)
         message.truncate(message.at(kShownMessageLength - 1).isHighSurrogate() ? kShownMessageLength - 1
                                                                                : kShownMessageLength);
-    return message;
+    // A cut that falls on a space would leave it at the end.
+    return message.trimmed();
 }
 
 } // namespace
