@@ -4,6 +4,7 @@
 
 #include "AppTitle.h"
 #include "FolderDialog.h"
+#include "HelpLauncher.h"
 #include "ProfileFile.h"
 
 #include <QDesktopServices>
@@ -16,10 +17,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
-#include <QStandardPaths>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -70,27 +71,21 @@ QString QtPlatformServices::PickFile(QWidget *parent, const QString &title, cons
     return QFileDialog::getOpenFileName(parent, title, QString(), filter);
 }
 
-bool QtPlatformServices::OpenHelp(const QString &path)
+QString QtPlatformServices::OpenHelp(const QString &path)
 {
 #ifdef Q_OS_WIN
     QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // the system's help viewer is always there
-    return true;
+    return {};
 #else
     // Opening a file no program is registered for would hand it to whatever takes any file, often
-    // a browser that offers to save it, so ask the desktop's lists first.
-    const QStringList config = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
-    const QStringList data = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
-    const QStringList chm{QStringLiteral("application/vnd.ms-htmlhelp"), QStringLiteral("application/x-chm")};
-    if (HasDesktopHandler(chm, config, data) && QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        return true;
-
+    // a browser that offers to save it, so the launcher asks the desktop's lists first.
     const QString pages = QFileInfo(path).dir().filePath(QStringLiteral("help/index.html"));
-    const bool browser =
-        HasDesktopHandler({QStringLiteral("text/html"), QStringLiteral("x-scheme-handler/http")}, config,
-                          data) ||
-        !qEnvironmentVariableIsEmpty("BROWSER") ||
-        !QStandardPaths::findExecutable(QStringLiteral("x-www-browser")).isEmpty();
-    return browser && QFileInfo(pages).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(pages));
+    const HelpLauncher::Launch launch = HelpLauncher::Choose(HelpLauncher::Find(pages), path, pages);
+    if (launch.program.isEmpty())
+        return launch.missing;
+    if (!QProcess::startDetached(launch.program, launch.arguments))
+        return QStringLiteral("Quorbex.chm cannot be opened: %1 did not start.").arg(launch.program);
+    return {};
 #endif
 }
 
@@ -165,10 +160,8 @@ void ShowHelpFile(PlatformServices &platform, QWidget *parent, const QString &he
         platform.ShowCritical(parent, QStringLiteral("Help file not found: ") + helpFile);
         return;
     }
-    if (!platform.OpenHelp(helpFile))
-        platform.ShowCritical(
-            parent,
-            QStringLiteral("No program to show Quorbex.chm is installed; install xchm or kchmviewer."));
+    if (const QString missing = platform.OpenHelp(helpFile); !missing.isEmpty())
+        platform.ShowCritical(parent, missing);
 }
 
 QString AskServiceToken(PlatformServices &platform, QWidget *parent, int quoteSource, const QString &current)

@@ -35,9 +35,10 @@ public:
     [[nodiscard]] virtual bool Confirm(QWidget *parent, const QString &question) = 0;
     // A chooser of one file to open, of the kinds in `filter`; the chosen file, or empty when cancelled.
     virtual QString PickFile(QWidget *parent, const QString &title, const QString &filter) = 0;
-    // Shows a help file without waiting for the viewer: with the desktop's program for it, else its
-    // pages in "help" beside it in the browser. False when nothing on this desktop can show either.
-    [[nodiscard]] virtual bool OpenHelp(const QString &path) = 0;
+    // Shows a help file without waiting for the viewer: with the desktop's program for it or an
+    // installed viewer, else its pages in "help" beside it in the browser. Empty when it is shown,
+    // otherwise what is missing, as the message to show.
+    [[nodiscard]] virtual QString OpenHelp(const QString &path) = 0;
     virtual QDate CurrentDate() = 0;
     virtual QSize ScreenSize() = 0;
     // The symbols the user entered in the Add prompt or chose through its look-up; empty when cancelled.
@@ -62,7 +63,7 @@ public:
     QString PickFolder(QWidget *parent, const QString &title, const QString &startFolder) override;
     bool Confirm(QWidget *parent, const QString &question) override;
     QString PickFile(QWidget *parent, const QString &title, const QString &filter) override;
-    bool OpenHelp(const QString &path) override;
+    QString OpenHelp(const QString &path) override;
     QDate CurrentDate() override;
     QSize ScreenSize() override;
     QStringList AskSymbols(QWidget *parent, const SymbolPrompt &prompt) override;

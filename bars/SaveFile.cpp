@@ -6,9 +6,14 @@
 
 #include <cerrno>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QString kNotARegularFile = QStringLiteral("not a regular file");
+const QString kNameTooLong = QStringLiteral("file name too long");
 
 bool Fail(QString *error, const QString &reason)
 {
@@ -17,10 +22,26 @@ bool Fail(QString *error, const QString &reason)
     return false;
 }
 
+// Longer than a name in its folder may be. The system would say so only in its own words and
+// language, and QSaveFile's temporary name can fail before the real one would.
+bool NameTooLong(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const QFileInfo info(path);
+    const long limit = ::pathconf(QFile::encodeName(info.absolutePath()).constData(), _PC_NAME_MAX);
+    return limit > 0 && QFile::encodeName(info.fileName()).size() > limit;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
 // Qt words a write that the system refused (a full disk, a file too large) only as its generic
 // "Unknown error"; the system's own reason, still in errno, says more.
 QString Reason(const QFileDevice &file, int systemError)
 {
+    if (systemError == ENAMETOOLONG)
+        return kNameTooLong;
     const QString reason = file.errorString();
     if (systemError != 0 && (reason.isEmpty() || reason == QFile().errorString()))
         return qt_error_string(systemError);
@@ -34,9 +55,12 @@ bool SaveFileAtomically(const QString &path, const std::function<bool(QIODevice 
     const QFileInfo existing(path);
     if (existing.exists() && !existing.isFile())
         return Fail(error, kNotARegularFile);
+    if (NameTooLong(path))
+        return Fail(error, kNameTooLong);
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return Fail(error, file.errorString());
+        return Fail(error, Reason(file, errno));
     // commit() does not notice a buffered write that fails while it flushes, and would then
     // replace the old file with a cut-short one: flush first.
     errno = 0;

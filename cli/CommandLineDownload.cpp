@@ -28,11 +28,14 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
 #endif
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -88,6 +91,16 @@ QStringList ReadSymbols(const QString &path)
 {
     QByteArray bytes;
     return ReadRegularFile(path, &bytes) == ReadResult::Read ? ParseSymbols(bytes) : QStringList();
+}
+
+// Empty when `folder` exists or was made; otherwise the system's reason.
+QString MakeFolder(const QString &folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
+    if (!error)
+        return {};
+    return QString::fromLocal8Bit(error.message());
 }
 
 QString IsoDate(double value)
@@ -195,32 +208,44 @@ int Download(const CommandLineOptions &options)
     run.source = ServiceRegistry::At(quoteSource)->Describe().commandName;
     run.format = fileFormat == 0 ? QStringLiteral("bin") : QStringLiteral("kyv");
 
-    // The window's checks, in its order and with its words.
+    // The window's checks, in its order, worded for a command line.
     const auto fail = [&run](const QString &message) {
-        Print(stderr, message + u'\n');
+        Print(stderr, u"quorbex: "_s + message + u'\n');
         run.error = message;
         return Logged(run, 2);
     };
     if (symbols.isEmpty())
-        return fail(BatchRules::NoSymbolsMessage());
-    const BatchRules::StartYearCheck startYear = BatchRules::CheckStartYear(
-        options.startYear.value_or(settings.StartYear), QLocale(), QDate::currentDate().year());
+        return fail(u"no symbols: name them after --download or list them in Symbols.txt"_s);
+    const int thisYear = QDate::currentDate().year();
+    const BatchRules::StartYearCheck startYear =
+        BatchRules::CheckStartYear(options.startYear.value_or(settings.StartYear), QLocale(), thisYear);
     if (!startYear.ok)
-        return fail(startYear.message);
+        return fail((options.startYear
+                         ? u"--start-year takes a year from 1900 to %1, not '%2'"_s
+                         : u"StartYear of Quorbex.ini must be a year from 1900 to %1, not '%2'"_s)
+                        .arg(thisYear)
+                        .arg(options.startYear.value_or(settings.StartYear)));
     QString folder = options.folder.value_or(fileFormat == 0 ? settings.BMpath : settings.QLTpath);
     if (folder.isEmpty())
-        return fail(BatchRules::FolderNotValidMessage());
+        return fail(u"no folder for the files: give --folder DIR"_s);
     folder = FolderPath::WithTrailingSeparator(folder);
-    if (!QDir().mkpath(folder))
-        return fail(BatchRules::FolderNotCreatedMessage(folder));
+    if (const QString reason = MakeFolder(folder); !reason.isEmpty())
+        return fail(u"cannot create the folder %1: %2"_s.arg(folder, reason));
     if (const QuoteService *service = ServiceRegistry::At(quoteSource);
         service && service->NeedsUserToken() && services.at(quoteSource).token.isEmpty())
-        return fail(service->Describe().token->missingMessage);
+        return fail(u"%1: set %2 or store one with Token... in the window"_s.arg(
+            service->Describe().token->missingCause, service->TokenVariable()));
     const RequestChoices::EndDateCheck endDate = RequestChoices::CheckEndDate(
         options.endDate ? options.endDate->toString(Qt::ISODate) : settings.EndDate, startYear.year,
         QDate::currentDate());
-    if (!endDate.ok)
-        return fail(endDate.message);
+    if (!endDate.ok) {
+        const QString given = options.endDate ? options.endDate->toString(Qt::ISODate) : settings.EndDate;
+        return fail((options.endDate ? u"--end-date takes a day from %1-01-01 to today, not '%2'"_s
+                                     : u"EndDate of Quorbex.ini must be a day as YYYY-MM-DD from %1-01-01 to "
+                                       u"today, not '%2'"_s)
+                        .arg(startYear.year)
+                        .arg(given));
+    }
     const PriceKind prices = options.prices.value_or(settings.Prices);
     // Files written with the other kind no longer match from their first bar: they are fetched whole. So
     // is a history that ends early, and --update with an end date was refused above.
@@ -252,7 +277,7 @@ int Download(const CommandLineOptions &options)
 
     const DownloadBatch::Summary summary = batch.Run(transfers.All());
     rows.ClearProgress();
-    Print(stderr, QStringLiteral("%1 succeeded, %2 no data, %3 failed in %4 s; %5\n")
+    Print(stderr, QStringLiteral("%1 succeeded, %2 no data, %3 failed in %4 s; %5")
                       .arg(summary.succeeded)
                       .arg(summary.noData)
                       .arg(summary.failed)
@@ -263,8 +288,12 @@ int Download(const CommandLineOptions &options)
     run.failed = summary.failed;
     run.requests = summary.requests;
     run.seconds = double(clock.elapsed()) / 1000.0;
-    if (summary.stopped)
+    if (summary.stopped) {
+        const qsizetype untried = symbols.size() - summary.succeeded - summary.noData - summary.failed;
+        Print(stderr, u"; stopped, %1 not tried\n"_s.arg(untried));
         return Logged(run, 130);
+    }
+    Print(stderr, u"\n"_s);
     return Logged(run, summary.noData + summary.failed == 0 ? 0 : 1);
 }
 

@@ -1,9 +1,12 @@
 #include "CommandLineOptions.h"
 
 #include "CheckFiles.h"
+#include "OptionActions.h"
 #include "RequestChoices.h"
+#include "SaveFile.h"
 #include "ServiceRegistry.h"
 #include "ShowFile.h"
+#include "SymbolCommands.h"
 
 #include <cstring>
 
@@ -44,7 +47,12 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (optionsEnded || !argument.startsWith(u'-')) {
-            options.symbols.append(argument);
+            // As the window's Add has it; an empty one would still be sent as a request.
+            if (TrimSpaces(argument).isEmpty()) {
+                parsed.error = QStringLiteral("quorbex: a symbol cannot be empty");
+                return parsed;
+            }
+            options.symbols.append(NormalizedSymbol(argument));
             continue;
         }
         if (argument == QStringLiteral("--")) {
@@ -61,12 +69,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
         }
         const qsizetype equals = argument.indexOf(u'=');
         const QString name = argument.left(equals);
-        static const QStringList withValue = {
-            QStringLiteral("--source"),  QStringLiteral("--format"),    QStringLiteral("--start-year"),
-            QStringLiteral("--folder"),  QStringLiteral("--jobs"),      QStringLiteral("--timeout"),
-            QStringLiteral("--retries"), QStringLiteral("--prices"),    QStringLiteral("--end-date"),
-            QStringLiteral("--lookup"),  QStringLiteral("--market-day")};
-        if (!withValue.contains(name)) {
+        const OptionActions::Entry *entry = OptionActions::Find(name);
+        if (!entry || !entry->takesValue) {
             parsed.error = QStringLiteral("quorbex: unknown option: ") + name;
             return parsed;
         }
@@ -195,6 +199,15 @@ QString CommandLineHelp()
         "downloaded. The choices left out are taken from Quorbex.ini; neither file is ever written.\n"
         "Without --download, quorbex opens its window.\n"
         "\n"
+        "Output:\n"
+        "  One line per symbol on standard output, in list order, with tab-separated fields:\n"
+        "  symbol, status, bar count, first date, last date (YYYY-MM-DD), file name and the cause of\n"
+        "  a failure, or for a success with --update what was done ('updated: 3 new bars', 'up to date',\n"
+        "  'full download: ...') and what the check of the file written found ('2 warnings: gap on\n"
+        "  2024-07-05, jump x2 on 2020-08-31'). Standard error shows progress on a terminal, and at the\n"
+        "  end a line 'N succeeded, N no data, N failed in S.s s; N requests, N from the market day',\n"
+        "  with '; stopped, N not tried' after a stop.\n"
+        "\n"
         "Options:\n"
         "  --download           download without opening the window\n"
         "  --source NAME        quote service: %1\n"
@@ -235,18 +248,15 @@ QString CommandLineHelp()
         "Environment:\n"
         "  %2\n"
         "                       API tokens; they win over the [Tokens] section of Quorbex.ini\n"
-        "\n"
-        "Output:\n"
-        "  One line per symbol on standard output, in list order, with tab-separated fields:\n"
-        "  symbol, status, bar count, first date, last date (YYYY-MM-DD), file name and the cause of\n"
-        "  a failure, or for a success with --update what was done ('updated: 3 new bars', 'up to date',\n"
-        "  'full download: ...') and what the check of the file written found ('2 warnings: gap on\n"
-        "  2024-07-05, jump x2 on 2020-08-31'). Standard error shows progress on a terminal, and at the\n"
-        "  end a line 'N succeeded, N no data, N failed in S.s s; N requests, N from the market\n"
-        "  day'.\n"
+        "  XDG_CONFIG_HOME      Quorbex.ini and Symbols.txt are in its Quorbex folder (by default\n"
+        "                       ~/.config/Quorbex) unless they are beside the program\n"
+        "  XDG_STATE_HOME       the run log is its quorbex/runs.log (by default\n"
+        "                       ~/.local/state/quorbex/runs.log)\n"
         "\n"
         "Exit status:\n"
-        "  0 every symbol succeeded; 1 some did not; 2 a usage error or a failed check;\n"
-        "  130 stopped by SIGINT or SIGTERM.\n");
+        "  0                    every symbol succeeded\n"
+        "  1                    some did not\n"
+        "  2                    a usage error or a failed check\n"
+        "  130                  stopped by SIGINT or SIGTERM\n");
     return help.arg(ServiceRegistry::CommandNames(), variables.join(QStringLiteral(", ")));
 }

@@ -1,6 +1,7 @@
 #include "StartupArguments.h"
 
 #include "CommandLineOptions.h"
+#include "OptionActions.h"
 
 #include <cstdio>
 #include <vector>
@@ -115,6 +116,9 @@ StartupDecision DecideStartup(const QStringList &givenArguments,
         if (equals >= 0 && TakesEquals(name.left(equals)))
             continue;
         const WindowOption *option = equals < 0 ? FindWindowOption(name) : nullptr;
+        if (const QString message = OptionActions::MissingActionMessage(argument);
+            !option && !message.isEmpty())
+            return Refuse(message);
         if (!option)
             return Refuse(QStringLiteral("quorbex: unknown option: ") + argument);
         if (!option->takesValue)

@@ -7,6 +7,7 @@
 #include "QuoteMediaService.h"
 #include "QuoteSources.h"
 #include "TiingoService.h"
+#include "TwelveDataService.h"
 #include "YahooService.h"
 
 #include <QLocale>
@@ -128,10 +129,17 @@ inline void CheckReply(const uint8_t *data, size_t size, ReplyParser parse, qsiz
 
 using TokenParser = int (*)(QByteArrayView, const QString &, BarSeries &, BarSeries &, bool &);
 
-// The token services' parsers keep every readable bar in `raw`, sorted, and one per date in `output`.
-inline void CheckTokenReply(const uint8_t *data, size_t size, TokenParser parse)
+// How a token service's reply names its columns and parts its fields.
+struct TokenForm
 {
-    static const QByteArrayList required = {"date", "open", "high", "low", "close", "volume"};
+    char separator = ',';
+    QByteArrayList required = {"date", "open", "high", "low", "close", "volume"};
+};
+
+// The token services' parsers keep every readable bar in `raw`, sorted, and one per date in `output`.
+inline void CheckTokenReply(const uint8_t *data, size_t size, TokenParser parse, const TokenForm &form = {})
+{
+    const QByteArrayList &required = form.required;
     QByteArrayView reply(reinterpret_cast<const char *>(data), qsizetype(size));
     const QString symbol = QStringLiteral("MSFT.US");
     const BarSeries before = Earlier();
@@ -145,14 +153,15 @@ inline void CheckTokenReply(const uint8_t *data, size_t size, TokenParser parse)
         reply = reply.sliced(3);
     const qsizetype headerEnd = reply.indexOf('\n');
     const QByteArray header = reply.first(headerEnd < 0 ? reply.size() : headerEnd).toByteArray();
-    const QByteArrayList names = (header.endsWith('\r') ? header.chopped(1) : header).toLower().split(',');
+    const QByteArrayList names =
+        (header.endsWith('\r') ? header.chopped(1) : header).toLower().split(form.separator);
     const bool named = std::all_of(required.begin(), required.end(),
                                    [&](const QByteArray &name) { return names.contains(name); });
     // Cut short: a last line without a line end, not blank, with fewer fields than the header.
     const QByteArrayView last = reply.sliced(reply.lastIndexOf('\n') + 1);
     const bool blank =
         std::all_of(last.begin(), last.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
-    const bool cut = headerEnd >= 0 && !blank && last.count(',') < header.count(',');
+    const bool cut = headerEnd >= 0 && !blank && last.count(form.separator) < header.count(form.separator);
     if (cutShort)
         FUZZ_CHECK(result == kRequestFailed && cut);
     else

@@ -6,11 +6,16 @@
 
 #include <algorithm>
 
+QString NormalizedSymbol(const QString &entered)
+{
+    return entered.toUpper();
+}
+
 bool EditSymbol(SymbolListModel &model, int row, const QString &entered)
 {
     if (row < 0 || row >= model.Count() || entered.isEmpty())
         return false;
-    model.SetSymbol(row, entered.toUpper());
+    model.SetSymbol(row, NormalizedSymbol(entered));
     return true;
 }
 

@@ -9,6 +9,8 @@ class SymbolListModel;
 // The window asks the text-input dialog and passes its answer; an empty answer means the dialog
 // was cancelled. Entered text is upper-cased and otherwise kept as it is.
 
+// A symbol as the list keeps it, whichever face it was entered in.
+[[nodiscard]] QString NormalizedSymbol(const QString &entered);
 // False when there is no such row or the answer is empty. True otherwise, even when the new
 // symbol equals the old one. The check mark and result cells stay.
 bool EditSymbol(SymbolListModel &model, int row, const QString &entered);

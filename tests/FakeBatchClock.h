@@ -51,11 +51,10 @@ public:
                                  m_posted = false;
                                  if (!m_idle())
                                      return;
-                                 RunNext(Clock::time_point::max());
+                                 RunNext();
                              });
                          });
     }
-    void SetJitter(double jitter) { m_jitter = jitter; }
 
     // Runs callbacks, moving time on to each, until none is left; at most `limit`, so a batch that
     // keeps waiting forever fails its test instead of hanging it.
@@ -63,7 +62,7 @@ public:
     {
         QCoreApplication::processEvents();
         for (int run = 0; run < limit; ++run) {
-            if (!RunNext(Clock::time_point::max()))
+            if (!RunNext())
                 return true;
         }
         return false;
@@ -80,12 +79,12 @@ private:
         std::function<void()> callback;
     };
 
-    bool RunNext(Clock::time_point end)
+    bool RunNext()
     {
         const auto next = std::min_element(m_queue.begin(), m_queue.end(), [](const Call &a, const Call &b) {
             return a.due != b.due ? a.due < b.due : a.sequence < b.sequence;
         });
-        if (next == m_queue.end() || next->due > end)
+        if (next == m_queue.end())
             return false;
         Call call = std::move(*next);
         m_queue.erase(next);

@@ -7,7 +7,7 @@ set -euo pipefail
 seconds=${1:-60}
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh --fuzz
-targets=(yahoo google quotemedia eodhd tiingo profile symbols bin_writer kyv_writer bin_reader kyv_reader)
+targets=(yahoo google quotemedia eodhd tiingo twelvedata profile symbols bin_writer kyv_writer bin_reader kyv_reader)
 if (($# > 1)); then
     targets=("${@:2}")
 fi

@@ -162,8 +162,14 @@ SourceOutcome QuoteDownloader::Judge(int quoteSource, const FetchResult &reply, 
         return {QuoteSources::kRequestFailed, Redacted(reply.cause)};
     const bool httpError = reply.httpStatus >= 400;
     const bool judgedByStatus = service->Describe().judgedByStatus;
-    if (judgedByStatus && httpError)
-        return {QuoteSources::kRequestFailed, StatusCause(*service, reply.httpStatus)};
+    if (judgedByStatus && httpError) {
+        // A refused token says so; otherwise the service's own message says more than the status.
+        const auto &token = service->Describe().token;
+        const QString own =
+            token && token->refusals.contains(reply.httpStatus) ? QString() : service->ErrorCause(reply);
+        return {QuoteSources::kRequestFailed,
+                own.isEmpty() ? StatusCause(*service, reply.httpStatus) : Redacted(own)};
+    }
 
     parsed = service->ParseKind(m_options.prices, reply, symbol, m_locale, raw, output);
     const int result = parsed.result;

@@ -157,6 +157,8 @@ public:
         SpentForMonth, // or the first of next month
     };
     [[nodiscard]] virtual Refusal Refuses(const FetchResult &reply) const;
+    // The service's own words in the body of a reply under an HTTP error status; empty when it has none.
+    [[nodiscard]] virtual QString ErrorCause(const FetchResult &) const { return {}; }
     // Whether bars of one date are all kept, as this service's replies have them.
     [[nodiscard]] virtual bool KeepsRepeatedDates() const { return false; }
     // The symbols the fallback token is served for, when the service limits it to a few.

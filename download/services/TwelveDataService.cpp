@@ -36,7 +36,8 @@ QString Shown(QString message)
     if (message.size() > kShownMessageLength)
         message.truncate(message.at(kShownMessageLength - 1).isHighSurrogate() ? kShownMessageLength - 1
                                                                                : kShownMessageLength);
-    return message;
+    // A cut that falls on a space would leave it at the end.
+    return message.trimmed();
 }
 
 } // namespace
@@ -138,6 +139,12 @@ QuoteService::Refusal TwelveDataService::Refuses(const FetchResult &reply) const
     if (!error || error->code != 429)
         return Refusal::None;
     return error->message.contains(u"for the day") ? Refusal::SpentForDay : Refusal::TryLater;
+}
+
+QString TwelveDataService::ErrorCause(const FetchResult &reply) const
+{
+    const auto error = ReadErrorBody(reply.body);
+    return error ? Shown(error->message) : QString();
 }
 
 SourceRequest TwelveDataService::SearchRequest(const ServiceSettings &settings, const QString &text) const

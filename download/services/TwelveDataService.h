@@ -26,6 +26,7 @@ public:
     [[nodiscard]] ParsedReply Parse(const FetchResult &reply, const QString &symbol, const QLocale &locale,
                                     BarSeries &raw, BarSeries &output) const override;
     [[nodiscard]] Refusal Refuses(const FetchResult &reply) const override;
+    [[nodiscard]] QString ErrorCause(const FetchResult &reply) const override;
     [[nodiscard]] bool OffersPriceKinds() const override { return true; }
     [[nodiscard]] bool Searches() const override { return true; }
     [[nodiscard]] SourceRequest SearchRequest(const ServiceSettings &settings,

@@ -1,11 +1,11 @@
 #include "HttpTransfer.h"
 
+#include "HttpResponseReader.h"
+
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSslConfiguration>
 #include <QSslError>
+#include <QSslSocket>
 #include <QTimer>
 
 #include <zlib.h>
@@ -22,24 +22,11 @@ QList<QSslCertificate> &ExtraCaCertificates()
     return certificates;
 }
 
-// True when the server answered with a status line and its body came through whole. Errors in the
-// content and server ranges only mirror an HTTP error status; the body is still what the caller wants.
-bool ServerAnswered(const QNetworkReply &reply)
+constexpr int kMostRedirects = 5;
+
+bool IsRedirect(int status)
 {
-    if (!reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
-        return false;
-    const QNetworkReply::NetworkError error = reply.error();
-    if (error == QNetworkReply::NoError)
-        return true;
-    const bool contentError =
-        error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError;
-    const bool serverError =
-        error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError;
-    // Qt files 400 and 418 under protocol errors and 407 under proxy errors.
-    const bool otherStatusError = error == QNetworkReply::ProtocolInvalidOperationError ||
-                                  error == QNetworkReply::ProxyAuthenticationRequiredError;
-    const bool statusError = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 400;
-    return contentError || serverError || (statusError && otherStatusError);
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 } // namespace
@@ -113,8 +100,7 @@ private:
     QByteArray m_head; // the input so far, while it has given no output
 };
 
-HttpTransfer::HttpTransfer(QObject *parent)
-    : QObject(parent), m_manager(new QNetworkAccessManager(this)), m_timer(new QTimer(this))
+HttpTransfer::HttpTransfer(QObject *parent) : QObject(parent), m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this,
@@ -126,10 +112,7 @@ HttpTransfer::~HttpTransfer()
     // A Fetch() further up the stack must not resume into a destroyed object; it checks for this.
     if (m_loop)
         m_loop->quit();
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-    }
+    DropConnection();
 }
 
 void HttpTransfer::SetTimeout(std::chrono::milliseconds timeout)
@@ -157,16 +140,16 @@ void HttpTransfer::Start(const QUrl &url, const Headers &headers)
     if (m_pending)
         return;
     m_pending = true;
-    m_encodingKnown = false;
     m_result = {};
     m_url = url;
-    m_tlsError.clear();
-    m_inflater.reset();
-    m_received = 0;
+    m_headers = headers;
+    m_redirects = 0;
     const quint64 generation = ++m_generation;
     m_timer->start(m_timeout);
 
-    if (!url.isValid() || url.isRelative()) {
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.isRelative() || url.host().isEmpty() ||
+        (scheme != u"http" && scheme != u"https")) {
         // Finished() never comes from inside Start(): callers connect after starting.
         QTimer::singleShot(0, this, [this, generation] {
             if (generation == m_generation)
@@ -174,28 +157,81 @@ void HttpTransfer::Start(const QUrl &url, const Headers &headers)
         });
         return;
     }
-    QNetworkRequest request(url);
+    Send();
+}
+
+void HttpTransfer::Send()
+{
+    m_encodingKnown = false;
+    m_tlsError.clear();
+    m_inflater.reset();
+    m_received = 0;
+    m_result.body.clear();
+    m_reader = std::make_unique<HttpResponseReader>();
+
+    const bool tls = m_url.scheme().compare(u"https", Qt::CaseInsensitive) == 0;
+    const int port = m_url.port(tls ? 443 : 80);
+    const QByteArray host = m_url.host(QUrl::FullyEncoded).toLatin1();
+    const QByteArray target =
+        m_url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
+    const QByteArray connectTo = (tls ? "https://" : "http://") + host + ':' + QByteArray::number(port);
+    QByteArray request = "GET " + (target.startsWith('/') ? target : '/' + target) +
+                         " HTTP/1.1\r\nHost: " + (m_url.host().contains(u':') ? '[' + host + ']' : host);
+    if (port != (tls ? 443 : 80))
+        request += ':' + QByteArray::number(port);
+    request += "\r\n";
     bool encodingAsked = false;
-    for (const auto &[name, value] : headers) {
-        request.setRawHeader(name, value);
+    bool agentGiven = false;
+    for (const auto &[name, value] : std::as_const(m_headers)) {
+        request += name + ": " + value + "\r\n";
         encodingAsked = encodingAsked || name.compare("Accept-Encoding", Qt::CaseInsensitive) == 0;
+        agentGiven = agentGiven || name.compare("User-Agent", Qt::CaseInsensitive) == 0;
     }
-    // Naming the encodings turns Qt's own decompression off; Inflater takes its place.
+    // Inflater reads what comes compressed, and checks that the stream ended.
     if (!encodingAsked)
-        request.setRawHeader("Accept-Encoding", "gzip, deflate");
-    if (!ExtraCaCertificates().isEmpty() && url.scheme().compare(u"https", Qt::CaseInsensitive) == 0) {
-        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-        configuration.addCaCertificates(ExtraCaCertificates());
-        request.setSslConfiguration(configuration);
+        request += "Accept-Encoding: gzip, deflate\r\n";
+    if (!agentGiven)
+        request += "User-Agent: Mozilla/5.0\r\n";
+    request += "Connection: keep-alive\r\n\r\n";
+
+    m_reused = m_socket && m_connectedTo == connectTo && m_socket->state() == QAbstractSocket::ConnectedState;
+    if (!m_reused) {
+        DropConnection();
+        m_socket = new QSslSocket(this);
+        m_connectedTo = connectTo;
+        connect(m_socket, &QSslSocket::readyRead, this, &HttpTransfer::OnReadyRead);
+        connect(m_socket, &QSslSocket::disconnected, this, &HttpTransfer::OnClosed);
+        connect(m_socket, &QSslSocket::errorOccurred, this, &HttpTransfer::OnSocketError);
+        // Certificate errors are left unignored, so the handshake fails; the first one is the cause.
+        connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) {
+            if (m_tlsError.isEmpty() && !errors.isEmpty())
+                m_tlsError = errors.first().errorString();
+        });
+        const QString hostName = m_url.host();
+        if (tls) {
+            if (!ExtraCaCertificates().isEmpty()) {
+                QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+                configuration.addCaCertificates(ExtraCaCertificates());
+                m_socket->setSslConfiguration(configuration);
+            }
+            m_socket->connectToHostEncrypted(hostName, quint16(port));
+        } else {
+            m_socket->connectToHost(hostName, quint16(port));
+        }
     }
-    m_reply = m_manager->get(request);
-    connect(m_reply, &QNetworkReply::readyRead, this, &HttpTransfer::OnReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &HttpTransfer::OnFinished);
-    // Certificate errors are left unignored, so the handshake fails; the first one is the cause.
-    connect(m_reply, &QNetworkReply::sslErrors, this, [this](const QList<QSslError> &errors) {
-        if (m_tlsError.isEmpty() && !errors.isEmpty())
-            m_tlsError = errors.first().errorString();
-    });
+    // Written once the connection (and its handshake) is up.
+    m_socket->write(request);
+}
+
+void HttpTransfer::DropConnection()
+{
+    if (!m_socket)
+        return;
+    m_socket->disconnect(this);
+    m_socket->abort();
+    m_socket->deleteLater();
+    m_socket = nullptr;
+    m_connectedTo.clear();
 }
 
 FetchResult HttpTransfer::TakeResult()
@@ -227,58 +263,130 @@ void HttpTransfer::Cancel()
 
 void HttpTransfer::OnReadyRead()
 {
-    if (!m_reply || !m_pending)
+    if (!m_socket || !m_pending)
+        return;
+    const QByteArray data = m_socket->readAll();
+    QByteArray body;
+    const HttpResponseReader::State state = m_reader->Feed(data, body);
+    if (state == HttpResponseReader::State::Malformed) {
+        Complete(FetchResult::Failure::Other, QStringLiteral("reply is not HTTP"));
+        return;
+    }
+    if (state == HttpResponseReader::State::Head)
         return;
     if (!m_encodingKnown) {
         m_encodingKnown = true;
-        const QByteArray encoding = m_reply->rawHeader("Content-Encoding").trimmed().toLower();
+        if (IsRedirect(m_reader->Status()) && m_redirects < kMostRedirects &&
+            !m_reader->Header("Location").isEmpty()) {
+            const QUrl next = m_url.resolved(QUrl::fromEncoded(m_reader->Header("Location")));
+            // As browsers do: never from HTTPS down to HTTP.
+            const bool safer = m_url.scheme().compare(u"https", Qt::CaseInsensitive) != 0 ||
+                               next.scheme().compare(u"https", Qt::CaseInsensitive) == 0;
+            const QString scheme = next.scheme().toLower();
+            if (safer && next.isValid() && (scheme == u"http" || scheme == u"https")) {
+                ++m_redirects;
+                m_url = next;
+                if (!m_reader->KeepsConnection() || state != HttpResponseReader::State::Done)
+                    DropConnection();
+                Send();
+                return;
+            }
+        }
+        const QByteArray encoding = m_reader->Header("Content-Encoding").toLower();
         if (encoding == "gzip" || encoding == "x-gzip" || encoding == "deflate") {
             m_inflater = std::make_unique<Inflater>();
         } // any other coding comes through as sent, and its reader judges it by its content
-        bool known = false;
-        const qint64 length = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-        if (known && length > m_maxBodySize) {
+        if (m_reader->ContentLength() > m_maxBodySize) {
             Complete(FetchResult::Failure::TooLarge, TooLargeCause());
             return;
         }
     }
-    const QByteArray data = m_reply->readAll();
-    m_received += data.size();
-    if (m_received > m_maxBodySize) {
-        Complete(FetchResult::Failure::TooLarge, TooLargeCause());
+    if (!Append(body))
         return;
-    }
-    if (!m_inflater) {
-        m_result.body.append(data);
-        return;
-    }
-    switch (m_inflater->Feed(data, m_result.body, m_maxBodySize)) {
-    case Inflater::Status::Ok:
-        break;
-    case Inflater::Status::Corrupt:
-        Complete(FetchResult::Failure::Other, QStringLiteral("reply could not be decompressed"));
-        break;
-    case Inflater::Status::TooLarge:
-        Complete(FetchResult::Failure::TooLarge, TooLargeCause());
-        break;
+    if (state == HttpResponseReader::State::Done) {
+        if (m_inflater && m_received > 0 && !m_inflater->Ended()) // no body at all is an empty one
+            Complete(FetchResult::Failure::CutShort, QStringLiteral("reply cut short"));
+        else
+            Complete(FetchResult::Failure::None);
     }
 }
 
-void HttpTransfer::OnFinished()
+bool HttpTransfer::Append(const QByteArray &data)
 {
-    if (!m_reply || !m_pending)
+    m_received += data.size();
+    if (m_received > m_maxBodySize) {
+        Complete(FetchResult::Failure::TooLarge, TooLargeCause());
+        return false;
+    }
+    if (!m_inflater) {
+        m_result.body.append(data);
+        return true;
+    }
+    switch (m_inflater->Feed(data, m_result.body, m_maxBodySize)) {
+    case Inflater::Status::Ok:
+        return true;
+    case Inflater::Status::Corrupt:
+        Complete(FetchResult::Failure::Other, QStringLiteral("reply could not be decompressed"));
+        return false;
+    case Inflater::Status::TooLarge:
+        Complete(FetchResult::Failure::TooLarge, TooLargeCause());
+        return false;
+    }
+    return false;
+}
+
+void HttpTransfer::OnClosed()
+{
+    if (!m_socket || !m_pending)
         return;
     OnReadyRead();
     if (!m_pending)
         return;
-    if (!ServerAnswered(*m_reply)) {
-        const auto [failure, cause] = ErrorCause(*m_reply);
-        Complete(failure, cause);
-    } else if (m_inflater && m_received > 0 && !m_inflater->Ended()) { // no body at all is an empty one
-        Complete(FetchResult::Failure::CutShort, QStringLiteral("reply cut short"));
-    } else {
-        Complete(FetchResult::Failure::None);
+    const HttpResponseReader::State state = m_reader->Closed();
+    if (state == HttpResponseReader::State::Done) {
+        OnReadyRead(); // completes a body that ran to the end of the connection
+        return;
     }
+    if (state == HttpResponseReader::State::Head && m_reused && !m_reader->Started()) {
+        // The server closed the connection while it lay idle: the request never reached it.
+        DropConnection();
+        Send();
+        return;
+    }
+    if (state == HttpResponseReader::State::Head)
+        Complete(FetchResult::Failure::ConnectionReset, QStringLiteral("Connection closed"));
+    else
+        Complete(FetchResult::Failure::CutShort, QStringLiteral("reply cut short"));
+}
+
+void HttpTransfer::OnSocketError()
+{
+    if (!m_socket || !m_pending)
+        return;
+    using Failure = FetchResult::Failure;
+    switch (m_socket->error()) {
+    case QAbstractSocket::RemoteHostClosedError:
+        OnClosed();
+        return;
+    case QAbstractSocket::ConnectionRefusedError:
+        Complete(Failure::ConnectionRefused, QStringLiteral("connection refused"));
+        return;
+    case QAbstractSocket::HostNotFoundError:
+        Complete(Failure::HostNotFound, QStringLiteral("host not found"));
+        return;
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError:
+        Complete(Failure::Tls,
+                 QStringLiteral("TLS: ") + (m_tlsError.isEmpty() ? m_socket->errorString() : m_tlsError));
+        return;
+    default:
+        break;
+    }
+    if (m_reader->Current() != HttpResponseReader::State::Head)
+        Complete(Failure::CutShort, QStringLiteral("reply cut short"));
+    else
+        Complete(Failure::ConnectionReset, m_socket->errorString());
 }
 
 void HttpTransfer::Complete(FetchResult::Failure failure, const QString &cause)
@@ -286,16 +394,15 @@ void HttpTransfer::Complete(FetchResult::Failure failure, const QString &cause)
     if (!m_pending)
         return;
     m_timer->stop();
-    if (m_reply) {
-        const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        m_result.httpStatus = status.isValid() ? status.toInt() : 0;
-        m_result.retryAfter = m_reply->rawHeader("Retry-After");
-        m_reply->disconnect(this);
-        if (m_reply->isRunning())
-            m_reply->abort();
-        m_reply->deleteLater();
-        m_reply.clear();
+    const bool keep = failure == FetchResult::Failure::None && m_reader && m_reader->KeepsConnection();
+    if (m_reader && m_reader->Current() != HttpResponseReader::State::Head) {
+        m_result.httpStatus = m_reader->Status();
+        m_result.retryAfter = m_reader->Header("Retry-After");
     }
+    // A connection with a reply still on its way cannot carry the next request.
+    if (!keep)
+        DropConnection();
+    m_reader.reset();
     m_inflater.reset();
     m_result.ok = failure == FetchResult::Failure::None;
     m_result.cause = cause;
@@ -318,44 +425,4 @@ QString HttpTransfer::TooLargeCause() const
     if (m_maxBodySize % kMiB == 0)
         return QStringLiteral("reply larger than %1 MiB").arg(m_maxBodySize / kMiB);
     return QStringLiteral("reply larger than %1 bytes").arg(m_maxBodySize);
-}
-
-std::pair<FetchResult::Failure, QString> HttpTransfer::ErrorCause(const QNetworkReply &reply) const
-{
-    using Failure = FetchResult::Failure;
-    switch (reply.error()) {
-    case QNetworkReply::ConnectionRefusedError:
-        return {Failure::ConnectionRefused, QStringLiteral("connection refused")};
-    case QNetworkReply::HostNotFoundError:
-        return {Failure::HostNotFound, QStringLiteral("host not found")};
-    case QNetworkReply::SslHandshakeFailedError:
-        return {Failure::Tls,
-                QStringLiteral("TLS: ") + (m_tlsError.isEmpty() ? reply.errorString() : m_tlsError)};
-    default:
-        break;
-    }
-    if (reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
-        return {Failure::CutShort, QStringLiteral("reply cut short")};
-    Failure failure = Failure::Other;
-    switch (reply.error()) {
-    case QNetworkReply::RemoteHostClosedError:
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError:
-        failure = Failure::ConnectionReset;
-        break;
-    case QNetworkReply::TimeoutError:
-        failure = Failure::Timeout;
-        break;
-    case QNetworkReply::OperationCanceledError:
-        failure = Failure::Cancelled;
-        break;
-    default:
-        break;
-    }
-    // Qt's texts may quote the URL, whose query can hold an API token.
-    QString text = reply.errorString();
-    const QUrl shown = m_url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment);
-    for (const QUrl::ComponentFormattingOptions format : {QUrl::FullyEncoded, QUrl::PrettyDecoded})
-        text.replace(m_url.toString(format), shown.toString());
-    return {failure, text};
 }

@@ -13,14 +13,15 @@
 #include <utility>
 
 class QEventLoop;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QSslCertificate;
+class QSslSocket;
 class QTimer;
+class HttpResponseReader;
 
-// One HTTP(S) request at a time, on connections of its own that stay open across requests. Start()
+// One HTTP(S) request at a time, on a connection of its own that stays open across requests. Start()
 // returns at once and Finished() follows exactly once; Fetch() waits for it in a nested event loop, so
-// window events keep running and a handler that runs meanwhile may call Cancel().
+// window events keep running and a handler that runs meanwhile may call Cancel(). It speaks HTTP/1.1
+// on its socket itself, in this thread: a tiny reply then costs little more than its bytes.
 class HttpTransfer : public QObject
 {
     Q_OBJECT
@@ -57,22 +58,29 @@ Q_SIGNALS:
 private:
     class Inflater;
 
+    // Sends the request for m_url, on the open connection when it can carry it.
+    void Send();
     void OnReadyRead();
-    void OnFinished();
+    void OnClosed();
+    void OnSocketError();
     // Ends the request: a success when `failure` is None.
     void Complete(FetchResult::Failure failure, const QString &cause = {});
     [[nodiscard]] bool Append(const QByteArray &data);
     [[nodiscard]] QString TimeoutCause() const;
     [[nodiscard]] QString TooLargeCause() const;
-    [[nodiscard]] std::pair<FetchResult::Failure, QString> ErrorCause(const QNetworkReply &reply) const;
+    void DropConnection();
 
-    QNetworkAccessManager *m_manager = nullptr;
+    QSslSocket *m_socket = nullptr; // plain TCP for http, TLS for https
+    QByteArray m_connectedTo;       // scheme, host and port of m_socket
+    bool m_reused = false;          // the request went out on a connection an earlier one left open
+    int m_redirects = 0;
     QTimer *m_timer = nullptr;
-    QPointer<QNetworkReply> m_reply;
     QEventLoop *m_loop = nullptr;
     FetchResult m_result;
     QUrl m_url;
+    Headers m_headers;
     QString m_tlsError;
+    std::unique_ptr<HttpResponseReader> m_reader;
     std::unique_ptr<Inflater> m_inflater;
     std::chrono::milliseconds m_timeout = kDefaultTimeout;
     qint64 m_maxBodySize = kMaxBodySize;

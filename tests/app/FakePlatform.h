@@ -26,10 +26,10 @@ public:
         return confirm;
     }
     QString PickFile(QWidget *, const QString &, const QString &) override { return fileAnswer; }
-    bool OpenHelp(const QString &path) override
+    QString OpenHelp(const QString &path) override
     {
         helpOpened.append(path);
-        return helpViewer;
+        return helpMissing;
     }
     QDate CurrentDate() override { return today; }
     QSize ScreenSize() override { return screen; }
@@ -37,7 +37,7 @@ public:
     QStringList messages, prompts, initials, answers, helpOpened, questions;
     QString folderAnswer, pickerStartedIn, fileAnswer;
     bool confirm = true;
-    bool helpViewer = true;
+    QString helpMissing; // what OpenHelp says is missing; empty: the help is shown
     QDate today{2026, 12, 6};
     QSize screen{1920, 1080};
 };

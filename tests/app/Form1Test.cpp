@@ -869,10 +869,9 @@ TEST_F(Form1Test, HelpOpensTheFileOrSaysWhereItLooked)
     EXPECT_EQ(m_platform.helpOpened, QStringList{help});
     EXPECT_EQ(m_platform.messages.size(), 2);
 
-    m_platform.helpViewer = false;
+    m_platform.helpMissing = QStringLiteral("install a viewer");
     form.cmdHelp_Click();
-    EXPECT_EQ(m_platform.messages.last(),
-              QStringLiteral("No program to show Quorbex.chm is installed; install xchm or kchmviewer."));
+    EXPECT_EQ(m_platform.messages.last(), m_platform.helpMissing);
 }
 
 TEST_F(Form1Test, SettingsFolderOfItsOwnIsMadeOnTheFirstSave)

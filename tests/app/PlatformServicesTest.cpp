@@ -1,5 +1,6 @@
 #include "PlatformServices.h"
 #include "FolderDialog.h"
+#include "HelpLauncher.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -71,3 +72,35 @@ TEST(FolderDialog, OpensAtSpecialFoldersWithoutReadingTheirEntries)
               folder.path());
 }
 #endif
+
+// An installed viewer must serve where xdg-open is missing, and the message names what is.
+TEST(HelpLauncher, TakesTheFirstWayThisDesktopHasAndNamesWhatIsMissing)
+{
+    using Desktop = HelpLauncher::Desktop;
+    const QString chm = QStringLiteral("/q/Quorbex.chm"), pages = QStringLiteral("/q/help/index.html");
+    const QString url = QStringLiteral("file:///q/help/index.html"), xdg = QStringLiteral("/bin/xdg-open");
+    const QString noXdg = QStringLiteral(
+        "Quorbex.chm cannot be opened: xdg-open is not installed; install xdg-utils, or xchm or kchmviewer.");
+    const QString none =
+        QStringLiteral("No program to show Quorbex.chm is installed; install xchm or kchmviewer.");
+    const struct
+    {
+        Desktop desktop;
+        QStringList launch; // program and arguments, or the message
+    } cases[] = {
+        {{true, true, xdg, u"/bin/xchm"_qs, {}, true}, {xdg, chm}},
+        {{true, false, {}, u"/bin/kchmviewer"_qs, {}, false}, {u"/bin/kchmviewer"_qs, chm}},
+        {{false, true, xdg, {}, u"/bin/firefox"_qs, true}, {xdg, url}},
+        {{false, true, {}, {}, u"/bin/firefox"_qs, true}, {u"/bin/firefox"_qs, url}},
+        {{false, true, xdg, {}, {}, false}, {none}},
+        {{true, false, {}, {}, {}, true}, {noXdg}},
+        {{false, false, {}, {}, {}, true}, {none}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.launch.join(u' ').toStdString());
+        const HelpLauncher::Launch launch = HelpLauncher::Choose(c.desktop, chm, pages);
+        EXPECT_EQ(launch.program.isEmpty() ? QStringList{launch.missing}
+                                           : QStringList{launch.program} + launch.arguments,
+                  c.launch);
+    }
+}

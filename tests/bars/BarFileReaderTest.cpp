@@ -10,35 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <bit>
-#include <cstdlib>
 #include <functional>
 #include <limits>
-#include <new>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-std::atomic<long> g_allocations{0};
-} // namespace
-
-// Counted, so that a read can be shown to allocate no more for many bars than for a few.
-void *operator new(std::size_t size)
-{
-    ++g_allocations;
-    void *const memory = std::malloc(size ? size : 1);
-    return memory ? memory : throw std::bad_alloc();
-}
-void operator delete(void *memory) noexcept
-{
-    std::free(memory);
-}
-void operator delete(void *memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
 
 namespace {
 
@@ -103,19 +80,6 @@ TEST(BarFileReader, ReadsBackWhatTheWritersWroteAndWritesTheSameBytes)
         EXPECT_EQ(fromKyv.startDate, DateValue::CalendarDate(shape.startYear, 1, 1));
         EXPECT_EQ(KyvFileBytes(fromKyv.series, DateValue::ToDate(*fromKyv.startDate).year()), kyv);
     }
-}
-
-TEST(BarFileReader, ManyBarsCostNoMoreAllocationsThanAFew)
-{
-    const auto cost = [](int bars, bool kyv) {
-        const BarSeries series = Series(u"IBM"_s, std::vector(std::size_t(bars), k3May2013));
-        const QByteArray bytes = kyv ? KyvFileBytes(series, 2000) : BinFileBytes(series);
-        const long before = g_allocations;
-        EXPECT_TRUE((kyv ? ReadKyvData(bytes) : ReadBinData(bytes)).ok());
-        return g_allocations - before;
-    };
-    for (const bool kyv : {false, true})
-        EXPECT_EQ(cost(10000, kyv), cost(10, kyv));
 }
 
 // Writes `value` little-endian at `at`.

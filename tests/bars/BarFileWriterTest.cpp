@@ -1,5 +1,4 @@
 #include "BarFileWriter.h"
-#include "LocalText.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
 
@@ -49,9 +48,7 @@ TEST(BinFileBytes, HeaderCountsAndBarRecords)
               "7a 00 8b fc fa 21 09 40 01 00 00 00 06 00 00 00 08 00 04 00 44 61 74 65 08 00 04 00 4f 70 65 "
               "6e 08 00 04 00 48 69 67 68 08 00 03 00 4c 6f 77 08 00 05 00 43 6c 6f 73 65 08 00 06 00 56 6f "
               "6c 75 6d 65");
-    const QByteArray large = BinFileBytes(MakeSeries(250));
-    EXPECT_EQ(HexAt(large, 0, 16), "7a 00 8b fc fa 21 09 40 fb 00 00 00 06 00 00 00");
-    EXPECT_EQ(large.size(), 66 + 28 * 250);
+    EXPECT_EQ(BinFileBytes(MakeSeries(250)).size(), 66 + 28 * 250); // its row count the reader's test reads
 
     BarSeries series = MakeSeries(2, k3May2013);
     series.values[0] = {1.5F, -2.0F, 0.0F, 100.25F, 16777217.0F};
@@ -78,18 +75,10 @@ TEST(KyvFileBytes, HeaderFieldsAtTheirOffsets)
 
     const QByteArray twelve = KyvFileBytes(MakeSeries(1, k1Jan2000, QStringLiteral("ABCDEFGHIJKL")), 2000);
     EXPECT_EQ(twelve.mid(14, 50), "ABCDEFGHIJABCDEFGHIJKL" + QByteArray(28, ' '));
-    const QByteArray wide = KyvFileBytes(MakeSeries(1, k1Jan2000, QString(8, QChar(0x00e9))), 2000);
-    EXPECT_EQ(wide.mid(14, 10), QString(5, QChar(0x00e9)).toUtf8()); // cut in bytes, not characters
-    EXPECT_EQ(wide.size(), 314 + 28);
     const QByteArray odd =
         KyvFileBytes(MakeSeries(1, k1Jan2000, QStringLiteral("a") + QString(8, QChar(0x00e9))), 2000);
-    EXPECT_EQ(odd.mid(14, 10), "a" + QString(4, QChar(0x00e9)).toUtf8() + ' '); // never half a character
-#ifndef Q_OS_WIN
-    // A symbol read in as bytes that are not UTF-8 goes out in those bytes.
-    const QString latin1 = LocalText::Decode("CAF\xC9");
-    EXPECT_EQ(KyvFileBytes(MakeSeries(1, k1Jan2000, latin1), 2000).mid(14, 10),
-              "CAF\xC9" + QByteArray(6, ' '));
-#endif
+    // Cut in bytes but never inside a character; the reader's round trips cover the 40-byte field.
+    EXPECT_EQ(odd.mid(14, 10), "a" + QString(4, QChar(0x00e9)).toUtf8() + ' ');
     // The start date comes from the start year (1999 gives 36161.0), not from the first bar.
     EXPECT_EQ(HexAt(KyvFileBytes(MakeSeries(3, k3May2013), 1999), 306, 8), "00 00 00 00 20 a8 e1 40");
     EXPECT_TRUE(KyvFileBytes(MakeSeries(3), 99).isEmpty());
@@ -141,6 +130,9 @@ TEST(WriteFile, CreatesTheLastFolderLevelReplacesALongerFileAndWritesNothingElse
             EXPECT_FALSE(w.write(MakeSeries(0), folder, name, &error));
             EXPECT_EQ(error, QStringLiteral("file name cannot be used"));
         }
+        // A long symbol's file: the cause says what is wrong, in the program's words.
+        EXPECT_FALSE(w.write(MakeSeries(2), folder, QString(300, u'L') + w.file, &error));
+        EXPECT_EQ(error, QStringLiteral("file name too long"));
         EXPECT_EQ(Entries(temp.path()), QStringList{u"new"_s});
         EXPECT_EQ(Entries(folder), QStringList{w.file});
     }

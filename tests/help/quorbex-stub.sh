@@ -17,6 +17,13 @@ Options:
   --timeout SECONDS      how long to wait for an answer, 1 to 600
   --help                 show this help
   --version              show the version
+
+Environment:
+  QUORBEX_EODHD_TOKEN    the EODHD token
+
+Exit status:
+  0                      every symbol succeeded
+  2                      a usage error
 HELP
     ;;
 *) sleep 60 ;; # stands for the window, which the rule must not wait for
