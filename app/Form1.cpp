@@ -8,9 +8,9 @@
 #include "FolderPath.h"
 #include "FormControls.h"
 #include "PlatformServices.h"
+#include "RowFiles.h"
 #include "RunChoiceControls.h"
 #include "RunLog.h"
-#include "RowFiles.h"
 #include "RunSummary.h"
 #include "ScheduleDialog.h"
 #include "ServiceRegistry.h"
@@ -107,8 +107,9 @@ void Form1::CreateControls()
     chkUpdateExisting->setText(QStringLiteral("Update existing files"));
     // The unattended update: free places on the source's row and beside the start year.
     cmdSchedule = MakeButton(this, "cmdSchedule", QStringLiteral("Schedule..."), Twips(5985, 180, 1200, 315));
+    m_scheduleAt = cmdSchedule->pos();
     // Right of the End date, which comes first beside the start year.
-    lblLastUpdate = MakeLabel(this, "lblLastUpdate", QString(), Twips(4110, 1590, 3435, 195));
+    lblLastUpdate = MakeLabel(this, "lblLastUpdate", QString(), Twips(4290, 1590, 3255, 195));
     lblRunSummary = MakeLabel(this, "lblRunSummary", QString(), Twips(2640, 6690, 3720, 285));
     lblRunSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblRunSummary->hide();
@@ -193,8 +194,17 @@ void Form1::resizeEvent(QResizeEvent *event)
     const int wider = std::max(0, width() - first.width());
     const int taller = std::max(0, height() - first.height());
     lstvSymbols->setGeometry(Twips(30, 1980, 7515, 4665).adjusted(0, 0, wider, taller));
-    for (const auto &[control, place] : std::as_const(m_belowList))
-        control->move(place.topLeft() + QPoint(0, taller));
+    for (const auto &[control, place] : std::as_const(m_belowList)) {
+        // The run's band stretches so a long summary shows whole; Stop keeps to the right edge.
+        if (control == prgRun || control == lblRunSummary)
+            control->setGeometry(place.translated(0, taller).adjusted(0, 0, wider, 0));
+        else if (control == cmdStop)
+            control->move(place.topLeft() + QPoint(wider, taller));
+        else
+            control->move(place.topLeft() + QPoint(0, taller));
+    }
+    if (cmdSchedule)
+        cmdSchedule->move(m_scheduleAt + QPoint(wider, 0));
     if (m_loaded) {
         AutoSizeColumns();
         if (event->oldSize().isValid() && event->size() != event->oldSize()) {

@@ -109,6 +109,7 @@ private:
     QTimer *m_saveTimer = nullptr;
     // The controls under the list at the first size, which follow the bottom edge.
     QList<QPair<QWidget *, QRect>> m_belowList;
+    QPoint m_scheduleAt; // at the first size; it keeps to the right edge
     bool m_batchRunning = false;
     bool m_closeRequested = false;
     bool m_stopRequested = false;

@@ -15,7 +15,7 @@ RunChoiceControls::RunChoiceControls(QWidget *form, QCheckBox *updateExisting)
     cmbPrices->addItems({RequestChoices::PricesCaption(PriceKind::Adjusted),
                          RequestChoices::PricesCaption(PriceKind::AsTraded)});
     lblEndDate = MakeLabel(form, "lblEndDate", QStringLiteral("End date:"), Twips(2250, 1590, 720, 195));
-    txtEndDate = MakeControl<QLineEdit>(form, "txtEndDate", Twips(3030, 1560, 1020, 285));
+    txtEndDate = MakeControl<QLineEdit>(form, "txtEndDate", Twips(3030, 1560, 1200, 285));
     txtEndDate->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
     txtEndDate->setToolTip(QStringLiteral("The last day of each history; empty for the newest"));
     WidenCaptions(std::array{lblPrices, lblEndDate});
