@@ -14,15 +14,12 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
 #include <QUrl>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -181,33 +178,31 @@ QStringList PlatformServices::AskSymbols(QWidget *parent, const SymbolPrompt &pr
 
 QStringList QtPlatformServices::AskSymbols(QWidget *parent, const SymbolPrompt &prompt)
 {
-    QDialog dialog(parent);
+    // The same text prompt as Edit's, with Look up... beside its buttons.
+    QInputDialog dialog(parent);
     if (parent)
         dialog.setFont(parent->font());
     dialog.setWindowTitle(AppTitle());
-    auto *layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(prompt.prompt, &dialog));
-    auto *text = new QLineEdit(&dialog);
-    layout->addWidget(text);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QPushButton *lookUp = buttons->addButton(QStringLiteral("Look up..."), QDialogButtonBox::ActionRole);
-    lookUp->setAutoDefault(false);
-    lookUp->setEnabled(bool(prompt.lookUp));
-    lookUp->setToolTip(prompt.lookUpTip);
-    layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    dialog.setLabelText(prompt.prompt);
+    dialog.setTextValue(QString());
     QStringList chosen;
-    QObject::connect(lookUp, &QPushButton::clicked, &dialog, [&] {
-        chosen = prompt.lookUp(&dialog, text->text());
-        if (!chosen.isEmpty())
-            dialog.accept();
-    });
+    (void)dialog.okButtonText(); // makes the buttons, which the dialog otherwise makes only when shown
+    if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
+        QPushButton *lookUp = buttons->addButton(QStringLiteral("Look up..."), QDialogButtonBox::ActionRole);
+        lookUp->setAutoDefault(false);
+        lookUp->setEnabled(bool(prompt.lookUp));
+        lookUp->setToolTip(prompt.lookUpTip);
+        QObject::connect(lookUp, &QPushButton::clicked, &dialog, [&] {
+            chosen = prompt.lookUp(&dialog, dialog.textValue());
+            if (!chosen.isEmpty())
+                dialog.accept();
+        });
+    }
     dialog.resize(std::max(dialog.sizeHint().width(), dialog.fontMetrics().averageCharWidth() * 48),
                   dialog.sizeHint().height());
     if (dialog.exec() != QDialog::Accepted)
         return {};
     if (!chosen.isEmpty())
         return chosen;
-    return text->text().isEmpty() ? QStringList() : QStringList{text->text()};
+    return dialog.textValue().isEmpty() ? QStringList() : QStringList{dialog.textValue()};
 }

@@ -42,7 +42,8 @@ SymbolLookupDialog::SymbolLookupDialog(SymbolLookup &lookup, int quoteSource, co
     tblMatches->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tblMatches->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblMatches->verticalHeader()->hide();
-    tblMatches->horizontalHeader()->setStretchLastSection(true);
+    tblMatches->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    tblMatches->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch); // the name takes the room
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setWordWrap(true);
