@@ -1,5 +1,6 @@
 #include "SymbolEntry.h"
 
+#include "SymbolCommands.h"
 #include "SymbolListModel.h"
 
 #include <QRegularExpression>
@@ -19,10 +20,10 @@ QStringList EnteredSymbols(const QString &entered)
     static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
     const QStringList parts = entered.split(separators, Qt::SkipEmptyParts);
     if (entered.isEmpty() || (parts.size() <= 1 && !entered.contains(u',')))
-        return entered.isEmpty() ? QStringList() : QStringList{entered.toUpper()};
+        return entered.isEmpty() ? QStringList() : QStringList{NormalizedSymbol(entered)};
     QStringList symbols;
     for (const QString &part : parts)
-        symbols.append(part.toUpper());
+        symbols.append(NormalizedSymbol(part));
     return symbols;
 }
 
@@ -43,7 +44,7 @@ QStringList ImportedSymbols(const QByteArray &bytes)
                                       field.compare(u"ticker", Qt::CaseInsensitive) == 0);
         first = false;
         if (!header)
-            symbols.append(field.toUpper());
+            symbols.append(NormalizedSymbol(field));
     }
     return symbols;
 }
